@@ -1,0 +1,25 @@
+// The MD5 message digest of RFC 1321, computed incrementally.
+#pragma once
+
+#include <cstdint>
+
+#include "content/fingerprint.h"
+
+struct Md5Context {
+  std::uint32_t bitCount[2];  ///< message bits so far, modulo 2^64, low word first
+  std::uint32_t state[4];     ///< chaining values A, B, C, D
+  unsigned char
+      buffer[64];  ///< bytes of the block not yet complete: (bitCount[0] / 8) % 64 of them
+};
+
+/// Starts a new message. The buffer is left as it is.
+void Md5Init(Md5Context& context);
+
+/// Appends `count` bytes to the message; a count of 0 or less does nothing.
+void Md5Append(Md5Context& context, const void* bytes, std::int32_t count);
+
+/// Pads the message and returns its digest. The context is not reset.
+Fingerprint Md5Finish(Md5Context& context);
+
+/// The compression of one 64-byte block into the state.
+void Md5Transform(Md5Context& context, const unsigned char* block);

@@ -1,0 +1,127 @@
+#include "driver/run_search.h"
+
+#include <vector>
+
+#include "catalogue/directory_walker.h"
+#include "catalogue/size_catalogue.h"
+#include "content/compare_files.h"
+#include "content/content_fingerprint.h"
+#include "platform/environment.h"
+#include "report/duplicate_grouping.h"
+#include "report/format_size.h"
+#include "report/report_writer.h"
+
+namespace {
+
+const PathChar* const DefaultRoots[] = {
+    PATH_TEXT(PROFILE_FOLDER "Pictures"),
+    PATH_TEXT(PROFILE_FOLDER "Desktop"),
+    PATH_TEXT(PROFILE_FOLDER "Documents"),
+    PATH_TEXT(PROFILE_FOLDER "Downloads"),
+};
+
+constexpr std::int32_t kHashProgressInterval = 1000;
+constexpr std::int64_t kPercent = 100;
+
+void PrintReportFailure(int errorCode) {
+  PrintFailure("dupscan: cannot write the report " REPORT_FILE_NAME ": %s\n",
+               ErrorText(errorCode).c_str());
+}
+
+// Every root is expanded and listed before the first one is walked.
+std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, TextOutput& console) {
+  std::vector<PathString> roots;
+  if (count < 2) {
+    for (const PathChar* root : DefaultRoots) {
+      roots.push_back(ExpandEnvironment(root));
+    }
+  } else {
+    for (std::int32_t index = 1; index < count; ++index) {
+      roots.push_back(ExpandEnvironment(arguments[index]));
+    }
+  }
+  PrintText(console, "Will search for duplicate files in:\n");
+  for (const PathString& root : roots) {
+    PrintText(console, "\t%" PATH_ARG "\n", root.c_str());
+  }
+  return roots;
+}
+
+void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
+  PrintText(console, "\nCalculating file hashes...\n");
+  std::int32_t HashCount = 0;
+  for (auto& [size, records] : catalogue.sizes) {
+    for (FileRecord& record : records) {
+      record.fingerprint = ContentFingerprint(record.path.c_str(), size);
+      ++HashCount;
+      if (HashCount % kHashProgressInterval == 0) {
+        const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
+        PrintText(console, "\tCalculated %d hashes so far (%d%%)...\n", HashCount,
+                  static_cast<int>(percent));
+      }
+    }
+  }
+  PrintText(console, "\tDone calculating file hashes\n");
+}
+
+GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, TextOutput& console) {
+  GroupingRun run;
+  run.report = &report;
+  run.console = &console;
+  run.FileCount = catalogue.FileCount;
+  run.compare = CompareFiles;
+  for (const auto& [size, records] : catalogue.sizes) {
+    GroupSizeClass(size, records, run);
+  }
+  return run.totals;
+}
+
+}  // namespace
+
+std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& console) {
+  // Fail before the walk, not after an hour of hashing, when the report could not be written.
+  const PathChar* const reportName = PATH_TEXT(REPORT_FILE_NAME);
+  if (const int errorCode = CheckReportWritable(reportName)) {
+    PrintReportFailure(errorCode);
+    return 1;
+  }
+  const std::vector<PathString> roots = ListRoots(count, arguments, console);
+
+  FileCatalogue catalogue;
+  PrintText(console, "\nCompiling list of all files...\n");
+  for (const PathString& root : roots) {
+    ScanDirectory(root, catalogue, console);
+  }
+  PrintText(console, "\tFound %d files in %d directories\n", catalogue.FileCount,
+            catalogue.DirectoryCount);
+
+  PrintText(console, "\nElimating all files with no possible identical pair...\n");
+  PruneUniqueSizes(catalogue);
+  PrintText(console, "\t%d potential duplicates remain\n", catalogue.FileCount);
+
+  FingerprintAll(catalogue, console);
+
+  PrintText(console, "\nLooking for duplicate files...\n");
+  TextOutput report;
+  if (const int errorCode = OpenReport(reportName, &report)) {
+    PrintReportFailure(errorCode);
+    return 1;
+  }
+  const std::vector<FileRecord> emptyFiles = TakeEmptyFiles(catalogue);
+  WriteEmptyFiles(report, emptyFiles);
+  const GroupingTotals totals = GroupAll(catalogue, report, console);
+
+  // A report that is not whole is never followed by a summary that reads like success.
+  if (const int errorCode = FlushReport(&report)) {
+    CloseReport(&report);
+    PrintReportFailure(errorCode);
+    return 1;
+  }
+  PrintText(console, "\tFound %d duplicate files wasting a total of %s bytes\n",
+            totals.DuplicateCount, FormatSize(totals.WastedBytes));
+  if (const int errorCode = CloseReport(&report)) {
+    PrintReportFailure(errorCode);
+    return 1;
+  }
+  return 0;
+}

@@ -1,0 +1,35 @@
+// Native path text: bytes on POSIX, UTF-16 on Windows. Everything above the platform layer
+// handles paths only through these names, so the two builds share every line of the search.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#ifdef _WIN32
+using PathChar = wchar_t;
+#define PATH_TEXT_PASTE(text) L##text
+/// printf conversion letters for a PathChar string inside a console or report format.
+#define PATH_ARG "ls"
+/// The user's profile folder, as the default roots name it.
+#define PROFILE_FOLDER "%USERPROFILE%\\"
+#else
+using PathChar = char;
+#define PATH_TEXT_PASTE(text) text
+#define PATH_ARG "s"
+#define PROFILE_FOLDER "%HOME%/"
+#endif
+
+/// A PathChar literal: PATH_TEXT("duplicates.txt"). Macros inside the text are expanded first.
+#define PATH_TEXT(text) PATH_TEXT_PASTE(text)
+
+using PathString = std::basic_string<PathChar>;
+
+#ifdef _WIN32
+constexpr PathChar kPathSeparator = L'\\';
+#else
+constexpr PathChar kPathSeparator = '/';
+#endif
+
+/// Capacity, terminator included, of every path the search builds: a root after expansion, a
+/// child path, a search pattern. Longer ones are refused, never truncated.
+constexpr std::size_t kPathCapacity = 32767;

@@ -1,0 +1,62 @@
+// POSIX content reads: open without blocking or following a final link, pread in place.
+#include "platform/readable_file.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+BeforeOpenHook beforeOpenHook = nullptr;
+}
+
+void SetBeforeOpenHook(BeforeOpenHook hook) { beforeOpenHook = hook; }
+
+bool OpenForReading(const PathChar* path, ReadableFile* file) {
+  if (beforeOpenHook != nullptr) {
+    beforeOpenHook(path);
+  }
+  // O_NONBLOCK: a FIFO put in a file's place must not block the open; it is refused just below.
+  const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) {
+    return false;
+  }
+  struct stat status;
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(descriptor);
+    return false;
+  }
+  file->handle = descriptor;
+  file->size = status.st_size;
+  return true;
+}
+
+std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,
+                   bool* readError) {
+  char* target = static_cast<char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t got = pread(static_cast<int>(file.handle), target + done, count - done,
+                              static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got < 0 && readError != nullptr) {
+      *readError = true;
+    }
+    if (got <= 0) {
+      break;
+    }
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
+}
+
+void AdviseSequential(const ReadableFile& file) {
+  posix_fadvise(static_cast<int>(file.handle), 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+void CloseFile(ReadableFile* file) {
+  close(static_cast<int>(file->handle));
+  file->handle = -1;
+}

@@ -1,0 +1,39 @@
+// Console and report output. Formats are narrow printf formats; a path goes in as a PathChar
+// string through "%" PATH_ARG. POSIX writes bytes as they are; Windows writes the current code
+// page's text, with '?' for what it cannot represent, so no line is ever cut short.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "platform/path_text.h"
+
+struct TextOutput {
+  std::FILE* stream = nullptr;
+  int error = 0;  ///< the first write failure's code, 0 while every write succeeded
+};
+
+TextOutput StandardOutput();
+
+/// Writes one formatted text. Failures stay in the stream's error flag.
+void PrintText(TextOutput& output, const char* format, ...);
+
+/// One line on standard error, after flushing the console so the order is kept.
+void PrintFailure(const char* format, ...);
+
+/// Checks, without creating or changing anything, that `name` could be created or rewritten in
+/// the working directory. Returns 0 or the reason's error code.
+int CheckReportWritable(const PathChar* name);
+
+/// Creates or truncates `name` as a text report. Returns 0 or the error code.
+int OpenReport(const PathChar* name, TextOutput* report);
+
+/// Pushes everything written so far to the file. Returns 0, or the code of the first write that
+/// failed, so a report that is not whole is never taken for one.
+int FlushReport(TextOutput* report);
+
+/// Closes the report. Returns 0 or the error code of the close.
+int CloseReport(TextOutput* report);
+
+/// The platform's text for an error code, for messages.
+std::string ErrorText(int errorCode);

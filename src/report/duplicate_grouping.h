@@ -1,0 +1,33 @@
+// Splitting one size class into groups of identical files.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "catalogue/file_record.h"
+#include "platform/text_output.h"
+
+/// The totals of the grouping stage, carried from one size class to the next.
+struct GroupingTotals {
+  std::int32_t DuplicateCount = 0;  ///< paths written in groups
+  std::int32_t DiscardedCount = 0;  ///< references without an equal, and each class's left-over
+  std::int32_t ReportedHundreds =
+      0;                         ///< the hundreds of DuplicateCount the last progress line showed
+  std::int64_t WastedBytes = 0;  ///< (n - 1) x size for every group of n paths
+};
+
+/// Same contract as CompareFiles; tests put a fake in its place.
+using CompareFunction = int (*)(const PathChar* first, const PathChar* second, TextOutput& console);
+
+struct GroupingRun {
+  TextOutput* report = nullptr;
+  TextOutput* console = nullptr;
+  std::int32_t FileCount = 0;  ///< the denominator of the progress percentage
+  CompareFunction compare = nullptr;
+  GroupingTotals totals;
+};
+
+/// Takes references from the end of a working copy of `records` and scans the rest for files
+/// with an equal fingerprint, confirmed by `compare`. Writes every group of two or more, sorted,
+/// to the report, and updates the totals and the progress line. A path never joins a group twice.
+void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, GroupingRun& run);

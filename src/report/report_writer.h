@@ -1,0 +1,17 @@
+// The layout of duplicates.txt: the empty files, then one block per group of identical files.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "catalogue/file_record.h"
+#include "platform/text_output.h"
+
+/// The name of the report, in the working directory.
+#define REPORT_FILE_NAME "duplicates.txt"
+
+/// "Empty Files:", one path per line in the order given, an empty line; nothing for no files.
+void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFiles);
+
+/// "File Size: <size text>", one path per line in the order given, an empty line.
+void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathString*>& paths);

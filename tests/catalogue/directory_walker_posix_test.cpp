@@ -1,0 +1,123 @@
+// Walker cases that need POSIX file kinds: links, FIFOs, sockets, and trees deeper than PATH_MAX.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "catalogue/directory_walker.h"
+#include "support/walk_support.h"
+
+namespace {
+
+TEST(WalkerPosix, OrderIsTheOrderReaddirGives) {
+  TempTree tree;
+  for (int i = 0; i < 200; ++i) {
+    tree.WriteFile("n" + std::to_string(i * 7919 % 1000), "same");
+  }
+  std::vector<PathString> expected;
+  DIR* directory = opendir(tree.root().c_str());
+  while (const dirent* entry = readdir(directory)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != "..") {
+      expected.push_back(tree.root().string() + "/" + name);
+    }
+  }
+  closedir(directory);
+  EXPECT_EQ(Walk({tree.root().string()}).PathsOfSize(4), expected);
+}
+
+TEST(WalkerPosix, SkipsLinksFifosAndSocketsWithoutOpeningThem) {
+  TempTree tree;
+  const auto real = tree.WriteFile("real", "content");
+  tree.MakeDirectory("dir");
+  tree.WriteFile("dir/inner", "content");
+  std::filesystem::create_symlink(real, tree / "file-link");
+  std::filesystem::create_directory_symlink(tree / "dir", tree / "dir-link");
+  std::filesystem::create_directory_symlink(tree.root(), tree / "dir/parent-link");
+  std::filesystem::create_symlink(tree / "nowhere", tree / "dangling");
+  ASSERT_EQ(mkfifo((tree / "fifo").c_str(), 0600), 0);
+  const int unixSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string socketPath = (tree / "sock").string();
+  ASSERT_LT(socketPath.size(), sizeof address.sun_path);
+  socketPath.copy(address.sun_path, socketPath.size());
+  ASSERT_EQ(bind(unixSocket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+
+  const WalkResult walk = Walk({tree.root().string()});
+  close(unixSocket);
+  std::vector<PathString> recorded = walk.PathsOfSize(7);
+  std::sort(recorded.begin(), recorded.end());
+  EXPECT_EQ(recorded, (std::vector<PathString>{(tree / "dir/inner").string(), real.string()}));
+  EXPECT_EQ(walk.catalogue.FileCount, 2);
+  EXPECT_EQ(walk.catalogue.DirectoryCount, 2);
+  EXPECT_EQ(walk.console, "");
+}
+
+TEST(WalkerPosix, DirectoryWithoutReadPermissionIsReportedWithItsCode) {
+  if (geteuid() == 0) {
+    GTEST_SKIP() << "root reads every directory; the end-to-end suite covers this as nobody";
+  }
+  TempTree tree;
+  tree.MakeDirectory("closed");
+  chmod((tree / "closed").c_str(), 0);
+  const WalkResult walk = Walk({tree.root().string()});
+  EXPECT_EQ(walk.console, "FindFirstFile failed: " + (tree / "closed").string() + "/* (13)\n");
+}
+
+// Builds `levels` nested folders named "d" by relative steps, so no path is ever long.
+void MakeDeepChain(const std::filesystem::path& root, int levels) {
+  int current = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  for (int level = 0; level < levels; ++level) {
+    ASSERT_EQ(mkdirat(current, "d", 0755), 0);
+    const int next = openat(current, "d", O_RDONLY | O_DIRECTORY);
+    if (level == levels - 1) {
+      const int file = openat(next, "leaf", O_WRONLY | O_CREAT, 0644);
+      close(file);
+    }
+    close(current);
+    current = next;
+  }
+  close(current);
+}
+
+// Removes the chain one level at a time by lifting the second level up, so no path grows long.
+void RemoveDeepChain(const std::filesystem::path& root) {
+  const std::string top = (root / "d").string();
+  const std::string second = (root / "d/d").string();
+  const std::string lifted = (root / "lifted").string();
+  while (access(top.c_str(), F_OK) == 0) {
+    if (access(second.c_str(), F_OK) == 0) {
+      rename(second.c_str(), lifted.c_str());
+      unlinkat(AT_FDCWD, (top + "/leaf").c_str(), 0);
+      rmdir(top.c_str());
+      rename(lifted.c_str(), top.c_str());
+    } else {
+      unlinkat(AT_FDCWD, (top + "/leaf").c_str(), 0);
+      rmdir(top.c_str());
+    }
+  }
+}
+
+TEST(WalkerPosix, TenThousandLevelsEndWithoutCrashAndReportWhatCannotBeListed) {
+  TempTree tree;
+  constexpr int kLevels = 10000;
+  MakeDeepChain(tree.root(), kLevels);
+  const WalkResult walk = Walk({tree.root().string()});
+  RemoveDeepChain(tree.root());
+
+  // Every level is tried once; the first one past the system's path limit fails with
+  // ENAMETOOLONG and ends that branch, since its subtree cannot be listed.
+  EXPECT_GT(walk.catalogue.DirectoryCount, 100);
+  EXPECT_LE(walk.catalogue.DirectoryCount, kLevels + 1);
+  EXPECT_EQ(walk.catalogue.FileCount, 0);
+  EXPECT_NE(walk.console.find("FindFirstFile failed: "), std::string::npos);
+  EXPECT_NE(walk.console.find("/d/* (36)\n"), std::string::npos) << walk.console.substr(0, 200);
+  EXPECT_EQ(std::count(walk.console.begin(), walk.console.end(), '\n'), 1);
+}
+
+}  // namespace

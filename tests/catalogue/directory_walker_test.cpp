@@ -1,0 +1,91 @@
+#include "catalogue/directory_walker.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/walk_support.h"
+
+namespace {
+
+PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
+
+TEST(Walker, RecordsInListingOrderWithSubtreesBeforeLaterSiblings) {
+  TempTree tree;
+  // Every file the same size, so one class holds the whole walk order.
+  for (const char* name : {"a", "m/b", "m/n/c", "m/d", "z", ".hidden", "q/.dot/e", "f"}) {
+    tree.WriteFile(name, "12345");
+  }
+  tree.MakeDirectory("empty");
+  std::vector<PathString> expected;
+  ListDepthFirst(tree.root(), NativeText(tree.root()), expected);
+
+  const WalkResult walk = Walk({NativeText(tree.root())});
+  EXPECT_EQ(walk.PathsOfSize(5), expected);
+  EXPECT_EQ(walk.catalogue.FileCount, 8);
+  EXPECT_EQ(walk.catalogue.DirectoryCount, 6);  // root, m, m/n, q, q/.dot, empty
+  EXPECT_EQ(walk.console, "");
+}
+
+TEST(Walker, RecordsEachFileUnderItsSize) {
+  TempTree tree;
+  tree.WriteFile("one", std::string(1, 'x'));
+  tree.WriteFile("empty", "");
+  tree.WriteFile("big", std::string(70000, 'y'));
+  const WalkResult walk = Walk({NativeText(tree.root())});
+  EXPECT_EQ(walk.PathsOfSize(1).size(), 1u);
+  EXPECT_EQ(walk.PathsOfSize(0).size(), 1u);
+  EXPECT_EQ(walk.PathsOfSize(70000), std::vector<PathString>{NativeText(tree / "big")});
+}
+
+TEST(Walker, RootEndingInSeparatorGetsASecondOne) {
+  TempTree tree;
+  tree.WriteFile("f", "x");
+  const PathString root = NativeText(tree.root()) + kPathSeparator;
+  const WalkResult walk = Walk({root});
+  EXPECT_EQ(walk.PathsOfSize(1), std::vector<PathString>{root + kPathSeparator + Text("f")});
+}
+
+TEST(Walker, MissingRootAndFileRootAreReportedAndCountedAndTheWalkGoesOn) {
+  TempTree tree;
+  const auto file = tree.WriteFile("file", "x");
+  tree.WriteFile("dir/g", "y");
+  const WalkResult walk =
+      Walk({NativeText(tree / "missing"), NativeText(file), NativeText(tree / "dir")});
+  EXPECT_EQ(walk.catalogue.DirectoryCount, 3);
+  EXPECT_EQ(walk.catalogue.FileCount, 1);
+  const std::string separator(1, static_cast<char>(kPathSeparator));
+  const std::string missingLine =
+      "FindFirstFile failed: " + PrintedText(tree / "missing") + separator + "*";
+  const std::string fileLine = "FindFirstFile failed: " + PrintedText(file) + separator + "*";
+  EXPECT_EQ(walk.console.find(missingLine), 0u) << walk.console;
+  EXPECT_NE(walk.console.find("\n" + fileLine + " ("), std::string::npos) << walk.console;
+  // Exactly two lines, each with its code in parentheses.
+  EXPECT_EQ(std::count(walk.console.begin(), walk.console.end(), '\n'), 2) << walk.console;
+}
+
+TEST(Walker, ProgressLineEvery2000FilesAcrossRoots) {
+  TempTree tree;
+  for (int i = 0; i < 1500; ++i) {
+    tree.WriteFile("first/" + std::to_string(i), "");
+  }
+  for (int i = 0; i < 2600; ++i) {
+    tree.WriteFile("second/sub/" + std::to_string(i), "");
+  }
+  const WalkResult walk = Walk({NativeText(tree / "first"), NativeText(tree / "second")});
+  EXPECT_EQ(walk.console, "\tFound 2000 files so far...\n\tFound 4000 files so far...\n");
+  EXPECT_EQ(walk.catalogue.FileCount, 4100);
+  EXPECT_EQ(walk.catalogue.DirectoryCount, 3);
+}
+
+TEST(Walker, SameRootTwiceRecordsEveryFileTwice) {
+  TempTree tree;
+  tree.WriteFile("a", "1");
+  const PathString root = NativeText(tree.root());
+  const WalkResult walk = Walk({root, root});
+  const PathString path = NativeText(tree / "a");
+  EXPECT_EQ(walk.PathsOfSize(1), (std::vector<PathString>{path, path}));
+  EXPECT_EQ(walk.catalogue.DirectoryCount, 2);
+}
+
+}  // namespace

@@ -1,0 +1,77 @@
+#include "content/content_fingerprint.h"
+
+#include <gtest/gtest.h>
+
+#include "support/digest_text.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+Fingerprint FingerprintOf(const std::filesystem::path& file, std::int64_t size) {
+  return ContentFingerprint(NativeText(file).c_str(), size);
+}
+
+TEST(ContentFingerprint, SmallFilesAreDigestedWhole) {
+  TempTree tree;
+  for (const std::size_t size : {0u, 1u, 511u}) {
+    const std::string bytes = PatternBytes(size, 7);
+    const auto file = tree.WriteFile("f" + std::to_string(size), bytes);
+    EXPECT_EQ(FingerprintOf(file, static_cast<std::int64_t>(size)), DigestOf(bytes)) << size;
+  }
+  EXPECT_NE(FingerprintOf(tree / "f0", 0), ZeroFingerprint);
+}
+
+TEST(ContentFingerprint, LargerFilesAreDigestedByHeadAndTail) {
+  TempTree tree;
+  for (const std::size_t size : {512u, 513u, 1000u, 3000000u}) {
+    const std::string bytes = PatternBytes(size, 9);
+    const auto file = tree.WriteFile("f", bytes);
+    const std::string sampled = bytes.substr(0, 256) + bytes.substr(size - 256);
+    EXPECT_EQ(FingerprintOf(file, static_cast<std::int64_t>(size)), DigestOf(sampled)) << size;
+  }
+}
+
+TEST(ContentFingerprint, FilesDifferingOnlyInTheMiddleLookAlike) {
+  TempTree tree;
+  std::string bytes = PatternBytes(4096, 3);
+  const auto first = tree.WriteFile("first", bytes);
+  bytes[2000] ^= 1;
+  const auto second = tree.WriteFile("second", bytes);
+  EXPECT_EQ(FingerprintOf(first, 4096), FingerprintOf(second, 4096));
+  bytes[4095] ^= 1;
+  const auto third = tree.WriteFile("third", bytes);
+  EXPECT_NE(FingerprintOf(first, 4096), FingerprintOf(third, 4096));
+}
+
+TEST(ContentFingerprint, UnopenableFileGetsTheZeroFingerprint) {
+  TempTree tree;
+  EXPECT_EQ(FingerprintOf(tree / "missing", 10), ZeroFingerprint);
+  EXPECT_EQ(FingerprintOf(tree.root(), 10), ZeroFingerprint);  // a directory is no file
+}
+
+TEST(ContentFingerprint, BytesAreDigestedAsStored) {
+  TempTree tree;
+  const std::string crlf = "line one\r\nline two\r\n";
+  const std::string lf = "line one\nline two\n";
+  const std::string controlZ = std::string(
+      "before\x1a"
+      "after");
+  EXPECT_EQ(FingerprintOf(tree.WriteFile("crlf", crlf), 20), DigestOf(crlf));
+  EXPECT_EQ(FingerprintOf(tree.WriteFile("lf", lf), 18), DigestOf(lf));
+  EXPECT_EQ(FingerprintOf(tree.WriteFile("ctrlz", controlZ), 12), DigestOf(controlZ));
+}
+
+TEST(ContentFingerprint, ReadsNoMoreThanTheCataloguedSizeOfASmallFile) {
+  TempTree tree;
+  const auto file = tree.WriteFile("grown", "0123456789");
+  EXPECT_EQ(FingerprintOf(file, 4), DigestOf("0123"));
+  EXPECT_EQ(FingerprintOf(file, -1), DigestOf(""));
+}
+
+TEST(ContentFingerprint, FileShrunkSinceTheWalkDigestsWhatIsLeft) {
+  TempTree tree;
+  const auto file = tree.WriteFile("shrunk", "tiny");
+  EXPECT_EQ(FingerprintOf(file, 4096), DigestOf("tiny"));
+}
+
+}  // namespace

@@ -1,0 +1,99 @@
+// The report's bytes, and a report that cannot be written.
+#include <gtest/gtest.h>
+
+#include "support/e2e_support.h"
+
+namespace {
+
+ExpectedRun OneRoot(const std::string& root, int files, int potential) {
+  ExpectedRun expected;
+  expected.roots = {root};
+  expected.files = files;
+  expected.directories = 1;
+  expected.potential = potential;
+  return expected;
+}
+
+TEST(ReportEndToEnd, NoDuplicatesLeavesAnEmptyReport) {
+  TempTree tree;
+  tree.WriteFile("r/one", "1");
+  tree.WriteFile("r/two", "22");
+  tree.WriteFile("duplicates.txt", "stale text from an earlier run");
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+  EXPECT_EQ(result.output, ExpectedConsole(OneRoot(PrintedText(tree / "r"), 2, 0)));
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
+}
+
+TEST(ReportEndToEnd, EmptyRootStillCreatesTheReport) {
+  TempTree tree;
+  tree.MakeDirectory("r");
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+  EXPECT_EQ(result.output, ExpectedConsole(OneRoot(PrintedText(tree / "r"), 0, 0)));
+  EXPECT_TRUE(std::filesystem::exists(tree / "duplicates.txt"));
+  EXPECT_EQ(result.exitCode, 0);
+}
+
+TEST(ReportEndToEnd, OneEmptyFileHasNoEmptyFilesSection) {
+  TempTree tree;
+  tree.WriteFile("r/empty", "");
+  tree.WriteFile("r/other", "x");
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+  EXPECT_EQ(result.output, ExpectedConsole(OneRoot(PrintedText(tree / "r"), 2, 0)));
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
+}
+
+TEST(ReportEndToEnd, TwoEmptyFilesAndAGroupOfTwo) {
+  TempTree tree;
+  const std::string content = PatternBytes(1536, 11);
+  tree.WriteFile("r/z-empty", "");
+  tree.WriteFile("r/B", content);
+  tree.WriteFile("r/a", content);
+  tree.WriteFile("r/y-empty", "");
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+
+  ExpectedRun expected = OneRoot(PrintedText(tree / "r"), 4, 4);
+  expected.duplicates = 2;
+  expected.wasted = "1.50 KB";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+
+  std::vector<PathString> walkOrder;
+  ListDepthFirst(tree / "r", NativeText(tree / "r"), walkOrder);
+  std::string empties;
+  for (const PathString& path : walkOrder) {
+    if (PrintedText(path).find("-empty") != std::string::npos) {
+      empties += PrintedText(path) + "\n";
+    }
+  }
+  // Upper case sorts before lower case.
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes("Empty Files:\n" + empties + "\nFile Size: 1.50 KB\n" +
+                        PrintedText(tree / "r/B") + "\n" + PrintedText(tree / "r/a") + "\n\n"));
+}
+
+TEST(ReportEndToEnd, CrLfCopyAndControlZVariantAreNotDuplicates) {
+  TempTree tree;
+  tree.WriteFile("r/crlf", "one\r\ntwo\r\n");
+  tree.WriteFile("r/lf", "one\ntwo\n\n\n");
+  tree.WriteFile("r/z1", std::string("ab\x1a"
+                                     "cd"));
+  tree.WriteFile("r/z2", std::string("ab\x1a"
+                                     "ce"));
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+  ExpectedRun expected = OneRoot(PrintedText(tree / "r"), 4, 4);
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
+}
+
+TEST(ReportEndToEnd, ADirectoryNamedLikeTheReportFailsAtOnce) {
+  TempTree tree;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  tree.MakeDirectory("duplicates.txt");
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, "");
+  EXPECT_NE(result.errors.find("duplicates.txt"), std::string::npos) << result.errors;
+  EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+}
+
+}  // namespace

@@ -1,0 +1,50 @@
+// Running the built program in a working folder, as a user would, with a time limit.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/path_text.h"
+
+struct ProgramResult {
+  int exitCode = -1;
+  bool timedOut = false;
+  std::string output;  ///< standard output, as bytes
+  std::string errors;  ///< standard error, as bytes
+};
+
+struct ProgramOptions {
+  std::filesystem::path workingDirectory;
+  /// Variables to set (or, with an empty value and `unset`, to remove) for the program only.
+  std::vector<std::pair<std::string, std::string>> environment;
+  std::vector<std::string> unsetEnvironment;
+  /// POSIX: run as the unprivileged user nobody, so that permissions really apply to root.
+  bool unprivileged = false;
+  int timeoutSeconds = 120;
+};
+
+/// The program under test, found beside the test binary.
+std::filesystem::path ProgramPath();
+
+/// Runs the program with these arguments (not counting its name).
+ProgramResult RunProgram(const std::vector<PathString>& arguments, const ProgramOptions& options);
+
+/// Sets a variable in this process's environment.
+void SetTestEnvironment(const std::string& name, const std::string& value);
+
+/// The variable that names the user's profile folder in the default roots.
+std::string ProfileVariable();
+
+/// The error code a walk prints for a root that does not exist.
+int MissingDirectoryCode();
+
+/// `text` with each line feed as the report writes it: CR LF on Windows.
+std::string ReportBytes(const std::string& text);
+
+/// True when the tests run under Wine, where some Windows behaviour cannot be produced.
+bool RunningUnderWine();
+
+/// True when the process may change users (POSIX root), for tests that need permissions to apply.
+bool CanRunUnprivileged();

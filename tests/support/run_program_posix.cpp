@@ -1,0 +1,100 @@
+// Test support, POSIX: fork and exec with redirected output, killed when over its time limit.
+#include <errno.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+#include "support/run_program.h"
+#include "support/temp_tree.h"
+
+namespace {
+constexpr uid_t kNobody = 65534;
+constexpr gid_t kNoGroup = 65534;
+}  // namespace
+
+std::filesystem::path ProgramPath() {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path() / DUPSCAN_PROGRAM_NAME;
+}
+
+bool RunningUnderWine() { return false; }
+
+void SetTestEnvironment(const std::string& name, const std::string& value) {
+  setenv(name.c_str(), value.c_str(), 1);
+}
+
+std::string ProfileVariable() { return "HOME"; }
+
+int MissingDirectoryCode() { return ENOENT; }
+
+std::string ReportBytes(const std::string& text) { return text; }
+
+bool CanRunUnprivileged() { return geteuid() == 0; }
+
+ProgramResult RunProgram(const std::vector<PathString>& arguments, const ProgramOptions& options) {
+  TempTree capture;
+  const std::string outputPath = (capture / "stdout").string();
+  const std::string errorPath = (capture / "stderr").string();
+  const std::string program = ProgramPath().string();
+  if (options.unprivileged) {
+    chmod(capture.root().c_str(), 0777);
+  }
+
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const PathString& argument : arguments) {
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  }
+  argv.push_back(nullptr);
+
+  const pid_t child = fork();
+  if (child == 0) {
+    const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    dup2(out, STDOUT_FILENO);
+    dup2(err, STDERR_FILENO);
+    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+      _exit(126);
+    }
+    for (const auto& [name, value] : options.environment) {
+      setenv(name.c_str(), value.c_str(), 1);
+    }
+    for (const std::string& name : options.unsetEnvironment) {
+      unsetenv(name.c_str());
+    }
+    if (options.unprivileged &&
+        (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0)) {
+      _exit(125);
+    }
+    execv(program.c_str(), argv.data());
+    _exit(127);
+  }
+
+  ProgramResult result;
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  int status = 0;
+  for (;;) {
+    const pid_t done = waitpid(child, &status, WNOHANG);
+    if (done == child) {
+      break;
+    }
+    if (std::chrono::steady_clock::now() > deadline) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      result.timedOut = true;
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  result.output = ReadWholeFile(outputPath);
+  result.errors = ReadWholeFile(errorPath);
+  return result;
+}

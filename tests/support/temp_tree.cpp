@@ -1,0 +1,80 @@
+#include "support/temp_tree.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace {
+std::atomic<int> treeCounter{0};
+}
+
+TempTree::TempTree() {
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  std::random_device device;
+  const std::string name = "dupscan-test-" + std::to_string(stamp % 1000000007) + "-" +
+                           std::to_string(device() % 100000) + "-" + std::to_string(++treeCounter);
+  root_ = std::filesystem::temp_directory_path() / name;
+  std::filesystem::create_directories(root_);
+}
+
+TempTree::~TempTree() {
+  std::error_code ignored;
+  // Tests may leave folders without permissions behind; give them back before removing.
+  for (auto entry = std::filesystem::recursive_directory_iterator(
+           root_, std::filesystem::directory_options::skip_permission_denied, ignored);
+       entry != std::filesystem::recursive_directory_iterator(); entry.increment(ignored)) {
+    if (entry->is_directory(ignored) && !entry->is_symlink(ignored)) {
+      std::filesystem::permissions(entry->path(), std::filesystem::perms::owner_all,
+                                   std::filesystem::perm_options::add, ignored);
+    }
+  }
+  std::filesystem::remove_all(root_, ignored);
+}
+
+std::filesystem::path TempTree::WriteFile(const std::filesystem::path& relative,
+                                          const std::string& bytes) const {
+  const std::filesystem::path full = root_ / relative;
+  std::filesystem::create_directories(full.parent_path());
+  std::ofstream out(full, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return full;
+}
+
+std::filesystem::path TempTree::MakeDirectory(const std::filesystem::path& relative) const {
+  const std::filesystem::path full = root_ / relative;
+  std::filesystem::create_directories(full);
+  return full;
+}
+
+std::string PrintedText(const std::filesystem::path& path) { return path.string(); }
+
+std::string PatternBytes(std::size_t length, std::uint32_t seed) {
+  std::mt19937 generator(seed);
+  std::string bytes(length, '\0');
+  for (char& byte : bytes) {
+    byte = static_cast<char>(generator() & 0xff);
+  }
+  return bytes;
+}
+
+std::string ReadWholeFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+std::string StreamContent(std::FILE* stream) {
+  std::fflush(stream);
+  std::rewind(stream);
+  std::string content;
+  char block[4096];
+  std::size_t got;
+  while ((got = std::fread(block, 1, sizeof block, stream)) > 0) {
+    content.append(block, got);
+  }
+  return content;
+}

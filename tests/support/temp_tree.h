@@ -1,0 +1,45 @@
+// Scoped temporary trees for tests, and reading back what the program wrote.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/path_text.h"
+
+/// A fresh folder under the system's temp folder, removed with everything in it at scope end.
+class TempTree {
+ public:
+  TempTree();
+  ~TempTree();
+  TempTree(const TempTree&) = delete;
+  TempTree& operator=(const TempTree&) = delete;
+
+  const std::filesystem::path& root() const { return root_; }
+  std::filesystem::path operator/(const std::filesystem::path& relative) const {
+    return root_ / relative;
+  }
+
+  /// Creates the file (and its folders) with exactly these bytes; returns its full path.
+  std::filesystem::path WriteFile(const std::filesystem::path& relative,
+                                  const std::string& bytes) const;
+  std::filesystem::path MakeDirectory(const std::filesystem::path& relative) const;
+
+ private:
+  std::filesystem::path root_;
+};
+
+/// The path as the program's own text: bytes on POSIX, UTF-16 on Windows.
+inline PathString NativeText(const std::filesystem::path& path) { return path.native(); }
+
+/// The path as the program prints it (ASCII test paths print the same on every build).
+std::string PrintedText(const std::filesystem::path& path);
+
+/// Deterministic bytes for test files: `length` bytes from a simple generator seeded by `seed`.
+std::string PatternBytes(std::size_t length, std::uint32_t seed);
+
+/// The whole content of a file, as bytes; empty when it cannot be read.
+std::string ReadWholeFile(const std::filesystem::path& path);
+
+/// What a temporary stream received, from its start.
+std::string StreamContent(std::FILE* stream);
