@@ -36,8 +36,8 @@ TEST(Md5, FingerprintWordsHoldDigestBytesLittleEndian) {
 // Feeds `bytes` in runs whose lengths come from `nextRun`, from the given start offset.
 Fingerprint DigestInRuns(const std::string& bytes, const std::function<std::size_t()>& nextRun,
                          std::size_t start = 0) {
-  std::vector<char> unaligned(bytes.size() + start);  // runs at odd addresses too
-  std::copy(bytes.begin(), bytes.end(), unaligned.begin() + static_cast<std::ptrdiff_t>(start));
+  std::vector<char> unaligned(start, '\0');  // runs at odd addresses too
+  unaligned.insert(unaligned.end(), bytes.begin(), bytes.end());
   const char* data = unaligned.data() + start;
   Md5Context context;
   Md5Init(context);
