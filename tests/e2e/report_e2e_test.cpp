@@ -6,12 +6,7 @@
 namespace {
 
 ExpectedRun OneRoot(const std::string& root, int files, int potential) {
-  ExpectedRun expected;
-  expected.roots = {root};
-  expected.files = files;
-  expected.directories = 1;
-  expected.potential = potential;
-  return expected;
+  return Counts({root}, files, 1, potential);
 }
 
 TEST(ReportEndToEnd, NoDuplicatesLeavesAnEmptyReport) {
@@ -51,19 +46,9 @@ TEST(ReportEndToEnd, TwoEmptyFilesAndAGroupOfTwo) {
   tree.WriteFile("r/y-empty", "");
   const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
 
-  ExpectedRun expected = OneRoot(PrintedText(tree / "r"), 4, 4);
-  expected.duplicates = 2;
-  expected.wasted = "1.50 KB";
-  EXPECT_EQ(result.output, ExpectedConsole(expected));
-
-  std::vector<PathString> walkOrder;
-  ListDepthFirst(tree / "r", NativeText(tree / "r"), walkOrder);
-  std::string empties;
-  for (const PathString& path : walkOrder) {
-    if (PrintedText(path).find("-empty") != std::string::npos) {
-      empties += PrintedText(path) + "\n";
-    }
-  }
+  EXPECT_EQ(result.output,
+            ExpectedConsole(Counts({PrintedText(tree / "r")}, 4, 1, 4, 2, "1.50 KB")));
+  const std::string empties = LinesInWalkOrder(tree / "r", "-empty");
   // Upper case sorts before lower case.
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
             ReportBytes("Empty Files:\n" + empties + "\nFile Size: 1.50 KB\n" +
@@ -79,8 +64,7 @@ TEST(ReportEndToEnd, CrLfCopyAndControlZVariantAreNotDuplicates) {
   tree.WriteFile("r/z2", std::string("ab\x1a"
                                      "ce"));
   const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
-  ExpectedRun expected = OneRoot(PrintedText(tree / "r"), 4, 4);
-  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.output, ExpectedConsole(OneRoot(PrintedText(tree / "r"), 4, 4)));
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
 }
 

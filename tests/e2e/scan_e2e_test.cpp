@@ -18,29 +18,16 @@ TEST(ScanEndToEnd, SmallTreeWithDuplicatesEmptyAndUniqueFiles) {
   tree.WriteFile("scan/a", content);
   tree.WriteFile("scan/sub/b", content);
   tree.WriteFile("scan/c", PatternBytes(50, 2));
-  tree.WriteFile("scan/sub/e", "");
-  tree.WriteFile("scan/f", "");
+  tree.WriteFile("scan/sub/e-empty", "");
+  tree.WriteFile("scan/f-empty", "");
   const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "scan")});
 
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "scan")};
-  expected.files = 5;
-  expected.directories = 2;
-  expected.potential = 4;
-  expected.duplicates = 2;
-  expected.wasted = "100 bytes";
-  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.output,
+            ExpectedConsole(Counts({PrintedText(tree / "scan")}, 5, 2, 4, 2, "100 bytes")));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
 
-  std::vector<PathString> walkOrder;
-  ListDepthFirst(tree / "scan", NativeText(tree / "scan"), walkOrder);
-  std::string empties;
-  for (const PathString& path : walkOrder) {
-    if (path.back() == 'e' || path.back() == 'f') {
-      empties += PrintedText(path) + "\n";
-    }
-  }
+  const std::string empties = LinesInWalkOrder(tree / "scan", "-empty");
   EXPECT_EQ(
       ReadWholeFile(tree / "duplicates.txt"),
       ReportBytes("Empty Files:\n" + empties + "\nFile Size: 100 bytes\n" +
@@ -56,14 +43,8 @@ TEST(ScanEndToEnd, SameRootTwiceReportsEachFileOnceInItsGroup) {
   const PathString root = NativeText(tree / "r");
   const ProgramResult result = RunIn(tree.root(), {root, root});
 
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "r"), PrintedText(tree / "r")};
-  expected.files = 6;
-  expected.directories = 2;
-  expected.potential = 6;
-  expected.duplicates = 2;
-  expected.wasted = "10 bytes";
-  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  const std::string shown = PrintedText(tree / "r");
+  EXPECT_EQ(result.output, ExpectedConsole(Counts({shown, shown}, 6, 2, 6, 2, "10 bytes")));
   const std::string empty = PrintedText(tree / "r/e") + "\n";
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
             ReportBytes("Empty Files:\n" + empty + empty + "\nFile Size: 10 bytes\n" +
@@ -75,14 +56,7 @@ TEST(ScanEndToEnd, AnArgumentBeginningWithADashIsARoot) {
   tree.WriteFile("-n/x", "same");
   tree.WriteFile("-n/y", "same");
   const ProgramResult result = RunIn(tree.root(), {Text("-n")});
-  ExpectedRun expected;
-  expected.roots = {"-n"};
-  expected.files = 2;
-  expected.directories = 1;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
-  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.output, ExpectedConsole(Counts({"-n"}, 2, 1, 2, 2, "4 bytes")));
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
             ReportBytes("File Size: 4 bytes\n-n" + Separator() + "x\n-n" + Separator() + "y\n\n"));
 }
@@ -97,17 +71,13 @@ TEST(ScanEndToEnd, NoArgumentSearchesTheFourProfileFolders) {
   const ProgramResult result = RunProgram({}, options);
 
   const std::filesystem::path home = tree / "home";
-  ExpectedRun expected;
+  std::vector<std::string> roots;
   for (const char* folder : {"Pictures", "Desktop", "Documents", "Downloads"}) {
-    expected.roots.push_back(PrintedText(home) + Separator() + folder);
+    roots.push_back(PrintedText(home) + Separator() + folder);
   }
+  ExpectedRun expected = Counts(roots, 2, 4, 2, 2, "2 bytes");
   expected.walkLines = FailureLine(home / "Desktop", MissingDirectoryCode()) +
                        FailureLine(home / "Downloads", MissingDirectoryCode());
-  expected.files = 2;
-  expected.directories = 4;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "2 bytes";
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.exitCode, 0);
 }
@@ -117,11 +87,9 @@ TEST(ScanEndToEnd, MissingRootIsReportedAndTheOthersAreWalked) {
   tree.WriteFile("there/only", "1");
   const ProgramResult result =
       RunIn(tree.root(), {NativeText(tree / "missing"), NativeText(tree / "there")});
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "missing"), PrintedText(tree / "there")};
+  ExpectedRun expected =
+      Counts({PrintedText(tree / "missing"), PrintedText(tree / "there")}, 1, 2, 0);
   expected.walkLines = FailureLine(tree / "missing", MissingDirectoryCode());
-  expected.files = 1;
-  expected.directories = 2;
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
 }

@@ -1,5 +1,30 @@
 #include "support/e2e_support.h"
 
+ExpectedRun Counts(const std::vector<std::string>& roots, int files, int directories, int potential,
+                   int duplicates, const std::string& wasted) {
+  ExpectedRun run;
+  run.roots = roots;
+  run.files = files;
+  run.directories = directories;
+  run.potential = potential;
+  run.duplicates = duplicates;
+  run.wasted = wasted;
+  return run;
+}
+
+std::string LinesInWalkOrder(const std::filesystem::path& root, const std::string& marker) {
+  std::vector<PathString> walkOrder;
+  ListDepthFirst(root, NativeText(root), walkOrder);
+  std::string lines;
+  for (const PathString& path : walkOrder) {
+    const std::string printed = PrintedText(path);
+    if (printed.find(marker, PrintedText(root).size()) != std::string::npos) {
+      lines += printed + "\n";
+    }
+  }
+  return lines;
+}
+
 std::string ExpectedConsole(const ExpectedRun& run) {
   std::string text = "Will search for duplicate files in:\n";
   for (const std::string& root : run.roots) {

@@ -20,6 +20,13 @@ struct ExpectedRun {
   std::string wasted = "0 bytes";
 };
 
+/// A run's expected counts; the lines default to none.
+ExpectedRun Counts(const std::vector<std::string>& roots, int files, int directories, int potential,
+                   int duplicates = 0, const std::string& wasted = "0 bytes");
+
+/// The report's lines for the files below `root` whose names contain `marker`, in walk order.
+std::string LinesInWalkOrder(const std::filesystem::path& root, const std::string& marker);
+
 /// The whole console output of a run that reaches its summary.
 std::string ExpectedConsole(const ExpectedRun& run);
 
