@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -67,6 +68,15 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     }
     for (const std::string& name : options.unsetEnvironment) {
       unsetenv(name.c_str());
+    }
+    if (options.fileSizeLimit > 0) {
+      // Ignored, the signal lets a write past the limit fail with EFBIG, as a full disk fails.
+      signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                         static_cast<rlim_t>(options.fileSizeLimit)};
+      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        _exit(124);
+      }
     }
     if (options.unprivileged &&
         (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0)) {
