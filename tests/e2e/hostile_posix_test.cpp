@@ -347,16 +347,18 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   tree_.WriteFile("r/b", "open");
   tree_.WriteFile("r/locked-one", "locked!");
   tree_.WriteFile("r/locked-two", "locked!");
-  tree_.WriteFile("r/closed/twin", "open");  // would join a and b if it could be listed
+  tree_.WriteFile("r/closed/twin", "open");        // would join a and b if it could be listed
+  tree_.WriteFile("r/unsearchable/twin", "open");  // its name can be read, its size cannot
   chmod((root / "locked-one").c_str(), 0);
   chmod((root / "locked-two").c_str(), 0);
   chmod((root / "closed").c_str(), 0);
+  chmod((root / "unsearchable").c_str(), 0444);
 
   std::string walkLines;
   std::vector<std::filesystem::path> locked;
   for (const auto& entry : std::filesystem::directory_iterator(root)) {
     const std::string name = entry.path().filename().string();
-    if (name == "closed") {
+    if (name == "closed" || name == "unsearchable") {
       walkLines += ListingFailure(entry.path(), EACCES);
     } else if (name.rfind("locked", 0) == 0) {
       locked.push_back(entry.path());
@@ -371,7 +373,7 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   expected.roots = {root.string()};
   expected.walkLines = walkLines;
   expected.files = 4;
-  expected.directories = 2;
+  expected.directories = 3;
   expected.potential = 4;
   // Neither locked file opens for its fingerprint, so both carry the zero fingerprint and are
   // compared: the later one is the reference, named first.
