@@ -14,7 +14,21 @@ namespace {
 
 const char* const kNames[] = {"DUPSCAN_FUZZ_A", "DUPSCAN_FUZZ_B", "DUPSCAN_FUZZ_C",
                               "DUPSCAN_FUZZ_D"};
-constexpr std::size_t kRepeatStep = 64;  // a 4 KB input still reaches values of megabytes
+constexpr std::size_t kVariables = sizeof kNames / sizeof kNames[0];
+constexpr std::size_t kRepeatStep = 64;  // a short input still reaches values past the capacity
+constexpr std::size_t kLongestValue = 2 * kPathCapacity;
+
+// setenv keeps every text it was ever given (glibc cannot know who still points at it), so a
+// long run of large values ran out of memory. putenv uses our own buffer instead, which is
+// released only once the environment no longer points at it.
+void SetVariable(std::size_t index, const std::string& value) {
+  static std::vector<char> entries[kVariables];
+  const std::string text = std::string(kNames[index]) + "=" + value;
+  std::vector<char> entry(text.begin(), text.end());
+  entry.push_back('\0');
+  putenv(entry.data());
+  entries[index].swap(entry);
+}
 
 // The expansion as a reader of the rules would write it: left to right, a set name replaced, an
 // unset one or an unpaired % kept, the closing % of an unset name free to open the next one.
@@ -63,13 +77,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       parts.back() += static_cast<char>(data[i]);
     }
   }
-  for (std::size_t v = 0; v < sizeof kNames / sizeof kNames[0]; ++v) {
+  for (std::size_t v = 0; v < kVariables; ++v) {
     if (v + 1 < parts.size()) {
       std::string value;
-      for (std::size_t r = 0; r < repeat; ++r) {
+      for (std::size_t r = 0; r < repeat && value.size() < kLongestValue; ++r) {
         value += parts[v + 1];
       }
-      setenv(kNames[v], value.c_str(), 1);
+      SetVariable(v, value);
     } else {
       unsetenv(kNames[v]);
     }
