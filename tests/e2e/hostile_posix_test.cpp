@@ -138,6 +138,7 @@ TEST(HostileTree, FifosSocketsAndLinksAreSkippedUnopenedAndNothingHangs) {
   ASSERT_TRUE(MakeSocketNode(root / "sock"));
   std::filesystem::create_symlink(root / "a", root / "link-to-file");
   std::filesystem::create_directory_symlink(root / "sub", root / "link-to-directory");
+  std::filesystem::create_directory_symlink(".", root / "sub/link-to-own-folder");
   std::filesystem::create_directory_symlink("..", root / "sub/link-to-own-parent");
   std::filesystem::create_symlink(root / "nowhere", root / "dangling");
   std::filesystem::create_symlink(root / "fifo", root / "link-to-fifo");
