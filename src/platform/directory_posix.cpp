@@ -47,6 +47,16 @@ DirectoryListing* OpenListing(const PathString& directory, int* errorCode) {
     *errorCode = errno;
     return nullptr;
   }
+  // A directory that may be read but not searched gives its names but not their sizes, so every
+  // file in it would be left out without a word (and each subdirectory fail on its own). Looking
+  // up "." needs that same search permission: such a directory is refused here, once, as one
+  // that cannot be listed.
+  struct stat self;
+  if (fstatat(dirfd(stream), ".", &self, 0) != 0) {
+    *errorCode = errno;
+    closedir(stream);
+    return nullptr;
+  }
   DirectoryListing* listing = new DirectoryListing;
   listing->stream = stream;
   return listing;

@@ -1,6 +1,5 @@
 // Walker cases that need POSIX file kinds: links, FIFOs, sockets, and trees deeper than PATH_MAX.
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -9,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/directory_walker.h"
+#include "support/deep_chain_posix.h"
 #include "support/walk_support.h"
 
 namespace {
@@ -69,44 +69,14 @@ TEST(WalkerPosix, DirectoryWithoutReadPermissionIsReportedWithItsCode) {
   EXPECT_EQ(walk.console, "FindFirstFile failed: " + (tree / "closed").string() + "/* (13)\n");
 }
 
-// Builds `levels` nested folders named "d" by relative steps, so no path is ever long.
-void MakeDeepChain(const std::filesystem::path& root, int levels) {
-  int current = open(root.c_str(), O_RDONLY | O_DIRECTORY);
-  for (int level = 0; level < levels; ++level) {
-    ASSERT_EQ(mkdirat(current, "d", 0755), 0);
-    const int next = openat(current, "d", O_RDONLY | O_DIRECTORY);
-    if (level == levels - 1) {
-      const int file = openat(next, "leaf", O_WRONLY | O_CREAT, 0644);
-      close(file);
-    }
-    close(current);
-    current = next;
-  }
-  close(current);
-}
-
-// Removes the chain one level at a time by lifting the second level up, so no path grows long.
-void RemoveDeepChain(const std::filesystem::path& root) {
-  const std::string top = (root / "d").string();
-  const std::string second = (root / "d/d").string();
-  const std::string lifted = (root / "lifted").string();
-  while (access(top.c_str(), F_OK) == 0) {
-    if (access(second.c_str(), F_OK) == 0) {
-      rename(second.c_str(), lifted.c_str());
-      unlinkat(AT_FDCWD, (top + "/leaf").c_str(), 0);
-      rmdir(top.c_str());
-      rename(lifted.c_str(), top.c_str());
-    } else {
-      unlinkat(AT_FDCWD, (top + "/leaf").c_str(), 0);
-      rmdir(top.c_str());
-    }
-  }
-}
-
 TEST(WalkerPosix, TenThousandLevelsEndWithoutCrashAndReportWhatCannotBeListed) {
   TempTree tree;
   constexpr int kLevels = 10000;
-  MakeDeepChain(tree.root(), kLevels);
+  MakeDeepChain(tree.root(), kLevels, [](int level, int folder) {
+    if (level == kLevels) {
+      WriteFileAt(folder, "leaf", "");
+    }
+  });
   const WalkResult walk = Walk({tree.root().string()});
   RemoveDeepChain(tree.root());
 

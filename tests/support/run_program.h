@@ -22,6 +22,9 @@ struct ProgramOptions {
   std::vector<std::string> unsetEnvironment;
   /// POSIX: run as the unprivileged user nobody, so that permissions really apply to root.
   bool unprivileged = false;
+  /// POSIX: the largest file the program may write, in bytes (0: no limit), so that a report can
+  /// fail part-way as on a full disk. Counts for the captured console output too.
+  long long fileSizeLimit = 0;
   int timeoutSeconds = 120;
 };
 

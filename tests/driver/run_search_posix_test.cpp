@@ -1,0 +1,237 @@
+// Whole runs in this process over files that change between the walk, the fingerprint and the
+// comparison. A hook before every open for reading changes a chosen file on its Nth open, so the
+// change lands exactly between two stages with no timing involved.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "driver/run_search.h"
+#include "platform/readable_file.h"
+#include "support/e2e_support.h"
+
+namespace {
+
+// Each file is opened once for its fingerprint; the first comparison it takes part in is its
+// second open.
+constexpr int kFingerprintOpen = 1;
+constexpr int kComparisonOpen = 2;
+constexpr std::size_t kContentSize = 1000;  // above 512: fingerprinted by head and tail
+
+using Change = void (*)(const std::filesystem::path& file);
+
+struct PlannedChange {
+  std::filesystem::path target;
+  int onOpen = 0;
+  Change change = nullptr;
+  int opensSeen = 0;
+};
+PlannedChange planned;
+
+void ChangeOnPlannedOpen(const PathChar* path) {
+  if (planned.change != nullptr && planned.target == path &&
+      ++planned.opensSeen == planned.onOpen) {
+    planned.change(planned.target);
+  }
+}
+
+void Delete(const std::filesystem::path& file) { std::filesystem::remove(file); }
+void Shrink(const std::filesystem::path& file) {
+  std::filesystem::resize_file(file, kContentSize / 2);
+}
+void Grow(const std::filesystem::path& file) {
+  std::ofstream(file, std::ios::binary | std::ios::app) << "grown";
+}
+void RewriteSameSize(const std::filesystem::path& file) {
+  std::ofstream(file, std::ios::binary | std::ios::trunc) << PatternBytes(kContentSize, 99);
+}
+void ReplaceByFifo(const std::filesystem::path& file) {
+  std::filesystem::remove(file);
+  mkfifo(file.c_str(), 0600);
+}
+void ReplaceByLinkToDevZero(const std::filesystem::path& file) {
+  std::filesystem::remove(file);
+  std::filesystem::create_symlink("/dev/zero", file);
+}
+void ReplaceByDirectory(const std::filesystem::path& file) {
+  std::filesystem::remove(file);
+  std::filesystem::create_directory(file);
+}
+
+struct RunResult {
+  int exitCode = -1;
+  std::string console;
+  std::string report;
+};
+
+class ChangingFiles : public testing::Test {
+ protected:
+  void SetUp() override {
+    savedDirectory_ = std::filesystem::current_path();
+    std::filesystem::current_path(tree_.root());
+    planned = PlannedChange();
+    SetBeforeOpenHook(ChangeOnPlannedOpen);
+  }
+  void TearDown() override {
+    SetBeforeOpenHook(nullptr);
+    std::filesystem::current_path(savedDirectory_);
+  }
+
+  // Runs the search on `root` from the tree's folder, with `change` planned for `target`.
+  RunResult Run(const std::filesystem::path& root, const std::filesystem::path& target, int onOpen,
+                Change change) {
+    planned = PlannedChange{target, onOpen, change, 0};
+    std::string program = "dupscan";
+    std::string rootText = root.string();
+    PathChar* arguments[] = {program.data(), rootText.data(), nullptr};
+    TextOutput console;
+    console.stream = std::tmpfile();
+    RunResult result;
+    result.exitCode = RunSearch(2, arguments, console);
+    result.console = StreamContent(console.stream);
+    std::fclose(console.stream);
+    result.report = ReadWholeFile(tree_ / "duplicates.txt");
+    EXPECT_EQ(planned.opensSeen >= onOpen, true) << "the planned change never happened: " << target
+                                                 << " was opened " << planned.opensSeen << " times";
+    return result;
+  }
+
+  // The files below `directory` in the order the walk records them.
+  std::vector<std::filesystem::path> WalkOrder(const std::filesystem::path& directory) {
+    std::vector<PathString> files;
+    ListDepthFirst(directory, NativeText(directory), files);
+    return std::vector<std::filesystem::path>(files.begin(), files.end());
+  }
+
+  TempTree tree_;
+  std::filesystem::path savedDirectory_;
+};
+
+std::string GroupBlock(const std::string& sizeText, std::vector<std::filesystem::path> paths) {
+  std::sort(paths.begin(), paths.end());
+  std::string block = "File Size: " + sizeText + "\n";
+  for (const auto& path : paths) {
+    block += PrintedText(path) + "\n";
+  }
+  return block + "\n";
+}
+
+std::string OpenFailureLine(const std::filesystem::path& path) {
+  return "\t***ERROR: Failed to open file: " + PrintedText(path) + "\n";
+}
+
+struct ChangeCase {
+  const char* name;
+  Change change;
+  bool refusedAtOpen;  ///< the changed path no longer opens as a regular file
+};
+
+const ChangeCase kChanges[] = {
+    {"deleted", Delete, true},
+    {"shrunk", Shrink, false},
+    {"grown", Grow, false},
+    {"rewritten with other bytes", RewriteSameSize, false},
+    {"replaced by a FIFO", ReplaceByFifo, true},
+    {"replaced by a link to /dev/zero", ReplaceByLinkToDevZero, true},
+    {"replaced by a directory", ReplaceByDirectory, true},
+};
+
+// Three identical files; one of them changes. Whatever the change and whenever it comes, the run
+// ends, the other two are the only group, and a file that no longer opens is reported only when a
+// comparison needed it.
+TEST_F(ChangingFiles, AChangedFileLeavesOnlyTheTrueDuplicatesInTheReport) {
+  const std::string content = PatternBytes(kContentSize, 1);
+  for (const char* name : {"one", "two", "three"}) {
+    tree_.WriteFile(std::string("r/") + name, content);
+  }
+  const std::filesystem::path root = tree_ / "r";
+  const std::vector<std::filesystem::path> order = WalkOrder(root);
+  ASSERT_EQ(order.size(), 3u);
+  // The last file recorded is the first reference; the first one is the first candidate it meets.
+  const struct {
+    const char* name;
+    std::filesystem::path path;
+  } roles[] = {{"the reference", order[2]}, {"a candidate", order[0]}};
+
+  for (const ChangeCase& changeCase : kChanges) {
+    for (const auto& role : roles) {
+      for (const int stage : {kFingerprintOpen, kComparisonOpen}) {
+        SCOPED_TRACE(std::string(role.name) + " " + changeCase.name + " before its " +
+                     (stage == kFingerprintOpen ? "fingerprint" : "comparison"));
+        const RunResult result = Run(root, role.path, stage, changeCase.change);
+
+        std::vector<std::filesystem::path> unchanged;
+        for (const auto& path : order) {
+          if (path != role.path) {
+            unchanged.push_back(path);
+          }
+        }
+        ExpectedRun expected;
+        expected.roots = {PrintedText(root)};
+        expected.files = 3;
+        expected.directories = 1;
+        expected.potential = 3;
+        expected.duplicates = 2;
+        expected.wasted = "1000 bytes";
+        if (stage == kComparisonOpen && changeCase.refusedAtOpen) {
+          expected.groupingLines = OpenFailureLine(role.path);
+        }
+        EXPECT_EQ(result.exitCode, 0);
+        EXPECT_EQ(result.console, ExpectedConsole(expected));
+        EXPECT_EQ(result.report, GroupBlock("1000 bytes", unchanged));
+
+        std::filesystem::remove_all(role.path);
+        tree_.WriteFile(role.path.lexically_relative(tree_.root()), content);
+      }
+    }
+  }
+}
+
+// The fingerprint of a small file reads only the size the walk saw, so a file that grew since
+// still matches its old copy; the comparison sees the new size and keeps them apart.
+TEST_F(ChangingFiles, SmallFileGrownAfterTheWalkMatchesByFingerprintButIsNoDuplicate) {
+  tree_.WriteFile("r/a", "same hundred bytes");
+  tree_.WriteFile("r/b", "same hundred bytes");
+  const std::filesystem::path root = tree_ / "r";
+  const RunResult result = Run(root, tree_ / "r/b", kFingerprintOpen, Grow);
+  ExpectedRun expected;
+  expected.roots = {PrintedText(root)};
+  expected.files = 2;
+  expected.directories = 1;
+  expected.potential = 2;
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.console, ExpectedConsole(expected));
+  EXPECT_EQ(result.report, "");
+}
+
+void DeleteBothFilesOfThePair(const std::filesystem::path& file) {
+  std::filesystem::remove(file.parent_path() / "file");
+  std::filesystem::remove(file.parent_path() / "twin");
+}
+
+// Both files of a size gone before their fingerprints: both carry the zero fingerprint, so the
+// comparison is tried, and it names the reference and then the candidate.
+TEST_F(ChangingFiles, PairGoneBeforeItsFingerprintsIsReportedAtTheComparison) {
+  tree_.WriteFile("r/file", "12345");
+  tree_.WriteFile("r/twin", "12345");
+  const std::filesystem::path root = tree_ / "r";
+  const std::vector<std::filesystem::path> order = WalkOrder(root);
+  ASSERT_EQ(order.size(), 2u);
+  const RunResult result = Run(root, order[0], kFingerprintOpen, DeleteBothFilesOfThePair);
+  ExpectedRun expected;
+  expected.roots = {PrintedText(root)};
+  expected.files = 2;
+  expected.directories = 1;
+  expected.potential = 2;
+  expected.groupingLines = OpenFailureLine(order[1]) + OpenFailureLine(order[0]);
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.console, ExpectedConsole(expected));
+  EXPECT_EQ(result.report, "");
+}
+
+}  // namespace

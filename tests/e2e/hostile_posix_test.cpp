@@ -1,0 +1,425 @@
+// The program on trees built to break it: special files, hostile names, a huge and a too-deep
+// directory, permissions that apply, and a report that cannot be written whole. Every case checks
+// the whole console output and the report, under a time limit: a hang is a failure, not a pass.
+#include <fcntl.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <set>
+
+#include "support/deep_chain_posix.h"
+#include "support/e2e_support.h"
+
+namespace {
+
+// Every case here ends in seconds; one still running after this has hung.
+constexpr int kHangSeconds = 60;
+
+ProgramResult RunOn(const TempTree& tree, const std::filesystem::path& root,
+                    bool unprivileged = false, long long fileSizeLimit = 0) {
+  ProgramOptions options;
+  options.workingDirectory = tree.root();
+  options.unprivileged = unprivileged;
+  options.fileSizeLimit = fileSizeLimit;
+  options.timeoutSeconds = kHangSeconds;
+  return RunProgram({NativeText(root)}, options);
+}
+
+// The report's order: byte by byte, each byte taken as unsigned.
+std::vector<std::string> SortedAsBytes(std::vector<std::string> paths) {
+  std::sort(paths.begin(), paths.end(), [](const std::string& left, const std::string& right) {
+    return std::lexicographical_compare(
+        left.begin(), left.end(), right.begin(), right.end(), [](char x, char y) {
+          return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+        });
+  });
+  return paths;
+}
+
+std::string GroupBlock(const std::string& sizeText, const std::vector<std::string>& paths) {
+  std::string block = "File Size: " + sizeText + "\n";
+  for (const std::string& path : SortedAsBytes(paths)) {
+    block += path + "\n";
+  }
+  return block + "\n";
+}
+
+std::string ListingFailure(const std::filesystem::path& directory, int code) {
+  return "FindFirstFile failed: " + directory.string() + "/* (" + std::to_string(code) + ")\n";
+}
+
+std::string OpenFailure(const std::filesystem::path& file) {
+  return "\t***ERROR: Failed to open file: " + file.string() + "\n";
+}
+
+// Every open of an entry of one folder while the watch lives, through inotify: the proof that
+// a special file was never opened, rather than opened and then refused.
+class OpenWatch {
+ public:
+  explicit OpenWatch(const std::filesystem::path& folder)
+      : descriptor_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+    watching_ = descriptor_ >= 0 && inotify_add_watch(descriptor_, folder.c_str(), IN_OPEN) >= 0;
+  }
+  ~OpenWatch() {
+    if (descriptor_ >= 0) {
+      close(descriptor_);
+    }
+  }
+  OpenWatch(const OpenWatch&) = delete;
+  OpenWatch& operator=(const OpenWatch&) = delete;
+
+  bool Watching() const { return watching_; }
+
+  /// The names among `names` that were opened since the watch began.
+  std::set<std::string> OpenedAmong(const std::set<std::string>& names) {
+    std::set<std::string> opened;
+    alignas(inotify_event) char buffer[64 * 1024];
+    for (;;) {
+      const ssize_t got = read(descriptor_, buffer, sizeof buffer);
+      if (got <= 0) {
+        break;
+      }
+      for (ssize_t at = 0; at < got;) {
+        const inotify_event* event = reinterpret_cast<const inotify_event*>(buffer + at);
+        if (event->len > 0 && names.count(event->name) != 0) {
+          opened.insert(event->name);
+        }
+        at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+      }
+    }
+    return opened;
+  }
+
+ private:
+  int descriptor_;
+  bool watching_ = false;
+};
+
+// Binds a Unix socket at `path` and leaves its node behind when the descriptor closes.
+bool MakeSocketNode(const std::filesystem::path& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string text = path.string();
+  if (text.size() >= sizeof address.sun_path) {
+    return false;
+  }
+  text.copy(address.sun_path, text.size());
+  const int unixSocket = socket(AF_UNIX, SOCK_STREAM, 0);
+  const bool bound =
+      bind(unixSocket, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+  close(unixSocket);
+  return bound;
+}
+
+// The device of /dev/zero under another name: a file that never ends if anyone reads it.
+int MakeZeroDevice(const std::filesystem::path& path) {
+  return mknod(path.c_str(), S_IFCHR | 0666, makedev(1, 5)) == 0 ? 0 : errno;
+}
+
+TEST(HostileTree, FifosSocketsAndLinksAreSkippedUnopenedAndNothingHangs) {
+  TempTree tree;
+  const std::string content = "duplicate content";
+  tree.WriteFile("r/a", content);
+  tree.WriteFile("r/b", content);
+  tree.WriteFile("r/sub/c", "unique");
+  const std::filesystem::path root = tree / "r";
+  ASSERT_EQ(mkfifo((root / "fifo").c_str(), 0600), 0);
+  ASSERT_EQ(mkfifo((root / "fifo-too").c_str(), 0600), 0);  // two, so they would pair up
+  ASSERT_TRUE(MakeSocketNode(root / "sock"));
+  std::filesystem::create_symlink(root / "a", root / "link-to-file");
+  std::filesystem::create_directory_symlink(root / "sub", root / "link-to-directory");
+  std::filesystem::create_directory_symlink(".", root / "sub/link-to-own-folder");
+  std::filesystem::create_directory_symlink("..", root / "sub/link-to-own-parent");
+  std::filesystem::create_symlink(root / "nowhere", root / "dangling");
+  std::filesystem::create_symlink(root / "fifo", root / "link-to-fifo");
+  std::filesystem::create_symlink("/dev/zero", root / "link-to-dev-zero");
+  OpenWatch watch(root);
+  ASSERT_TRUE(watch.Watching()) << std::strerror(errno);
+
+  const ProgramResult result = RunOn(tree, root);
+
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  expected.files = 3;
+  expected.directories = 2;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "17 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.errors, "");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            GroupBlock("17 bytes", {(root / "a").string(), (root / "b").string()}));
+  EXPECT_EQ(watch.OpenedAmong({"fifo", "fifo-too", "sock", "link-to-file", "link-to-fifo",
+                               "link-to-dev-zero", "dangling"}),
+            std::set<std::string>());
+}
+
+TEST(HostileTree, CharacterDevicesAreSkippedUnopened) {
+  TempTree tree;
+  tree.WriteFile("r/a", "twin");
+  tree.WriteFile("r/b", "twin");
+  const std::filesystem::path root = tree / "r";
+  if (const int error = MakeZeroDevice(root / "zero")) {
+    GTEST_SKIP() << "cannot make a device node here (root with CAP_MKNOD can): "
+                 << std::strerror(error);
+  }
+  ASSERT_EQ(MakeZeroDevice(root / "zero-too"), 0);
+  OpenWatch watch(root);
+  ASSERT_TRUE(watch.Watching()) << std::strerror(errno);
+
+  const ProgramResult result = RunOn(tree, root);
+
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  expected.files = 2;
+  expected.directories = 1;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            GroupBlock("4 bytes", {(root / "a").string(), (root / "b").string()}));
+  EXPECT_EQ(watch.OpenedAmong({"zero", "zero-too"}), std::set<std::string>());
+}
+
+TEST(HostileTree, HostileNamesAreWalkedAndPrintedByteExact) {
+  TempTree tree;
+  // A root whose own name holds a line feed and printf conversions: printed, never interpreted.
+  const std::filesystem::path root = tree / "root\nwith %s%n and %d";
+  const std::string content = PatternBytes(600, 4);
+  const std::vector<std::string> names = {
+      "line\nfeed",          "100%",    "%s%n%x%%", "not utf-8 \xff\xfe\xc3\x28",
+      std::string(255, 'n'), ".hidden", "-rf",      "--help",
+      "sub \xe9/-"};
+  std::vector<std::string> paths;
+  for (const std::string& name : names) {
+    paths.push_back(tree.WriteFile(root / name, content).string());
+  }
+  tree.WriteFile(root / "empty\nfirst", "");
+  tree.WriteFile(root / "empty %n second", "");
+  std::vector<PathString> walkOrder;
+  ListDepthFirst(root, NativeText(root), walkOrder);
+  std::string empties;
+  for (const PathString& path : walkOrder) {
+    if (path.find("/empty") != std::string::npos) {
+      empties += path + "\n";
+    }
+  }
+
+  const ProgramResult result = RunOn(tree, root);
+
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  expected.files = 11;
+  expected.directories = 2;
+  expected.potential = 11;
+  expected.duplicates = 9;
+  expected.wasted = "4.69 KB";  // 8 extra copies of 600 bytes
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.errors, "");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            "Empty Files:\n" + empties + "\n" + GroupBlock("600 bytes", paths));
+}
+
+TEST(HostileTree, HundredThousandEntriesInOneDirectory) {
+  TempTree tree;
+  const std::filesystem::path root = tree.MakeDirectory("r");
+  constexpr int kEntries = 100000;
+  const int folder = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+  ASSERT_GE(folder, 0);
+  for (int i = 0; i < kEntries - 2; ++i) {
+    WriteFileAt(folder, "e" + std::to_string(i), "");
+  }
+  WriteFileAt(folder, "a", "twin");
+  WriteFileAt(folder, "b", "twin");
+  close(folder);
+  std::vector<PathString> walkOrder;
+  ListDepthFirst(root, NativeText(root), walkOrder);
+  std::string empties;
+  for (const PathString& path : walkOrder) {
+    if (path != (root / "a").string() && path != (root / "b").string()) {
+      empties += path + "\n";
+    }
+  }
+
+  const ProgramResult result = RunOn(tree, root);
+
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  for (int found = 2000; found <= kEntries; found += 2000) {
+    expected.walkLines += "\tFound " + std::to_string(found) + " files so far...\n";
+  }
+  for (int hashed = 1000; hashed <= kEntries; hashed += 1000) {
+    expected.hashLines += "\tCalculated " + std::to_string(hashed) + " hashes so far (" +
+                          std::to_string(hashed / 1000) + "%)...\n";
+  }
+  expected.files = kEntries;
+  expected.directories = 1;
+  expected.potential = kEntries;
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.exitCode, 0);
+  const std::string report = ReadWholeFile(tree / "duplicates.txt");
+  const std::string expectedReport =
+      "Empty Files:\n" + empties + "\n" +
+      GroupBlock("4 bytes", {(root / "a").string(), (root / "b").string()});
+  EXPECT_TRUE(report == expectedReport)
+      << "the report differs from the expected one (" << report.size() << " bytes, expected "
+      << expectedReport.size() << "); it begins\n"
+      << report.substr(0, 300);
+}
+
+// The walk names the first folder it cannot list, then goes on with that folder's siblings
+// and with the rest of the tree.
+TEST(HostileTree, TreeDeeperThanThePathLimitIsReportedWhereItCannotBeListed) {
+  TempTree tree;
+  const std::filesystem::path root = tree.MakeDirectory("r");
+  tree.WriteFile("r/z", "unique");
+  // A folder is listed through its path and a separator; the first level where that text and
+  // its terminator no longer fit PATH_MAX is the first that cannot be listed.
+  const int rootLength = static_cast<int>(root.string().size());
+  const int firstUnlisted = (PATH_MAX - rootLength - 1 + 1) / 2;
+  ASSERT_GE(rootLength + 2 * firstUnlisted + 1, PATH_MAX);
+  ASSERT_LT(rootLength + 2 * (firstUnlisted - 1) + 1, PATH_MAX);
+  const std::string content = "deep twins";
+  MakeDeepChain(root, firstUnlisted + 3, [&](int level, int folder) {
+    if (level == firstUnlisted - 1) {
+      WriteFileAt(folder, "a", content);
+      WriteFileAt(folder, "b", content);
+    } else if (level >= firstUnlisted) {
+      WriteFileAt(folder, "lost", content);  // would join the group if the walk reached it
+    }
+  });
+
+  const ProgramResult result = RunOn(tree, root);
+  RemoveDeepChain(root);
+
+  std::string deepest = root.string();
+  for (int level = 1; level < firstUnlisted; ++level) {
+    deepest += "/d";
+  }
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  expected.walkLines = ListingFailure(deepest + "/d", ENAMETOOLONG);
+  expected.files = 3;
+  expected.directories = 1 + firstUnlisted;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "10 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            GroupBlock("10 bytes", {deepest + "/a", deepest + "/b"}));
+}
+
+// Runs the program as nobody, so that permissions apply to it as they would to any user.
+class HostileTreeUnprivileged : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (!CanRunUnprivileged()) {
+      GTEST_SKIP() << "needs root to run the program as nobody, so that permissions apply";
+    }
+    chmod(tree_.root().c_str(), 0777);  // nobody writes the report here
+  }
+  TempTree tree_;
+};
+
+TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAndSkipped) {
+  const std::filesystem::path root = tree_ / "r";
+  tree_.WriteFile("r/a", "open");
+  tree_.WriteFile("r/b", "open");
+  tree_.WriteFile("r/locked-one", "locked!");
+  tree_.WriteFile("r/locked-two", "locked!");
+  tree_.WriteFile("r/closed/twin", "open");        // would join a and b if it could be listed
+  tree_.WriteFile("r/unsearchable/twin", "open");  // its name can be read, its size cannot
+  chmod((root / "locked-one").c_str(), 0);
+  chmod((root / "locked-two").c_str(), 0);
+  chmod((root / "closed").c_str(), 0);
+  chmod((root / "unsearchable").c_str(), 0444);
+
+  std::string walkLines;
+  std::vector<std::filesystem::path> locked;
+  for (const auto& entry : std::filesystem::directory_iterator(root)) {
+    const std::string name = entry.path().filename().string();
+    if (name == "closed" || name == "unsearchable") {
+      walkLines += ListingFailure(entry.path(), EACCES);
+    } else if (name.rfind("locked", 0) == 0) {
+      locked.push_back(entry.path());
+    }
+  }
+  ASSERT_EQ(locked.size(), 2u);
+
+  const ProgramResult result = RunOn(tree_, root, true);
+
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  expected.walkLines = walkLines;
+  expected.files = 4;
+  expected.directories = 3;
+  expected.potential = 4;
+  // Neither locked file opens for its fingerprint, so both carry the zero fingerprint and are
+  // compared: the later one is the reference, named first.
+  expected.groupingLines = OpenFailure(locked[1]) + OpenFailure(locked[0]);
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(result.errors, "");
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(tree_ / "duplicates.txt"),
+            GroupBlock("4 bytes", {(root / "a").string(), (root / "b").string()}));
+}
+
+// A disk that fills part-way through the report: the groups already written stay, but the run
+// says the report is not whole, on standard error and in its exit status, and prints no summary.
+TEST(HostileTree, ReportCutShortPartWayIsAFailureWithoutASummary) {
+  TempTree tree;
+  const std::filesystem::path root = tree / "r";
+  constexpr int kPairs = 300;
+  for (int pair = 1; pair <= kPairs; ++pair) {
+    const std::string content = PatternBytes(static_cast<std::size_t>(pair), pair);
+    const std::string name = std::to_string(pair) + std::string(100, 'x');
+    tree.WriteFile(root / (name + "-first"), content);
+    tree.WriteFile(root / (name + "-second"), content);
+  }
+  constexpr long long kLimit = 16 * 1024;  // the whole report is about 75 KB
+
+  const ProgramResult result = RunOn(tree, root, false, kLimit);
+
+  ExpectedRun expected;
+  expected.roots = {root.string()};
+  expected.files = 2 * kPairs;
+  expected.directories = 1;
+  expected.potential = 2 * kPairs;
+  for (int hundreds = 1; hundreds <= 2 * kPairs / 100; ++hundreds) {
+    expected.groupingLines += "\tFound " + std::to_string(hundreds) +
+                              "00 duplicate files and discared 0 files so far (" +
+                              std::to_string(hundreds * 100 * 100 / (2 * kPairs)) + "%)...\n";
+  }
+  std::string withoutSummary = ExpectedConsole(expected);
+  withoutSummary.erase(withoutSummary.rfind("\tFound 0 duplicate files wasting"));
+  EXPECT_EQ(result.output, withoutSummary);
+  EXPECT_EQ(result.errors, "dupscan: cannot write the report duplicates.txt: File too large\n");
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_LE(static_cast<long long>(std::filesystem::file_size(tree / "duplicates.txt")), kLimit);
+}
+
+}  // namespace
