@@ -95,6 +95,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   }
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.output = ReadWholeFile(outputPath);
+  result.outputBytes = result.output;
   result.errors = ReadWholeFile(errorPath);
   return result;
 }
