@@ -23,4 +23,11 @@ if [ ! -f "$prefix/system.reg" ]; then
   ) 9>"$prefix.lock"
 fi
 
+# Wine's own background processes (the server, services, the device manager) start with the
+# first program of a session and inherit its output. Started here by a program of their own,
+# they hold /dev/null instead of the pipes CTest reads, so CTest need not wait for them to go
+# idle after every test; persistent for a minute, they serve back-to-back tests.
+wineserver -p60 </dev/null >/dev/null 2>&1 || true
+wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+
 exec wine "$@"
