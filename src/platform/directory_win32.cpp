@@ -1,7 +1,8 @@
 // Windows directory listing: FindFirstFileExW/FindNextFileW; only this file sees WIN32_FIND_DATAW.
+#include "platform/directory.h"
+
 #include <windows.h>
 
-#include "platform/directory.h"
 #include "platform/system_path_win32.h"
 
 const int kPathTooLongCode = ERROR_FILENAME_EXCED_RANGE;

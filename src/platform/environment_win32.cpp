@@ -1,9 +1,9 @@
 // Windows %NAME% expansion: the system's own ExpandEnvironmentStringsW.
+#include "platform/environment.h"
+
 #include <windows.h>
 
 #include <vector>
-
-#include "platform/environment.h"
 
 PathString ExpandEnvironment(const PathString& text) {
   std::vector<wchar_t> buffer(kPathCapacity, L'\0');

@@ -1,10 +1,11 @@
 // Windows content reads: _wfopen in binary mode, 64-bit positions through _fseeki64.
+#include "platform/readable_file.h"
+
 #include <io.h>
 #include <windows.h>
 
 #include <cstdio>
 
-#include "platform/readable_file.h"
 #include "platform/system_path_win32.h"
 
 namespace {

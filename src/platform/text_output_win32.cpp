@@ -1,15 +1,15 @@
 // Windows console and report output: wide text, converted to the code page in one step so that
 // a character the code page lacks becomes '?' and never ends the line or the output.
-#include <io.h>
+#include "platform/text_output.h"
+
 #include <stdlib.h>
 #include <windows.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdarg>
 #include <cwchar>
 #include <vector>
-
-#include "platform/text_output.h"
 
 namespace {
 
