@@ -22,10 +22,17 @@ TEST(ExpandEnvironment, UnsetNamesAndUnpairedPercentsStayAsWritten) {
   EXPECT_EQ(ExpandEnvironment(Text("%DUPSCAN_UNSET_X%")), Text("%DUPSCAN_UNSET_X%"));
   EXPECT_EQ(ExpandEnvironment(Text("100%")), Text("100%"));
   EXPECT_EQ(ExpandEnvironment(Text("%%")), Text("%%"));
-  // The closing % of an unset name may open the next reference.
+  EXPECT_EQ(ExpandEnvironment(Text("a%DUPSCAN_TEST_A%b%c")), Text("aalphab%c"));
+}
+
+TEST(ExpandEnvironment, ClosingPercentOfAnUnsetNameMayOpenTheNextReference) {
+  if (RunningUnderWine()) {
+    GTEST_SKIP() << "Wine's ExpandEnvironmentStringsW keeps an unset %NAME% whole, its closing %"
+                    " included, so the next reference is not found";
+  }
+  SetTestEnvironment("DUPSCAN_TEST_A", "alpha");
   EXPECT_EQ(ExpandEnvironment(Text("%DUPSCAN_UNSET_X%DUPSCAN_TEST_A%")),
             Text("%DUPSCAN_UNSET_Xalpha"));
-  EXPECT_EQ(ExpandEnvironment(Text("a%DUPSCAN_TEST_A%b%c")), Text("aalphab%c"));
 }
 
 TEST(ExpandEnvironment, ResultIsCutAtTheCapacity) {

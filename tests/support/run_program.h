@@ -11,8 +11,9 @@
 struct ProgramResult {
   int exitCode = -1;
   bool timedOut = false;
-  std::string output;  ///< standard output, as bytes
-  std::string errors;  ///< standard error, as bytes
+  std::string output;       ///< standard output, with the platform's CR LF line ends read as LF
+  std::string errors;       ///< standard error, likewise
+  std::string outputBytes;  ///< standard output exactly as written
 };
 
 struct ProgramOptions {

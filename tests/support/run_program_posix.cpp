@@ -107,6 +107,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   }
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.output = ReadWholeFile(outputPath);
+  result.outputBytes = result.output;
   result.errors = ReadWholeFile(errorPath);
   // In the sanitizer build a report can come with output that is otherwise right (a leak is
   // reported only at exit), so it fails the test that ran the program, whatever that test checks.

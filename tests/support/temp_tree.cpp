@@ -49,7 +49,12 @@ std::filesystem::path TempTree::MakeDirectory(const std::filesystem::path& relat
   return full;
 }
 
-std::string PrintedText(const std::filesystem::path& path) { return path.string(); }
+// Made preferred: a test writes tree / "r/a", and on Windows the '/' stays in the path's text,
+// where the program joins names with a backslash.
+std::string PrintedText(const std::filesystem::path& path) {
+  std::filesystem::path preferred = path;
+  return preferred.make_preferred().string();
+}
 
 std::string PatternBytes(std::size_t length, std::uint32_t seed) {
   std::mt19937 generator(seed);

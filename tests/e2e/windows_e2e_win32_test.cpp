@@ -1,0 +1,199 @@
+// The Windows programs as a user meets them: CR LF line ends, system error codes, %NAME%
+// references and wildcards in arguments, paths past MAX_PATH, names the code page lacks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+
+#include "support/e2e_support.h"
+#include "support/windows_support.h"
+
+namespace {
+
+constexpr int kPathNotFound = 3;  // ERROR_PATH_NOT_FOUND
+
+// The roots the console lists, in its order.
+std::vector<std::string> ListedRoots(const std::string& output) {
+  std::vector<std::string> roots;
+  std::size_t line = output.find('\n') + 1;
+  while (line < output.size() && output[line] == '\t') {
+    const std::size_t end = output.find('\n', line);
+    roots.push_back(output.substr(line + 1, end - line - 1));
+    line = end + 1;
+  }
+  return roots;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& line : lines) {
+    text += line + "\n";
+  }
+  return text;
+}
+
+TEST(WindowsEndToEnd, TreeWithDuplicatesEmptyFilesAndAMissingRootInCrLfLines) {
+  TempTree tree;
+  const std::string content = PatternBytes(700, 21);
+  tree.WriteFile("t/a", content);
+  tree.WriteFile("t/sub/b", content);
+  tree.WriteFile("t/sub/c", PatternBytes(700, 22));
+  tree.WriteFile("t/e1", "");
+  tree.WriteFile("t/sub/e2", "");
+  const ProgramResult result =
+      RunIn(tree.root(), {NativeText(tree / "missing"), NativeText(tree / "t")});
+
+  ExpectedRun expected;
+  expected.roots = {PrintedText(tree / "missing"), PrintedText(tree / "t")};
+  expected.walkLines = "FindFirstFile failed: " + PrintedText(tree / "missing") + "\\* (" +
+                       std::to_string(kPathNotFound) + ")\n";
+  expected.files = 5;
+  expected.directories = 3;
+  expected.potential = 5;
+  expected.duplicates = 2;
+  expected.wasted = "700 bytes";
+  EXPECT_EQ(result.outputBytes, ReportBytes(ExpectedConsole(expected)));
+  EXPECT_EQ(result.errors, "");
+  EXPECT_EQ(result.exitCode, 0);
+
+  std::vector<PathString> walkOrder;
+  ListDepthFirst(tree / "t", NativeText(tree / "t"), walkOrder);
+  std::vector<std::string> empties;
+  for (const PathString& path : walkOrder) {
+    if (path.find(L"\\e") != PathString::npos) {
+      empties.push_back(PrintedText(path));
+    }
+  }
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes("Empty Files:\n" + Lines(empties) + "\nFile Size: 700 bytes\n" +
+                        Lines({PrintedText(tree / "t/a"), PrintedText(tree / "t/sub/b")}) + "\n"));
+}
+
+TEST(WindowsEndToEnd, ProfileReferenceInAnArgumentIsExpandedByTheProgram) {
+  TempTree tree;
+  tree.WriteFile("home/Pictures/p", "12");
+  tree.WriteFile("home/Pictures/q", "12");
+  ProgramOptions options;
+  options.workingDirectory = tree.root();
+  options.environment = {{"USERPROFILE", PrintedText(tree / "home")}};
+  // CreateProcessW and the runtime leave % alone, as cmd.exe does inside quotes.
+  const ProgramResult result = RunProgram({L"%USERPROFILE%\\Pictures"}, options);
+
+  ExpectedRun expected;
+  expected.roots = {PrintedText(tree / "home/Pictures")};
+  expected.files = 2;
+  expected.directories = 1;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "2 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+}
+
+TEST(WindowsEndToEnd, WildcardArgumentIsExpandedByTheRuntime) {
+  TempTree tree;
+  tree.WriteFile("dir/sub1/x", "same");
+  tree.WriteFile("dir/sub2/y", "same");
+  tree.WriteFile("dir/other/z", "same");
+  const ProgramResult result = RunIn(tree.root(), {L"dir\\sub*"});
+
+  const std::vector<std::string> listed = ListedRoots(result.output);
+  std::vector<std::string> sorted = listed;
+  std::sort(sorted.begin(), sorted.end());
+  ASSERT_EQ(sorted, (std::vector<std::string>{"dir\\sub1", "dir\\sub2"})) << result.output;
+  ExpectedRun expected;
+  expected.roots = listed;  // in the order the runtime found them
+  expected.files = 2;
+  expected.directories = 2;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes("File Size: 4 bytes\ndir\\sub1\\x\ndir\\sub2\\y\n\n"));
+}
+
+// Six folders of 60 characters: every file's path is far past MAX_PATH (260).
+constexpr int kLongLevels = 6;
+constexpr std::size_t kLongNameLength = 60;
+
+std::filesystem::path LongTree(const TempTree& tree) {
+  std::filesystem::path relative = "long";
+  for (int level = 0; level < kLongLevels; ++level) {
+    relative /= std::string(kLongNameLength, static_cast<char>('a' + level));
+  }
+  // Made through "\\?\" so that a system without the long-path opt-in makes it too.
+  const std::filesystem::path deepest = Verbatim(tree / relative);
+  std::filesystem::create_directories(deepest);
+  for (const char* name : {"f1", "f2"}) {
+    std::ofstream(deepest / name, std::ios::binary) << "long";
+  }
+  return relative;
+}
+
+TEST(WindowsEndToEnd, VerbatimRootPassesUnchangedAndItsLongChildrenAreRead) {
+  TempTree tree;
+  const std::filesystem::path relative = LongTree(tree);
+  const std::filesystem::path root = Verbatim(tree / "long");
+  const ProgramResult result = RunIn(tree.root(), {root.native()});
+
+  ExpectedRun expected;
+  expected.roots = {PrintedText(root)};
+  expected.files = 2;
+  expected.directories = kLongLevels + 1;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  const std::string deepest = PrintedText(Verbatim(tree / relative));
+  ASSERT_GT(deepest.size(), 400u);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes("File Size: 4 bytes\n" + deepest + "\\f1\n" + deepest + "\\f2\n\n"));
+}
+
+TEST(WindowsEndToEnd, OrdinaryRootReachesChildrenPastMaxPath) {
+  TempTree tree;
+  const std::filesystem::path relative = LongTree(tree);
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "long")});
+
+  ExpectedRun expected;
+  expected.roots = {PrintedText(tree / "long")};
+  expected.files = 2;
+  expected.directories = kLongLevels + 1;
+  expected.potential = 2;
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  const std::string deepest = PrintedText(tree / relative);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes("File Size: 4 bytes\n" + deepest + "\\f1\n" + deepest + "\\f2\n\n"));
+}
+
+TEST(WindowsEndToEnd, NameOutsideTheCodePageShowsQuestionMarksAndTheRunGoesOn) {
+  // Cyrillic, a Latin letter whose best fit would be a plain "a", and Han: no code page in the
+  // ANSI and OEM pairs of Western systems has any of them.
+  const PathString name = L"\u0416\u0101\u65e5";
+  if (!CodePagesLackEvery(name)) {
+    GTEST_SKIP() << "this system's code pages can show the name, so no '?' is expected";
+  }
+  TempTree tree;
+  tree.WriteFile(std::filesystem::path(L"r") / name / (name + L"1"), "same");
+  tree.WriteFile("r/plain", "same");
+  const PathString root = NativeText(tree / "r") + L"\\" + name;
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r"), root});
+
+  const std::string shown = PrintedText(tree / "r") + "\\???";
+  ExpectedRun expected;
+  expected.roots = {PrintedText(tree / "r"), shown};
+  expected.files = 3;  // the file under the second root is met twice
+  expected.directories = 3;
+  expected.potential = 3;
+  expected.duplicates = 2;
+  expected.wasted = "4 bytes";
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  // UTF-16 order puts the plain name first.
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes("File Size: 4 bytes\n" + PrintedText(tree / "r/plain") + "\n" + shown +
+                        "\\???1\n\n"));
+}
+
+}  // namespace

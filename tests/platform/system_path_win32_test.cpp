@@ -1,0 +1,43 @@
+#include "platform/system_path_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+// Three names of 100 characters: past every classic MAX_PATH limit.
+const PathString kName(100, L'n');
+const PathString kLongTail = kName + L"\\" + kName + L"\\" + kName;
+
+TEST(SystemPath, ShortPathsAreHandedOverUnchanged) {
+  for (const PathString& path : {PathString(L"C:\\dir\\file"),
+                                 PathString(L"rel/with//odd\\\\separators\\*"), PathString(L"")}) {
+    EXPECT_EQ(SystemPath(path), path);
+  }
+}
+
+TEST(SystemPath, LongPathsBecomeVerbatimFullPaths) {
+  EXPECT_EQ(SystemPath(L"C:\\" + kLongTail), L"\\\\?\\C:\\" + kLongTail);
+  EXPECT_EQ(SystemPath(L"C:\\" + kLongTail + L"\\*"), L"\\\\?\\C:\\" + kLongTail + L"\\*");
+  // The verbatim form takes every character literally, so these must be made plain first.
+  EXPECT_EQ(SystemPath(L"C:/" + kName + L"//" + kName + L"/" + kName), L"\\\\?\\C:\\" + kLongTail);
+  EXPECT_EQ(SystemPath(L"C:\\" + kName + L"\\.\\" + kName + L"\\x\\..\\" + kName),
+            L"\\\\?\\C:\\" + kLongTail);
+  EXPECT_EQ(SystemPath(L"\\\\server\\share\\" + kLongTail),
+            L"\\\\?\\UNC\\server\\share\\" + kLongTail);
+}
+
+TEST(SystemPath, LongRelativePathIsResolvedAgainstTheWorkingDirectory) {
+  const PathString here = std::filesystem::current_path().native();
+  EXPECT_EQ(SystemPath(kLongTail), L"\\\\?\\" + here + L"\\" + kLongTail);
+}
+
+TEST(SystemPath, VerbatimAndDevicePathsPassUnchanged) {
+  for (const PathString& path :
+       {L"\\\\?\\C:\\" + kLongTail, L"\\\\?\\C:/" + kLongTail, L"\\\\.\\C:\\" + kLongTail}) {
+    EXPECT_EQ(SystemPath(path), path);
+  }
+}
+
+}  // namespace
