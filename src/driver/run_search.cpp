@@ -5,6 +5,7 @@
 #include "catalogue/directory_walker.h"
 #include "catalogue/size_catalogue.h"
 #include "content/compare_files.h"
+#include "content/content_digest.h"
 #include "content/content_fingerprint.h"
 #include "platform/environment.h"
 #include "report/duplicate_grouping.h"
@@ -70,6 +71,7 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.console = &console;
   run.FileCount = catalogue.FileCount;
   run.compare = CompareFiles;
+  run.digest = ExtendContentDigest;
   for (const auto& [size, records] : catalogue.sizes) {
     GroupSizeClass(size, records, run);
   }

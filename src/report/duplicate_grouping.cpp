@@ -56,6 +56,42 @@ void CountAndWriteGroup(std::int64_t size, std::vector<const PathString*>& group
   totals.WastedBytes += static_cast<std::int64_t>(count - 1) * size;
 }
 
+// Digests the record's file until block `block` exists or the file has no more; false when the
+// digest cannot be had.
+bool DigestUpTo(DigestFunction digest, const FileRecord& record, ContentDigest& state,
+                std::size_t block) {
+  while (!state.failed && !state.complete && state.blocks.size() <= block) {
+    if (!digest(record.path.c_str(), state)) {
+      return false;
+    }
+  }
+  return !state.failed;
+}
+
+// True only when the digests prove the two files different, that is when CompareFiles would
+// find both open and return 0 without a line on the console. Digests are extended block by
+// block only as far as it takes to find a difference, so look-alikes that differ early cost one
+// small read each.
+bool ProvenDifferent(DigestFunction digest, const FileRecord& reference,
+                     ContentDigest& referenceDigest, const FileRecord& candidate,
+                     ContentDigest& candidateDigest) {
+  for (std::size_t block = 0;; ++block) {
+    if (!DigestUpTo(digest, reference, referenceDigest, block) ||
+        !DigestUpTo(digest, candidate, candidateDigest, block)) {
+      return false;  // unreadable now: CompareFiles reports it as the scan would have
+    }
+    if (referenceDigest.size != candidateDigest.size) {
+      return true;  // one of them changed since the walk; they cannot end together
+    }
+    if (block >= referenceDigest.blocks.size()) {
+      return false;  // equal digests to the end: only the bytes can confirm
+    }
+    if (referenceDigest.blocks[block] != candidateDigest.blocks[block]) {
+      return true;
+    }
+  }
+}
+
 }  // namespace
 
 void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, GroupingRun& run) {
@@ -66,44 +102,64 @@ void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, G
   }
   const bool checkIdentity = HasRepeatedPath(working);
   std::vector<const PathString*> group;
+  // Filled, one per record, when the class first shows look-alikes: classes of duplicates and
+  // of unrelated files never need them, and reading a duplicate for its digest would double
+  // what its comparison reads.
+  std::vector<ContentDigest> digests;
+  const auto digestOf = [&records, &digests](const FileRecord* record) -> ContentDigest& {
+    return digests[static_cast<std::size_t>(record - records.data())];
+  };
   while (working.size() >= 2) {
     const FileRecord* reference = working.back();
     working.pop_back();
     group.push_back(&reference->path);
+    // The scan keeps the records that stay in place, in order, rather than erasing the others
+    // one by one: a class of k copies then costs k moves, not k * k.
+    std::size_t kept = 0;
     std::size_t position = 0;
     bool stop = false;
     while (!stop && position < working.size()) {
-      const FileRecord* candidate = working[position];
+      const FileRecord* candidate = working[position++];
       if (candidate->fingerprint.first != reference->fingerprint.first ||
           candidate->fingerprint.second != reference->fingerprint.second) {
-        ++position;
+        working[kept++] = candidate;
         continue;
       }
       // The same file reached twice is no copy of itself: it leaves uncompared and uncounted.
       if (checkIdentity && InGroup(group, candidate->path)) {
-        working.erase(working.begin() + static_cast<std::ptrdiff_t>(position));
         continue;
       }
-      switch (run.compare(reference->path.c_str(), candidate->path.c_str(), *run.console)) {
+      if (!digests.empty() && ProvenDifferent(run.digest, *reference, digestOf(reference),
+                                              *candidate, digestOf(candidate))) {
+        working[kept++] = candidate;  // what a comparison returning 0 does
+        continue;
+      }
+      const int result =
+          run.compare(reference->path.c_str(), candidate->path.c_str(), *run.console);
+      if (result == 0 && digests.empty() && run.digest != nullptr) {
+        digests.resize(records.size());
+      }
+      switch (result) {
         case 1:
           group.push_back(&candidate->path);
-          working.erase(working.begin() + static_cast<std::ptrdiff_t>(position));
           break;
         case 0:
-          ++position;
+          working[kept++] = candidate;
           break;
         case -2:
-          working.erase(working.begin() + static_cast<std::ptrdiff_t>(position));
           break;
         case -3:
-          working.erase(working.begin() + static_cast<std::ptrdiff_t>(position));
           stop = true;
           break;
         default:  // -1: the reference itself cannot be read
+          working[kept++] = candidate;
           stop = true;
           break;
       }
     }
+    // The records the scan left out close up behind the ones it kept; the unscanned rest follows.
+    working.erase(working.begin() + static_cast<std::ptrdiff_t>(kept),
+                  working.begin() + static_cast<std::ptrdiff_t>(position));
     if (group.size() == 1) {
       ++run.totals.DiscardedCount;
     } else {
