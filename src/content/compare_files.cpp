@@ -2,7 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "platform/readable_file.h"
 
@@ -16,10 +16,11 @@ void PrintOpenFailure(TextOutput& console, const PathChar* path) {
 }
 
 // One pair of blocks for the whole run: allocating them per call would cost two mappings of
-// fresh memory for every pair of small files.
+// fresh memory for every pair of small files. Left uninitialised, so a run that compares only
+// small files never touches (and never pays memory for) the rest of the blocks.
 unsigned char* BlockPair() {
-  static std::vector<unsigned char> blocks(2 * kCompareBlock);
-  return blocks.data();
+  static const std::unique_ptr<unsigned char[]> blocks(new unsigned char[2 * kCompareBlock]);
+  return blocks.get();
 }
 
 bool SameContent(const ReadableFile& first, const ReadableFile& second) {
