@@ -51,9 +51,10 @@ std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, Text
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, "\nCalculating file hashes...\n");
   std::int32_t HashCount = 0;
-  for (auto& [size, records] : catalogue.sizes) {
-    for (FileRecord& record : records) {
-      record.fingerprint = ContentFingerprint(record.path.c_str(), size);
+  for (const SizeClass& sizeClass : catalogue.sizes.classes) {
+    FileRecord* records = RecordsOf(catalogue.sizes, sizeClass);
+    for (FileRecord* record = records; record != records + sizeClass.count; ++record) {
+      record->fingerprint = ContentFingerprint(record->path, sizeClass.size);
       ++HashCount;
       if (HashCount % kHashProgressInterval == 0) {
         const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
@@ -72,8 +73,8 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.FileCount = catalogue.FileCount;
   run.compare = CompareFiles;
   run.digest = ExtendContentDigest;
-  for (const auto& [size, records] : catalogue.sizes) {
-    GroupSizeClass(size, records, run);
+  for (const SizeClass& sizeClass : catalogue.sizes.classes) {
+    GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);
   }
   return run.totals;
 }

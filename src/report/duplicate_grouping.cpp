@@ -1,6 +1,7 @@
 #include "report/duplicate_grouping.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "report/report_writer.h"
 
@@ -9,25 +10,33 @@ namespace {
 constexpr std::int32_t kProgressStep = 100;
 constexpr std::int64_t kPercent = 100;
 
-// A path can be recorded twice only when roots overlap. Knowing a class has no repeat spares
-// the identity checks in the scan of every ordinary class.
-bool HasRepeatedPath(const std::vector<const FileRecord*>& records) {
-  std::vector<const PathString*> paths;
-  paths.reserve(records.size());
-  for (const FileRecord* record : records) {
-    paths.push_back(&record->path);
-  }
-  std::sort(paths.begin(), paths.end(),
-            [](const PathString* left, const PathString* right) { return *left < *right; });
-  return std::adjacent_find(paths.begin(), paths.end(),
-                            [](const PathString* left, const PathString* right) {
-                              return *left == *right;
-                            }) != paths.end();
+using PathView = std::basic_string_view<PathChar>;
+
+// Code units compared as unsigned values, the first difference deciding and a prefix first:
+// char_traits compares bytes on POSIX and UTF-16 units on Windows as unsigned.
+bool PathLess(const PathChar* left, const PathChar* right) {
+  return PathView(left) < PathView(right);
 }
 
-bool InGroup(const std::vector<const PathString*>& group, const PathString& path) {
+bool SamePath(const PathChar* left, const PathChar* right) {
+  return PathView(left) == PathView(right);
+}
+
+// A path can be recorded twice only when roots overlap. Knowing a class has no repeat spares
+// the identity checks in the scan of every ordinary class.
+bool HasRepeatedPath(const FileRecord* records, std::size_t count) {
+  std::vector<const PathChar*> paths;
+  paths.reserve(count);
+  for (const FileRecord* record = records; record != records + count; ++record) {
+    paths.push_back(record->path);
+  }
+  std::sort(paths.begin(), paths.end(), PathLess);
+  return std::adjacent_find(paths.begin(), paths.end(), SamePath) != paths.end();
+}
+
+bool InGroup(const std::vector<const PathChar*>& group, const PathChar* path) {
   return std::any_of(group.begin(), group.end(),
-                     [&path](const PathString* member) { return *member == path; });
+                     [path](const PathChar* member) { return SamePath(member, path); });
 }
 
 void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
@@ -39,8 +48,7 @@ void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
             hundreds, totals.DiscardedCount, static_cast<int>(percent));
 }
 
-void CountAndWriteGroup(std::int64_t size, std::vector<const PathString*>& group,
-                        GroupingRun& run) {
+void CountAndWriteGroup(std::int64_t size, std::vector<const PathChar*>& group, GroupingRun& run) {
   GroupingTotals& totals = run.totals;
   const std::int32_t count = static_cast<std::int32_t>(group.size());
   totals.DuplicateCount += count;
@@ -49,9 +57,7 @@ void CountAndWriteGroup(std::int64_t size, std::vector<const PathString*>& group
     PrintProgress(run, hundreds);
     totals.ReportedHundreds = hundreds;
   }
-  // std::basic_string compares code units as unsigned values: bytes on POSIX, UTF-16 on Windows.
-  std::sort(group.begin(), group.end(),
-            [](const PathString* left, const PathString* right) { return *left < *right; });
+  std::sort(group.begin(), group.end(), PathLess);
   WriteGroup(*run.report, size, group);
   totals.WastedBytes += static_cast<std::int64_t>(count - 1) * size;
 }
@@ -61,7 +67,7 @@ void CountAndWriteGroup(std::int64_t size, std::vector<const PathString*>& group
 bool DigestUpTo(DigestFunction digest, const FileRecord& record, ContentDigest& state,
                 std::size_t block) {
   while (!state.failed && !state.complete && state.blocks.size() <= block) {
-    if (!digest(record.path.c_str(), state)) {
+    if (!digest(record.path, state)) {
       return false;
     }
   }
@@ -94,25 +100,26 @@ bool ProvenDifferent(DigestFunction digest, const FileRecord& reference,
 
 }  // namespace
 
-void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, GroupingRun& run) {
+void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
+                    GroupingRun& run) {
   std::vector<const FileRecord*> working;
-  working.reserve(records.size());
-  for (const FileRecord& record : records) {
-    working.push_back(&record);
+  working.reserve(count);
+  for (const FileRecord* record = records; record != records + count; ++record) {
+    working.push_back(record);
   }
-  const bool checkIdentity = HasRepeatedPath(working);
-  std::vector<const PathString*> group;
+  const bool checkIdentity = HasRepeatedPath(records, count);
+  std::vector<const PathChar*> group;
   // Filled, one per record, when the class first shows look-alikes: classes of duplicates and
   // of unrelated files never need them, and reading a duplicate for its digest would double
   // what its comparison reads.
   std::vector<ContentDigest> digests;
   const auto digestOf = [&records, &digests](const FileRecord* record) -> ContentDigest& {
-    return digests[static_cast<std::size_t>(record - records.data())];
+    return digests[static_cast<std::size_t>(record - records)];
   };
   while (working.size() >= 2) {
     const FileRecord* reference = working.back();
     working.pop_back();
-    group.push_back(&reference->path);
+    group.push_back(reference->path);
     // The scan keeps the records that stay in place, in order, rather than erasing the others
     // one by one: a class of k copies then costs k moves, not k * k.
     std::size_t kept = 0;
@@ -134,14 +141,13 @@ void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, G
         working[kept++] = candidate;  // what a comparison returning 0 does
         continue;
       }
-      const int result =
-          run.compare(reference->path.c_str(), candidate->path.c_str(), *run.console);
+      const int result = run.compare(reference->path, candidate->path, *run.console);
       if (result == 0 && digests.empty() && run.digest != nullptr) {
-        digests.resize(records.size());
+        digests.resize(count);
       }
       switch (result) {
         case 1:
-          group.push_back(&candidate->path);
+          group.push_back(candidate->path);
           break;
         case 0:
           working[kept++] = candidate;

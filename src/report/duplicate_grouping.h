@@ -33,11 +33,12 @@ struct GroupingRun {
   GroupingTotals totals;
 };
 
-/// Takes references from the end of a working copy of `records` and scans the rest for files
-/// with an equal fingerprint, confirmed by `compare`. Writes every group of two or more, sorted,
-/// to the report, and updates the totals and the progress line. A path never joins a group twice.
-/// Once a class has shown look-alikes (equal fingerprints, different content), `digest` tells
-/// the rest of its pairs apart by whole-content digests, and `compare` is called only for pairs
-/// whose digests match or could not be computed: every result, console line and report line
+/// Takes references from the end of a working copy of the `count` records and scans the rest for
+/// files with an equal fingerprint, confirmed by `compare`. Writes every group of two or more,
+/// sorted, to the report, and updates the totals and the progress line. A path never joins a group
+/// twice. Once a class has shown look-alikes (equal fingerprints, different content), `digest`
+/// tells the rest of its pairs apart by whole-content digests, and `compare` is called only for
+/// pairs whose digests match or could not be computed: every result, console line and report line
 /// stays what comparing every pair would give, as long as the files do not change meanwhile.
-void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, GroupingRun& run);
+void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
+                    GroupingRun& run);

@@ -7,6 +7,7 @@
 #include <random>
 #include <set>
 
+#include "catalogue/path_store.h"
 #include "content/compare_files.h"
 #include "content/content_fingerprint.h"
 #include "support/temp_tree.h"
@@ -15,6 +16,11 @@ namespace {
 
 PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
 std::string Narrow(const PathString& text) { return std::string(text.begin(), text.end()); }
+
+// The records' paths live here, as the catalogue's live in its store.
+PathStore paths;
+
+const PathChar* Kept(const PathString& path) { return KeepPath(paths, path.data(), path.size()); }
 
 // A file system in a map: a path's content is a letter; a missing path fails to open.
 std::map<PathString, std::string> fakeContent;
@@ -75,13 +81,13 @@ class Grouping : public testing::Test {
       if (unopenable.count(name) != 0) {
         fingerprint = lookAlike ? Fingerprint{1, 2} : ZeroFingerprint;
       }
-      records.push_back(FileRecord{Text(name), fingerprint});
+      records.push_back(FileRecord{Kept(Text(name)), fingerprint});
     }
     return records;
   }
 
   void Group(std::int64_t size, const std::vector<FileRecord>& records) {
-    GroupSizeClass(size, records, run_);
+    GroupSizeClass(size, records.data(), records.size(), run_);
   }
   std::string Report() { return StreamContent(report_.stream); }
   std::string Console() { return StreamContent(console_.stream); }
@@ -264,7 +270,7 @@ Outcome GroupFiles(std::int64_t size, const std::vector<FileRecord>& records,
   run.compare = CountingCompare;
   run.digest = digest;
   compareCalls = 0;
-  GroupSizeClass(size, records, run);
+  GroupSizeClass(size, records.data(), records.size(), run);
   Outcome outcome{StreamContent(report.stream), StreamContent(console.stream), run.totals,
                   compareCalls};
   std::fclose(report.stream);
@@ -325,7 +331,7 @@ std::vector<FileRecord> LookAlikeClass(const TempTree& tree, const std::string& 
   const Fingerprint lookAlike = ContentFingerprint(plain.c_str(), static_cast<std::int64_t>(size));
   std::vector<FileRecord> records;
   for (const auto& [path, fingerprinted] : files) {
-    records.push_back(FileRecord{path, fingerprinted ? lookAlike : ZeroFingerprint});
+    records.push_back(FileRecord{Kept(path), fingerprinted ? lookAlike : ZeroFingerprint});
   }
   return records;
 }
@@ -370,12 +376,13 @@ TEST(GroupingWithDigests, ManyLookAlikesCostOneComparisonPlusTheCopies) {
     const std::size_t position = index % 2 == 0 ? 0 : middle.size() - 1 - index;
     middle[position] = static_cast<char>(index);
     const std::string content = head + middle + tail;
-    records.push_back({NativeText(tree.WriteFile("f" + std::to_string(index), content)), {}});
+    records.push_back({Kept(NativeText(tree.WriteFile("f" + std::to_string(index), content))), {}});
     if (index % 13 == 0) {
-      records.push_back({NativeText(tree.WriteFile("c" + std::to_string(index), content)), {}});
+      records.push_back(
+          {Kept(NativeText(tree.WriteFile("c" + std::to_string(index), content))), {}});
     }
   }
-  const Fingerprint lookAlike = ContentFingerprint(records[0].path.c_str(), size);
+  const Fingerprint lookAlike = ContentFingerprint(records[0].path, size);
   for (FileRecord& record : records) {
     record.fingerprint = lookAlike;
   }
