@@ -92,7 +92,7 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.report = &report;
   run.console = &console;
   run.FileCount = catalogue.FileCount;
-  run.compare = CompareFiles;
+  run.compare = CompareWithReference;
   run.digest = ExtendContentDigest;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
     GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);

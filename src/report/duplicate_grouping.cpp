@@ -120,6 +120,8 @@ void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t co
     const FileRecord* reference = working.back();
     working.pop_back();
     group.push_back(reference->path);
+    ComparisonReference held;
+    held.path = reference->path;
     // The scan keeps the records that stay in place, in order, rather than erasing the others
     // one by one: a class of k copies then costs k moves, not k * k.
     std::size_t kept = 0;
@@ -141,7 +143,7 @@ void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t co
         working[kept++] = candidate;  // what a comparison returning 0 does
         continue;
       }
-      const int result = run.compare(reference->path, candidate->path, *run.console);
+      const int result = run.compare(held, candidate->path, *run.console);
       if (result == 0 && digests.empty() && run.digest != nullptr) {
         digests.resize(count);
       }
@@ -163,6 +165,7 @@ void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t co
           break;
       }
     }
+    ReleaseReference(held);
     // The records the scan left out close up behind the ones it kept; the unscanned rest follows.
     working.erase(working.begin() + static_cast<std::ptrdiff_t>(kept),
                   working.begin() + static_cast<std::ptrdiff_t>(position));

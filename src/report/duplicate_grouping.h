@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "content/compare_files.h"
 #include "content/content_digest.h"
 #include "platform/text_output.h"
 
@@ -17,8 +18,9 @@ struct GroupingTotals {
   std::int64_t WastedBytes = 0;  ///< (n - 1) x size for every group of n paths
 };
 
-/// Same contract as CompareFiles; tests put a fake in its place.
-using CompareFunction = int (*)(const PathChar* first, const PathChar* second, TextOutput& console);
+/// Same contract as CompareWithReference; tests put a fake in its place.
+using CompareFunction = int (*)(ComparisonReference& reference, const PathChar* candidate,
+                                TextOutput& console);
 
 /// Same contract as ExtendContentDigest.
 using DigestFunction = bool (*)(const PathChar* path, ContentDigest& digest);
