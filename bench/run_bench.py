@@ -103,9 +103,13 @@ def listed_groups(output_path, root):
 
 
 def count_files(root):
+    """Regular files only, as every tool here catalogues them: links and the like do not count."""
     count = 0
-    for _, _, files in os.walk(root):
-        count += len(files)
+    for folder, _, names in os.walk(root):
+        for name in names:
+            path = os.path.join(folder, name)
+            if os.path.isfile(path) and not os.path.islink(path):
+                count += 1
     return count
 
 
@@ -129,7 +133,8 @@ def bench_target(target, arguments, dupscan):
         root = os.path.abspath(target)
         title = root
     files = count_files(root)
-    tools = peer_tools(dupscan)
+    tools = [tool for tool in peer_tools(dupscan)
+             if tool[0] == "dupscan" or not arguments.peers or tool[0] in arguments.peers]
     load_before = os.getloadavg()[0]
     scratch = tempfile.mkdtemp(prefix="dupscan-bench-run-")
     workdirs = {}
@@ -255,6 +260,8 @@ def main():
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--base", default=os.path.join(tempfile.gettempdir(), "dupscan-bench"),
                         help="folder that holds the generated trees (default: %(default)s)")
+    parser.add_argument("--peers", nargs="*", metavar="PEER",
+                        help="time only these peers (default: all that are installed)")
     parser.add_argument("--dupscan", default=default_dupscan(),
                         help="the program to time (default: %(default)s)")
     arguments = parser.parse_args()

@@ -9,7 +9,7 @@
 #include "platform/text_output.h"
 
 /// The first file of a series of comparisons with other files. The first comparison opens it; it
-/// then stays open until ReleaseReference, with the bytes read so far of its first 4 MiB, so the
+/// then stays open until ReleaseReference, with the bytes read so far of its first 1 MiB, so the
 /// comparisons after the first neither open it nor read those bytes again.
 struct ComparisonReference {
   const PathChar* path = nullptr;

@@ -129,9 +129,9 @@ HeldComparisons CompareHeld(const std::filesystem::path& reference,
 
 TEST(CompareWithReference, OpensTheReferenceOnceForAllItsCandidates) {
   TempTree tree;
-  // Kept whole, kept over several blocks, and kept only for its first 4 MiB.
+  // Kept whole, kept over several blocks, and kept only for its first 1 MiB.
   for (const std::size_t size :
-       {std::size_t{100}, std::size_t{262144 * 2 + 5}, std::size_t{4194304 + 300000}}) {
+       {std::size_t{100}, std::size_t{262144 * 2 + 5}, std::size_t{1048576 + 300000}}) {
     const std::string bytes = PatternBytes(size, 9);
     std::string changed = bytes;
     changed[size - 1] ^= 1;
