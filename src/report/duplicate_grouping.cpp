@@ -1,7 +1,7 @@
 #include "report/duplicate_grouping.h"
 
 #include <algorithm>
-#include <string_view>
+#include <string>
 
 #include "report/report_writer.h"
 
@@ -10,16 +10,25 @@ namespace {
 constexpr std::int32_t kProgressStep = 100;
 constexpr std::int64_t kPercent = 100;
 
-using PathView = std::basic_string_view<PathChar>;
-
-// Code units compared as unsigned values, the first difference deciding and a prefix first:
-// char_traits compares bytes on POSIX and UTF-16 units on Windows as unsigned.
-bool PathLess(const PathChar* left, const PathChar* right) {
-  return PathView(left) < PathView(right);
+// Code units compared as unsigned values, the first difference deciding and a prefix first, as
+// char_traits compares them: bytes on POSIX, UTF-16 units on Windows. One pass over the two
+// texts, with no measuring of lengths first: sorting the paths of every class measured each
+// path again at every comparison.
+int ComparePaths(const PathChar* left, const PathChar* right) {
+  for (;; ++left, ++right) {
+    if (*left != *right) {
+      return std::char_traits<PathChar>::lt(*left, *right) ? -1 : 1;
+    }
+    if (*left == 0) {
+      return 0;
+    }
+  }
 }
 
+bool PathLess(const PathChar* left, const PathChar* right) { return ComparePaths(left, right) < 0; }
+
 bool SamePath(const PathChar* left, const PathChar* right) {
-  return PathView(left) == PathView(right);
+  return ComparePaths(left, right) == 0;
 }
 
 // A path can be recorded twice only when roots overlap. Knowing a class has no repeat spares

@@ -127,6 +127,12 @@ TEST_F(Grouping, PathsSortByCodeUnitWithUpperCaseFirst) {
   EXPECT_EQ(Report(), "File Size: 5 bytes\na/Y\na/Z\na/x\naB\n\n");
 }
 
+TEST_F(Grouping, PathsSortAsUnsignedUnitsWithPrefixesFirst) {
+  // A non-ASCII unit sorts after every ASCII one, and a path before its own extensions.
+  Group(5, Records({"a\xC3\xA9", "az", "a", "a~", "az/b"}, true));  // all content 'a'
+  EXPECT_EQ(Report(), "File Size: 5 bytes\na\naz\naz/b\na~\na\xC3\xA9\n\n");
+}
+
 TEST_F(Grouping, ThreeIdenticalFilesCostTwoComparisons) {
   Group(100, Records({"x1", "x2", "x3"}));
   EXPECT_EQ(comparisons.size(), 2u);
