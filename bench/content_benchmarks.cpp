@@ -58,6 +58,29 @@ void BM_Md5(benchmark::State& state) {
 }
 BENCHMARK(BM_Md5)->Arg(64)->Arg(512)->Arg(64 * 1024);
 
+// Four fingerprint samples (the most a fingerprint digests) side by side; compare with four
+// times BM_Md5/512.
+void BM_Md5Several(benchmark::State& state) {
+  std::vector<std::string> messages;
+  const unsigned char* starts[kMd5Lanes];
+  std::size_t lengths[kMd5Lanes];
+  for (int lane = 0; lane < kMd5Lanes; ++lane) {
+    messages.push_back(RandomBytes(kMd5SeveralLimit, static_cast<std::uint32_t>(10 + lane)));
+  }
+  for (int lane = 0; lane < kMd5Lanes; ++lane) {
+    starts[lane] = reinterpret_cast<const unsigned char*>(messages[lane].data());
+    lengths[lane] = kMd5SeveralLimit;
+  }
+  Fingerprint digests[kMd5Lanes];
+  for (auto _ : state) {
+    Md5Several(starts, lengths, kMd5Lanes, digests);
+    benchmark::DoNotOptimize(digests);
+  }
+  state.SetBytesProcessed(state.iterations() * kMd5Lanes *
+                          static_cast<std::int64_t>(kMd5SeveralLimit));
+}
+BENCHMARK(BM_Md5Several);
+
 void BM_DigestBytes(benchmark::State& state) {
   const std::string bytes = RandomBytes(static_cast<std::size_t>(state.range(0)), 2);
   for (auto _ : state) {

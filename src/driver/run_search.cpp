@@ -75,13 +75,24 @@ void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
               return std::less<const PathChar*>()(left.record->path, right.record->path);
             });
   std::int32_t HashCount = 0;
-  for (const PendingFingerprint& file : pending) {
-    file.record->fingerprint = ContentFingerprint(file.record->path, file.size);
-    ++HashCount;
-    if (HashCount % kHashProgressInterval == 0) {
-      const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
-      PrintText(console, "\tCalculated %d hashes so far (%d%%)...\n", HashCount,
-                static_cast<int>(percent));
+  for (std::size_t first = 0; first < pending.size(); first += kMd5Lanes) {
+    const int count = static_cast<int>(std::min<std::size_t>(kMd5Lanes, pending.size() - first));
+    const PathChar* paths[kMd5Lanes];
+    std::int64_t sizes[kMd5Lanes];
+    Fingerprint fingerprints[kMd5Lanes];
+    for (int file = 0; file < count; ++file) {
+      paths[file] = pending[first + file].record->path;
+      sizes[file] = pending[first + file].size;
+    }
+    ContentFingerprints(paths, sizes, count, fingerprints);
+    for (int file = 0; file < count; ++file) {
+      pending[first + file].record->fingerprint = fingerprints[file];
+      ++HashCount;
+      if (HashCount % kHashProgressInterval == 0) {
+        const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
+        PrintText(console, "\tCalculated %d hashes so far (%d%%)...\n", HashCount,
+                  static_cast<int>(percent));
+      }
     }
   }
   PrintText(console, "\tDone calculating file hashes\n");
