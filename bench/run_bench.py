@@ -135,6 +135,8 @@ def bench_target(target, arguments, dupscan):
     files = count_files(root)
     tools = [tool for tool in peer_tools(dupscan)
              if tool[0] == "dupscan" or not arguments.peers or tool[0] in arguments.peers]
+    if arguments.baseline:
+        tools.insert(1, ("dupscan (baseline)", [arguments.baseline]))
     load_before = os.getloadavg()[0]
     scratch = tempfile.mkdtemp(prefix="dupscan-bench-run-")
     workdirs = {}
@@ -150,6 +152,14 @@ def bench_target(target, arguments, dupscan):
         run_tool(name, command)
     groups = report_groups(os.path.join(workdirs["dupscan"], "duplicates.txt"))
     agreement = {"dupscan": "-"}
+    if arguments.baseline:
+        # Two builds of dupscan must agree to the byte, on the console and in the report.
+        def output(name):
+            with open(os.path.join(workdirs[name], "duplicates.txt"), "rb") as report, \
+                    open(os.path.join(workdirs[name], "stdout"), "rb") as console:
+                return report.read(), console.read()
+        agreement["dupscan (baseline)"] = "same bytes" \
+            if output("dupscan (baseline)") == output("dupscan") else "NO: output differs"
     for name in ("fdupes", "jdupes"):
         if name in workdirs:
             theirs = listed_groups(os.path.join(workdirs[name], "stdout"), root.encode())
@@ -262,11 +272,16 @@ def main():
                         help="folder that holds the generated trees (default: %(default)s)")
     parser.add_argument("--peers", nargs="*", metavar="PEER",
                         help="time only these peers (default: all that are installed)")
+    parser.add_argument("--baseline", metavar="PROGRAM",
+                        help="another dupscan build to time beside the first, such as the one "
+                             "before a change")
     parser.add_argument("--dupscan", default=default_dupscan(),
                         help="the program to time (default: %(default)s)")
     arguments = parser.parse_args()
     dupscan = os.path.abspath(arguments.dupscan) if os.sep in arguments.dupscan \
         else arguments.dupscan
+    if arguments.baseline and os.sep in arguments.baseline:
+        arguments.baseline = os.path.abspath(arguments.baseline)
     print(machine_text(dupscan))
     for target in arguments.targets:
         print(bench_target(target, arguments, dupscan))
