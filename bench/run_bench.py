@@ -243,13 +243,13 @@ def machine_text(dupscan):
             first = text[0].strip() if text else ""
             versions.append(first if first.startswith(name) else (name + " " + first).strip())
     return "\n".join([
-        "Date: %s" % datetime.datetime.now().strftime("%Y-%m-%d %H:%M"),
-        "Machine: %s, %d cores, %.0f GiB, Linux %s" % (cpu, os.cpu_count(), memory,
+        "- Date: %s" % datetime.datetime.now().strftime("%Y-%m-%d %H:%M"),
+        "- Machine: %s, %d cores, %.0f GiB, Linux %s" % (cpu, os.cpu_count(), memory,
                                                        platform.release()),
         # Never a path of this machine: the program's place in the project, or its name.
-        "dupscan: %s" % (os.path.relpath(dupscan, PROJECT)
+        "- dupscan: %s" % (os.path.relpath(dupscan, PROJECT)
                          if dupscan.startswith(PROJECT + os.sep) else os.path.basename(dupscan)),
-        "Peers: %s" % "; ".join(versions),
+        "- Peers: %s" % "; ".join(versions),
         "",
     ])
 
