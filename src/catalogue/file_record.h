@@ -5,6 +5,8 @@
 #include "platform/path_text.h"
 
 struct FileRecord {
-  PathString path;  ///< exactly as the walk built it: root, then each name after one separator
+  /// Zero-terminated, exactly as the walk built it: root, then each name after one separator.
+  /// The characters belong to the catalogue's PathStore (or, in tests, to the caller).
+  const PathChar* path = nullptr;
   Fingerprint fingerprint = ZeroFingerprint;
 };

@@ -2,15 +2,39 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "catalogue/path_store.h"
 
-/// Size in bytes to the files of that size, in the order the walk met them; ascending sizes.
-using SizeCatalogue = std::map<std::int64_t, std::vector<FileRecord>>;
+/// A file as the walk met it, before the sizes are sorted out.
+struct FoundFile {
+  std::int64_t size = 0;
+  const PathChar* path = nullptr;
+};
 
+/// The files of one size: `count` records of the catalogue from `first` on, in the order the walk
+/// met them.
+struct SizeClass {
+  std::int64_t size = 0;
+  std::size_t first = 0;
+  std::size_t count = 0;
+};
+
+/// Size in bytes to the files of that size: one class per size, ascending, each class's records
+/// side by side in walk order.
+struct SizeCatalogue {
+  std::vector<SizeClass> classes;
+  std::vector<FileRecord> records;
+};
+
+/// Files are listed as the walk finds them and sorted into size classes once, when the walk is
+/// over: a search tree keyed by size cost a lookup with a cache miss at every level for every
+/// file, and a node and a vector of its own for every size.
 struct FileCatalogue {
+  PathStore paths;
+  /// Every file recorded, in walk order, until PruneUniqueSizes sorts them into `sizes`.
+  std::vector<FoundFile> found;
   SizeCatalogue sizes;
   /// Files recorded, less one per size pruned: after pruning, the potential duplicates.
   std::int32_t FileCount = 0;
@@ -18,12 +42,21 @@ struct FileCatalogue {
   std::int32_t DirectoryCount = 0;
 };
 
-/// Appends {path, ZeroFingerprint} to the class of `size`, creating the class if needed. The
-/// caller counts the file in FileCount.
+/// Records a file of `size` at `path` with ZeroFingerprint, after the files recorded before it.
+/// The caller counts the file in FileCount.
 void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path);
 
-/// Removes every size that only one file has, one FileCount for each.
+/// Sorts the recorded files into size classes, keeping the walk's order within each size, and
+/// drops every size that only one file has, one FileCount for each.
 void PruneUniqueSizes(FileCatalogue& catalogue);
 
 /// Takes the files of size 0 out of the catalogue, in the order found; FileCount is unchanged.
 std::vector<FileRecord> TakeEmptyFiles(FileCatalogue& catalogue);
+
+/// The first record of a class; its `count` records follow it.
+inline FileRecord* RecordsOf(SizeCatalogue& sizes, const SizeClass& sizeClass) {
+  return sizes.records.data() + sizeClass.first;
+}
+inline const FileRecord* RecordsOf(const SizeCatalogue& sizes, const SizeClass& sizeClass) {
+  return sizes.records.data() + sizeClass.first;
+}

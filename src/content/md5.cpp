@@ -38,6 +38,20 @@ inline void Step(std::uint32_t& a, std::uint32_t b, std::uint32_t c, std::uint32
   a = b + RotateLeft(a + Mix(b, c, d) + word + constant, shift);
 }
 
+// The shift of each of the 64 steps, as Md5Transform spells them out.
+constexpr int kShifts[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22,
+                             5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20, 5, 9,  14, 20,
+                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
+                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
+
+// A message of up to kMd5SeveralLimit bytes with its pad and length: at most nine blocks.
+constexpr std::size_t kPaddedLimit = ((kMd5SeveralLimit + 8) / 64 + 1) * 64;
+
+// One 32-bit word of each of the kMd5Lanes messages, side by side: the compiler keeps the four in
+// one SSE2 register on x86-64, so one instruction serves four digests, and falls back to plain
+// words where there is no such register.
+typedef std::uint32_t Md5Lanes __attribute__((vector_size(4 * kMd5Lanes)));
+
 inline std::uint32_t LoadLittleEndian(const unsigned char* bytes) {
   return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
@@ -146,4 +160,83 @@ Fingerprint Md5Finish(Md5Context& context) {
                      << (8 * i);
   }
   return digest;
+}
+
+void Md5Several(const unsigned char* const messages[], const std::size_t lengths[], int count,
+                Fingerprint digests[]) {
+  // Each message padded as Md5Finish pads it: 0x80, zeros to 56 modulo 64, the bit count.
+  unsigned char padded[kMd5Lanes][kPaddedLimit];
+  int blocks[kMd5Lanes] = {};
+  int mostBlocks = 0;
+  for (int lane = 0; lane < count; ++lane) {
+    const std::size_t length = lengths[lane];
+    const std::size_t total = ((length + 8) / 64 + 1) * 64;
+    std::memcpy(padded[lane], messages[lane], length);
+    padded[lane][length] = 0x80;
+    std::memset(padded[lane] + length + 1, 0, total - length - 1);
+    const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
+    for (int i = 0; i < 8; ++i) {
+      padded[lane][total - 8 + i] = static_cast<unsigned char>(bits >> (8 * i));
+    }
+    blocks[lane] = static_cast<int>(total / 64);
+    mostBlocks = blocks[lane] > mostBlocks ? blocks[lane] : mostBlocks;
+  }
+  Md5Lanes a = {0x67452301, 0x67452301, 0x67452301, 0x67452301};
+  Md5Lanes b = {0xefcdab89, 0xefcdab89, 0xefcdab89, 0xefcdab89};
+  Md5Lanes c = {0x98badcfe, 0x98badcfe, 0x98badcfe, 0x98badcfe};
+  Md5Lanes d = {0x10325476, 0x10325476, 0x10325476, 0x10325476};
+  for (int block = 0; block < mostBlocks; ++block) {
+    // A lane whose message has ended (or that has none) computes on its own last block, or on
+    // the first lane's, and drops the result.
+    Md5Lanes words[16];
+    Md5Lanes active;
+    for (int lane = 0; lane < kMd5Lanes; ++lane) {
+      const bool live = lane < count && block < blocks[lane];
+      const int source = lane < count ? lane : 0;
+      const int sourceBlock = block < blocks[source] ? block : blocks[source] - 1;
+      const unsigned char* bytes = padded[source] + 64 * sourceBlock;
+      for (int word = 0; word < 16; ++word) {
+        words[word][lane] = LoadLittleEndian(bytes + 4 * word);
+      }
+      active[lane] = live ? 0xffffffffu : 0;
+    }
+    Md5Lanes aa = a;
+    Md5Lanes bb = b;
+    Md5Lanes cc = c;
+    Md5Lanes dd = d;
+    // The steps of Md5Transform, one round function and one word order per sixteen steps.
+    for (int step = 0; step < 64; ++step) {
+      Md5Lanes mix;
+      int word;
+      if (step < 16) {
+        mix = dd ^ (bb & (cc ^ dd));
+        word = step;
+      } else if (step < 32) {
+        mix = cc ^ (dd & (bb ^ cc));
+        word = (5 * step + 1) % 16;
+      } else if (step < 48) {
+        mix = bb ^ cc ^ dd;
+        word = (3 * step + 5) % 16;
+      } else {
+        mix = cc ^ (bb | ~dd);
+        word = (7 * step) % 16;
+      }
+      const Md5Lanes sum = aa + mix + kSineTable[step] + words[word];
+      const int shift = kShifts[step];
+      aa = dd;
+      dd = cc;
+      cc = bb;
+      bb = bb + ((sum << shift) | (sum >> (32 - shift)));
+    }
+    a += aa & active;
+    b += bb & active;
+    c += cc & active;
+    d += dd & active;
+  }
+  for (int lane = 0; lane < count; ++lane) {
+    digests[lane].first = static_cast<std::uint64_t>(a[lane]) | static_cast<std::uint64_t>(b[lane])
+                                                                    << 32;
+    digests[lane].second = static_cast<std::uint64_t>(c[lane]) | static_cast<std::uint64_t>(d[lane])
+                                                                     << 32;
+  }
 }

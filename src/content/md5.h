@@ -1,6 +1,7 @@
 // The MD5 message digest of RFC 1321, computed incrementally.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "content/fingerprint.h"
@@ -23,3 +24,12 @@ Fingerprint Md5Finish(Md5Context& context);
 
 /// The compression of one 64-byte block into the state.
 void Md5Transform(Md5Context& context, const unsigned char* block);
+
+/// How many messages Md5Several digests side by side, and the longest message it takes.
+constexpr int kMd5Lanes = 4;
+constexpr std::size_t kMd5SeveralLimit = 512;
+
+/// The digests of `count` messages (1 to kMd5Lanes) of at most kMd5SeveralLimit bytes each,
+/// each equal to Md5Init, Md5Append of the message and Md5Finish, computed side by side.
+void Md5Several(const unsigned char* const messages[], const std::size_t lengths[], int count,
+                Fingerprint digests[]);

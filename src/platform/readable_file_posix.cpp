@@ -36,8 +36,9 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
   char* target = static_cast<char*>(buffer);
   std::size_t done = 0;
   while (done < count) {
-    const ssize_t got = pread(static_cast<int>(file.handle), target + done, count - done,
-                              static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
+    const std::int64_t at = offset + static_cast<std::int64_t>(done);
+    const ssize_t got =
+        pread(static_cast<int>(file.handle), target + done, count - done, static_cast<off_t>(at));
     if (got < 0 && errno == EINTR) {
       continue;
     }
@@ -48,6 +49,11 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
       break;
     }
     done += static_cast<std::size_t>(got);
+    // A short read that reaches the size the file had when it was opened is its end: asking
+    // again would cost a second call for every file smaller than the request, only to get 0.
+    if (at + got >= file.size) {
+      break;
+    }
   }
   return done;
 }

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "content/compare_files.h"
+#include "content/content_digest.h"
 #include "platform/text_output.h"
 
 /// The totals of the grouping stage, carried from one size class to the next.
@@ -16,18 +18,29 @@ struct GroupingTotals {
   std::int64_t WastedBytes = 0;  ///< (n - 1) x size for every group of n paths
 };
 
-/// Same contract as CompareFiles; tests put a fake in its place.
-using CompareFunction = int (*)(const PathChar* first, const PathChar* second, TextOutput& console);
+/// Same contract as CompareWithReference; tests put a fake in its place.
+using CompareFunction = int (*)(ComparisonReference& reference, const PathChar* candidate,
+                                TextOutput& console);
+
+/// Same contract as ExtendContentDigest.
+using DigestFunction = bool (*)(const PathChar* path, ContentDigest& digest);
 
 struct GroupingRun {
   TextOutput* report = nullptr;
   TextOutput* console = nullptr;
   std::int32_t FileCount = 0;  ///< the denominator of the progress percentage
   CompareFunction compare = nullptr;
+  /// Null: every pair with equal fingerprints is compared byte for byte.
+  DigestFunction digest = nullptr;
   GroupingTotals totals;
 };
 
-/// Takes references from the end of a working copy of `records` and scans the rest for files
-/// with an equal fingerprint, confirmed by `compare`. Writes every group of two or more, sorted,
-/// to the report, and updates the totals and the progress line. A path never joins a group twice.
-void GroupSizeClass(std::int64_t size, const std::vector<FileRecord>& records, GroupingRun& run);
+/// Takes references from the end of a working copy of the `count` records and scans the rest for
+/// files with an equal fingerprint, confirmed by `compare`. Writes every group of two or more,
+/// sorted, to the report, and updates the totals and the progress line. A path never joins a group
+/// twice. Once a class has shown look-alikes (equal fingerprints, different content), `digest`
+/// tells the rest of its pairs apart by whole-content digests, and `compare` is called only for
+/// pairs whose digests match or could not be computed: every result, console line and report line
+/// stays what comparing every pair would give, as long as the files do not change meanwhile.
+void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
+                    GroupingRun& run);

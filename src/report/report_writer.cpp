@@ -8,16 +8,15 @@ void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFil
   }
   PrintText(report, "Empty Files:\n");
   for (const FileRecord& record : emptyFiles) {
-    PrintText(report, "%" PATH_ARG "\n", record.path.c_str());
+    PrintText(report, "%" PATH_ARG "\n", record.path);
   }
   PrintText(report, "\n");
 }
 
-void WriteGroup(TextOutput& report, std::int64_t size,
-                const std::vector<const PathString*>& paths) {
+void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathChar*>& paths) {
   PrintText(report, "File Size: %s\n", FormatSize(size));
-  for (const PathString* path : paths) {
-    PrintText(report, "%" PATH_ARG "\n", path->c_str());
+  for (const PathChar* path : paths) {
+    PrintText(report, "%" PATH_ARG "\n", path);
   }
   PrintText(report, "\n");
 }

@@ -14,4 +14,4 @@
 void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFiles);
 
 /// "File Size: <size text>", one path per line in the order given, an empty line.
-void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathString*>& paths);
+void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathChar*>& paths);

@@ -99,4 +99,90 @@ TEST(CompareFiles, FilesThatFailToOpenAreReportedInOrder) {
   EXPECT_EQ(directory.result, -1);
 }
 
+// Opens counted through the platform's test seam.
+std::vector<std::string> opened;
+void CountOpen(const PathChar* path) { opened.push_back(PrintedText(path)); }
+
+struct HeldComparisons {
+  std::vector<int> results;
+  std::string console;
+};
+
+// Compares `reference` with each candidate in turn, holding it across the comparisons.
+HeldComparisons CompareHeld(const std::filesystem::path& reference,
+                            const std::vector<std::filesystem::path>& candidates) {
+  TextOutput console;
+  console.stream = std::tmpfile();
+  const PathString referencePath = NativeText(reference);
+  ComparisonReference held;
+  held.path = referencePath.c_str();
+  HeldComparisons comparisons;
+  for (const std::filesystem::path& candidate : candidates) {
+    comparisons.results.push_back(
+        CompareWithReference(held, NativeText(candidate).c_str(), console));
+  }
+  ReleaseReference(held);
+  comparisons.console = StreamContent(console.stream);
+  std::fclose(console.stream);
+  return comparisons;
+}
+
+TEST(CompareWithReference, OpensTheReferenceOnceForAllItsCandidates) {
+  TempTree tree;
+  // Kept whole, kept over several blocks, and kept only for its first 1 MiB.
+  for (const std::size_t size :
+       {std::size_t{100}, std::size_t{262144 * 2 + 5}, std::size_t{1048576 + 300000}}) {
+    const std::string bytes = PatternBytes(size, 9);
+    std::string changed = bytes;
+    changed[size - 1] ^= 1;
+    const auto reference = tree.WriteFile("reference", bytes);
+    const std::vector<std::filesystem::path> candidates = {
+        tree.WriteFile("equal", bytes), tree.WriteFile("changed", changed), tree / "missing",
+        tree.WriteFile("equal-too", bytes)};
+    opened.clear();
+    SetBeforeOpenHook(CountOpen);
+    const HeldComparisons held = CompareHeld(reference, candidates);
+    SetBeforeOpenHook(nullptr);
+    EXPECT_EQ(held.results, (std::vector<int>{1, 0, -2, 1})) << size;
+    EXPECT_EQ(held.console, FailureLine(tree / "missing"));
+    std::vector<std::string> expectedOpens = {PrintedText(reference)};
+    for (const auto& candidate : candidates) {
+      expectedOpens.push_back(PrintedText(candidate));
+    }
+    EXPECT_EQ(opened, expectedOpens) << size;
+  }
+}
+
+TEST(CompareWithReference, AReferenceThatFailsToOpenIsTriedAgainAndReportedEachTime) {
+  TempTree tree;
+  const auto present = tree.WriteFile("present", "x");
+  const HeldComparisons held = CompareHeld(tree / "missing", {present, tree / "gone"});
+  EXPECT_EQ(held.results, (std::vector<int>{-1, -3}));
+  EXPECT_EQ(held.console, FailureLine(tree / "missing") + FailureLine(tree / "missing") +
+                              FailureLine(tree / "gone"));
+}
+
+TEST(CompareWithReference, KeptContentSurvivesOtherComparisonsInBetween) {
+  // The reference's content is kept in the comparison buffer; another comparison reading other
+  // files into that buffer must not make the next candidate compare with their bytes.
+  TempTree tree;
+  const std::string bytes = PatternBytes(5000, 1);
+  const std::string other = PatternBytes(5000, 2);
+  const auto reference = tree.WriteFile("reference", bytes);
+  const auto equal = tree.WriteFile("equal", bytes);
+  const auto otherFile = tree.WriteFile("other", other);
+  const auto otherCopy = tree.WriteFile("other-copy", other);
+  TextOutput console;
+  console.stream = std::tmpfile();
+  const PathString referencePath = NativeText(reference);
+  ComparisonReference held;
+  held.path = referencePath.c_str();
+  EXPECT_EQ(CompareWithReference(held, NativeText(equal).c_str(), console), 1);
+  EXPECT_EQ(Compare(otherFile, otherCopy).result, 1);
+  EXPECT_EQ(CompareWithReference(held, NativeText(otherCopy).c_str(), console), 0);
+  EXPECT_EQ(CompareWithReference(held, NativeText(equal).c_str(), console), 1);
+  ReleaseReference(held);
+  std::fclose(console.stream);
+}
+
 }  // namespace

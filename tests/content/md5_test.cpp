@@ -90,4 +90,38 @@ TEST(Md5, PadLengthsAtTheBlockEdges) {
   EXPECT_EQ(HexDigest(DigestOf(std::string(1000000, 'a'))), "7707d6ae4e027c70eea2a935c2296f21");
 }
 
+// Md5Several against the digest of each message on its own.
+void ExpectSeveralMatch(const std::vector<std::string>& messages) {
+  const unsigned char* starts[kMd5Lanes];
+  std::size_t lengths[kMd5Lanes];
+  for (std::size_t lane = 0; lane < messages.size(); ++lane) {
+    starts[lane] = reinterpret_cast<const unsigned char*>(messages[lane].data());
+    lengths[lane] = messages[lane].size();
+  }
+  Fingerprint digests[kMd5Lanes];
+  Md5Several(starts, lengths, static_cast<int>(messages.size()), digests);
+  for (std::size_t lane = 0; lane < messages.size(); ++lane) {
+    EXPECT_EQ(HexDigest(digests[lane]), HexDigest(DigestOf(messages[lane])))
+        << "lane " << lane << " of " << messages.size() << ", " << messages[lane].size()
+        << " bytes";
+  }
+}
+
+TEST(Md5Several, EqualsTheDigestOfEachMessageAlone) {
+  ExpectSeveralMatch({"", "a", "abc", "message digest"});
+  ExpectSeveralMatch({"abc"});
+  // Every length up to the limit, in every lane, beside messages that end sooner or later.
+  for (std::size_t length = 0; length <= kMd5SeveralLimit; ++length) {
+    std::vector<std::string> messages;
+    for (int lane = 0; lane < kMd5Lanes; ++lane) {
+      const std::size_t own =
+          (length + static_cast<std::size_t>(lane) * 131) % (kMd5SeveralLimit + 1);
+      messages.push_back(PatternBytes(own, static_cast<std::uint32_t>(length * 4 + lane)));
+    }
+    ExpectSeveralMatch(messages);
+    messages.resize(1 + length % kMd5Lanes);
+    ExpectSeveralMatch(messages);
+  }
+}
+
 }  // namespace

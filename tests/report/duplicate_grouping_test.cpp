@@ -2,9 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
+#include <random>
 #include <set>
 
+#include "catalogue/path_store.h"
+#include "content/compare_files.h"
+#include "content/content_fingerprint.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -12,11 +17,17 @@ namespace {
 PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
 std::string Narrow(const PathString& text) { return std::string(text.begin(), text.end()); }
 
+// The records' paths live here, as the catalogue's live in its store.
+PathStore paths;
+
+const PathChar* Kept(const PathString& path) { return KeepPath(paths, path.data(), path.size()); }
+
 // A file system in a map: a path's content is a letter; a missing path fails to open.
 std::map<PathString, std::string> fakeContent;
 std::vector<std::string> comparisons;
 
-int FakeCompare(const PathChar* first, const PathChar* second, TextOutput&) {
+int FakeCompare(ComparisonReference& reference, const PathChar* second, TextOutput&) {
+  const PathChar* first = reference.path;
   comparisons.push_back(Narrow(first) + "~" + Narrow(second));
   const bool firstOpens = fakeContent.count(first) != 0;
   const bool secondOpens = fakeContent.count(second) != 0;
@@ -24,6 +35,20 @@ int FakeCompare(const PathChar* first, const PathChar* second, TextOutput&) {
     return fakeContent[first] == fakeContent[second] ? 1 : 0;
   }
   return firstOpens ? -2 : (secondOpens ? -1 : -3);
+}
+
+// A digest that knows the fake contents: one block, the content letter.
+bool FakeDigest(const PathChar* path, ContentDigest& digest) {
+  const auto found = fakeContent.find(path);
+  if (found == fakeContent.end()) {
+    digest.failed = true;
+    return false;
+  }
+  digest.size = 1;
+  digest.blocks = {static_cast<std::uint64_t>(found->second[0])};
+  digest.digestedBytes = 1;
+  digest.complete = true;
+  return true;
 }
 
 class Grouping : public testing::Test {
@@ -57,13 +82,13 @@ class Grouping : public testing::Test {
       if (unopenable.count(name) != 0) {
         fingerprint = lookAlike ? Fingerprint{1, 2} : ZeroFingerprint;
       }
-      records.push_back(FileRecord{Text(name), fingerprint});
+      records.push_back(FileRecord{Kept(Text(name)), fingerprint});
     }
     return records;
   }
 
   void Group(std::int64_t size, const std::vector<FileRecord>& records) {
-    GroupSizeClass(size, records, run_);
+    GroupSizeClass(size, records.data(), records.size(), run_);
   }
   std::string Report() { return StreamContent(report_.stream); }
   std::string Console() { return StreamContent(console_.stream); }
@@ -100,6 +125,12 @@ TEST_F(Grouping, GroupsOfOneSizeAreWrittenInTheOrderTheirReferencesAreTaken) {
 TEST_F(Grouping, PathsSortByCodeUnitWithUpperCaseFirst) {
   Group(5, Records({"a/x", "a/Y", "aB", "a/Z"}, true));  // all content 'a'
   EXPECT_EQ(Report(), "File Size: 5 bytes\na/Y\na/Z\na/x\naB\n\n");
+}
+
+TEST_F(Grouping, PathsSortAsUnsignedUnitsWithPrefixesFirst) {
+  // A non-ASCII unit sorts after every ASCII one, and a path before its own extensions.
+  Group(5, Records({"a\xC3\xA9", "az", "a", "a~", "az/b"}, true));  // all content 'a'
+  EXPECT_EQ(Report(), "File Size: 5 bytes\na\naz\naz/b\na~\na\xC3\xA9\n\n");
 }
 
 TEST_F(Grouping, ThreeIdenticalFilesCostTwoComparisons) {
@@ -195,6 +226,186 @@ TEST_F(Grouping, AFileReachedTwiceWithoutACopyIsNotReported) {
   Group(9, Records({"solo", "other", "solo"}, true));
   EXPECT_EQ(Report(), "");
   EXPECT_EQ(run_.totals.DuplicateCount, 0);
+}
+
+TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
+  // Without digests: a2~b1, a2~c1, a2~a1, a2~x, c1~b1. With them, the first difference switches
+  // them on; then only equal digests (a1) and a file without one (x) are compared.
+  run_.digest = FakeDigest;
+  Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
+  EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
+  EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
+  EXPECT_EQ(run_.totals.DuplicateCount, 2);
+  EXPECT_EQ(run_.totals.DiscardedCount, 2);
+}
+
+TEST_F(Grouping, DigestsAreNotReadForClassesWithoutLookAlikes) {
+  run_.digest = [](const PathChar*, ContentDigest&) -> bool {
+    ADD_FAILURE() << "a digest was read";
+    return false;
+  };
+  Group(10, Records({"a1", "b1", "a2", "b2", "c1"}));
+  Group(10, Records({"a1", "a2", "a3"}, true));
+  EXPECT_EQ(run_.totals.DuplicateCount, 7);
+}
+
+// Real files and real comparisons, scanned once as plainly as can be (every pair with equal
+// fingerprints compared, both files opened for each comparison) and once as the program scans
+// (references held open, digests once look-alikes show).
+int compareCalls = 0;
+
+int PlainCompare(ComparisonReference& reference, const PathChar* candidate, TextOutput& console) {
+  ++compareCalls;
+  return CompareFiles(reference.path, candidate, console);
+}
+
+int HeldCompare(ComparisonReference& reference, const PathChar* candidate, TextOutput& console) {
+  ++compareCalls;
+  return CompareWithReference(reference, candidate, console);
+}
+
+struct Outcome {
+  std::string report;
+  std::string console;
+  GroupingTotals totals;
+  int comparisons = 0;
+};
+
+Outcome GroupFiles(std::int64_t size, const std::vector<FileRecord>& records, bool plainly) {
+  TextOutput report;
+  TextOutput console;
+  report.stream = std::tmpfile();
+  console.stream = std::tmpfile();
+  GroupingRun run;
+  run.report = &report;
+  run.console = &console;
+  run.FileCount = 1000;
+  run.compare = plainly ? PlainCompare : HeldCompare;
+  run.digest = plainly ? nullptr : ExtendContentDigest;
+  compareCalls = 0;
+  GroupSizeClass(size, records.data(), records.size(), run);
+  Outcome outcome{StreamContent(report.stream), StreamContent(console.stream), run.totals,
+                  compareCalls};
+  std::fclose(report.stream);
+  std::fclose(console.stream);
+  return outcome;
+}
+
+// Same report, same console lines in the same order, same totals.
+void ExpectSameOutcome(const Outcome& plain, const Outcome& shortcut, const std::string& where) {
+  EXPECT_EQ(shortcut.report, plain.report) << where;
+  EXPECT_EQ(shortcut.console, plain.console) << where;
+  EXPECT_EQ(shortcut.totals.DuplicateCount, plain.totals.DuplicateCount) << where;
+  EXPECT_EQ(shortcut.totals.DiscardedCount, plain.totals.DiscardedCount) << where;
+  EXPECT_EQ(shortcut.totals.ReportedHundreds, plain.totals.ReportedHundreds) << where;
+  EXPECT_EQ(shortcut.totals.WastedBytes, plain.totals.WastedBytes) << where;
+}
+
+// One size class of look-alikes: every file has the same first and last 256 bytes. Their
+// middles differ just after the head, halfway or just before the tail; some have copies. Then
+// the files that changed since they were fingerprinted: gone, a folder now, longer, shorter,
+// a new head; and files that could not be fingerprinted (zero fingerprint), readable or not now.
+std::vector<FileRecord> LookAlikeClass(const TempTree& tree, const std::string& folder,
+                                       std::size_t size) {
+  const std::string head = PatternBytes(256, 11);
+  const std::string tail = PatternBytes(256, 12);
+  const std::string middle = PatternBytes(size - 512, 13);
+  const auto write = [&](const std::string& name, const std::string& content) {
+    return NativeText(tree.WriteFile(folder + "/" + name, content));
+  };
+  std::vector<std::pair<PathString, bool>> files;  // path, carries the look-alike fingerprint
+  const PathString plain = write("plain", head + middle + tail);
+  files.emplace_back(plain, true);
+  for (int variant = 0; variant < 12; ++variant) {
+    std::string changed = middle;
+    const std::size_t positions[] = {0, changed.size() / 2, changed.size() - 1};
+    changed[positions[variant % 3]] =
+        static_cast<char>(changed[positions[variant % 3]] + 1 + variant);
+    const std::string name = "variant" + std::to_string(variant);
+    files.emplace_back(write(name, head + changed + tail), true);
+    if (variant % 4 == 1) {
+      files.emplace_back(write(name + "-copy", head + changed + tail), true);
+    }
+    if (variant == 5) {
+      files.emplace_back(write(name + "-copy2", head + changed + tail), true);
+    }
+  }
+  files.emplace_back(write("plain-copy", head + middle + tail), true);
+  files.emplace_back(NativeText(tree / folder / "gone"), true);
+  files.emplace_back(NativeText(tree.MakeDirectory(folder + "/now-a-folder")), true);
+  files.emplace_back(write("longer", head + middle + tail + "x"), true);
+  files.emplace_back(write("shorter", head + middle.substr(1) + tail), true);
+  files.emplace_back(write("new-head", PatternBytes(256, 14) + middle + tail), true);
+  files.emplace_back(NativeText(tree / folder / "never-there"), false);
+  files.emplace_back(NativeText(tree / folder / "never-there-either"), false);
+  files.emplace_back(write("was-unreadable", head + middle + tail), false);
+  files.emplace_back(write("was-unreadable-too", head + middle + tail), false);
+
+  const Fingerprint lookAlike = ContentFingerprint(plain.c_str(), static_cast<std::int64_t>(size));
+  std::vector<FileRecord> records;
+  for (const auto& [path, fingerprinted] : files) {
+    records.push_back(FileRecord{Kept(path), fingerprinted ? lookAlike : ZeroFingerprint});
+  }
+  return records;
+}
+
+TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
+  TempTree tree;
+  // Two digest blocks, and eight (4 KiB doubling to 512 KiB, and a short last one).
+  const std::size_t sizes[] = {5000, 600000};
+  int plainComparisons = 0;
+  int shortcutComparisons = 0;
+  for (const std::size_t size : sizes) {
+    const std::vector<FileRecord> records =
+        LookAlikeClass(tree, "size" + std::to_string(size), size);
+    std::mt19937 generator(static_cast<std::uint32_t>(size));
+    for (int order = 0; order < 25; ++order) {
+      std::vector<FileRecord> shuffled = records;
+      std::shuffle(shuffled.begin(), shuffled.end(), generator);
+      if (order % 3 == 1) {
+        shuffled.push_back(shuffled[order % shuffled.size()]);  // a file reached twice
+      }
+      const std::int64_t classSize = static_cast<std::int64_t>(size);
+      const Outcome plain = GroupFiles(classSize, shuffled, true);
+      const Outcome shortcut = GroupFiles(classSize, shuffled, false);
+      ExpectSameOutcome(plain, shortcut, std::to_string(size) + " order " + std::to_string(order));
+      plainComparisons += plain.comparisons;
+      shortcutComparisons += shortcut.comparisons;
+    }
+  }
+  // The comparisons left are those of copies and of files without a digest.
+  EXPECT_LT(shortcutComparisons * 2, plainComparisons);
+}
+
+TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
+  TempTree tree;
+  const std::size_t size = 70000;  // five digest blocks
+  const std::string head = PatternBytes(256, 21);
+  const std::string tail = PatternBytes(256, 22);
+  std::vector<FileRecord> records;
+  for (int index = 0; index < 40; ++index) {
+    std::string middle = PatternBytes(size - 512, 23);
+    // Half differ just after the head, half only in the last block.
+    const std::size_t position = index % 2 == 0 ? 0 : middle.size() - 1 - index;
+    middle[position] = static_cast<char>(index);
+    const std::string content = head + middle + tail;
+    records.push_back({Kept(NativeText(tree.WriteFile("f" + std::to_string(index), content))), {}});
+    if (index % 13 == 0) {
+      records.push_back(
+          {Kept(NativeText(tree.WriteFile("c" + std::to_string(index), content))), {}});
+    }
+  }
+  const Fingerprint lookAlike = ContentFingerprint(records[0].path, size);
+  for (FileRecord& record : records) {
+    record.fingerprint = lookAlike;
+  }
+  const Outcome plain = GroupFiles(size, records, true);
+  const Outcome shortcut = GroupFiles(size, records, false);
+  ExpectSameOutcome(plain, shortcut, "70000");
+  EXPECT_EQ(plain.totals.DuplicateCount, 8);
+  EXPECT_GT(plain.comparisons, 40 * 39 / 2 - 10);
+  // The first comparison that differs, then one for each of the four copies.
+  EXPECT_EQ(shortcut.comparisons, 5);
 }
 
 }  // namespace

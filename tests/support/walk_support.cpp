@@ -2,10 +2,9 @@
 
 std::vector<PathString> WalkResult::PathsOfSize(std::int64_t size) const {
   std::vector<PathString> paths;
-  const auto sizeClass = catalogue.sizes.find(size);
-  if (sizeClass != catalogue.sizes.end()) {
-    for (const FileRecord& record : sizeClass->second) {
-      paths.push_back(record.path);
+  for (const FoundFile& file : catalogue.found) {
+    if (file.size == size) {
+      paths.push_back(file.path);
     }
   }
   return paths;

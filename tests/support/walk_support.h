@@ -13,8 +13,7 @@
 struct WalkResult {
   FileCatalogue catalogue;
   std::string console;
-  /// Every recorded path in the order recorded (classes interleaved back into walk order is not
-  /// possible, so this lists the records of each size in order, sizes ascending).
+  /// The recorded paths of one size, in the order recorded.
   std::vector<PathString> PathsOfSize(std::int64_t size) const;
 };
 

@@ -1,0 +1,256 @@
+#!/usr/bin/env python3
+"""Builds a reproducible test tree for the benchmarks.
+
+Usage: make_tree.py PROFILE [--seed N] [--base DIR]   prints the tree's folder
+
+Profiles:
+  many-small    about 100,000 files in about 5,000 folders, sizes mostly under 64 KiB with many
+                shared sizes; about 20% of the files in duplicate sets of 2 to 5 (a few of them
+                hard links), some sets of look-alikes (equal first and last 256 bytes, different
+                middles), a few empty files
+  large         about 40 files of 20 to 200 MiB: duplicate pairs and triples, unique files, and
+                files of one size with different heads
+  unique-sizes  about 100,000 files in about 5,000 folders, every size different: the walk alone
+                (sparse files, so the tree costs almost no disk)
+  worst         a few size classes of many look-alikes: equal first and last 256 bytes, different
+                middles (most differ just after the head, some only just before the tail), with a
+                few true duplicates among them
+
+The same profile and seed always give the same tree, byte for byte. A tree that is already
+complete (its stamp file beside it matches) is reused as it is.
+"""
+
+import argparse
+import os
+import random
+import shutil
+import sys
+import tempfile
+
+GENERATOR_VERSION = 1
+KIB = 1024
+MIB = 1024 * KIB
+SAMPLE = 256  # the fingerprint's head and tail length: look-alikes share exactly these
+
+
+class Pool:
+    """A few MiB of seeded random bytes; every file's content is cut from it."""
+
+    def __init__(self, rng, size=8 * MIB):
+        self.data = rng.randbytes(size)
+        self.rng = rng
+
+    def piece(self, length):
+        if length <= len(self.data):
+            offset = self.rng.randrange(0, len(self.data) - length + 1)
+            return self.data[offset:offset + length]
+        # Longer than the pool: 1 MiB slices from random places, so no two files share a layout.
+        parts = []
+        remaining = length
+        while remaining > 0:
+            take = min(remaining, MIB)
+            parts.append(self.piece(take))
+            remaining -= take
+        return b"".join(parts)
+
+
+def write_file(path, content):
+    with open(path, "wb") as out:
+        out.write(content)
+
+
+def write_large(path, rng, pool, size):
+    """Writes a large file in 1 MiB slices without holding it in memory."""
+    with open(path, "wb") as out:
+        remaining = size
+        while remaining > 0:
+            take = min(remaining, MIB)
+            out.write(pool.piece(take))
+            remaining -= take
+
+
+def make_folders(root, rng, count):
+    """About `count` folders three levels deep with names of everyday length; returns them."""
+    top = 16
+    middle = 16
+    bottom = max(1, (count - top - top * middle) // (top * middle))
+    folders = []
+    for a in range(top):
+        first = os.path.join(root, "project-%02d" % a)
+        folders.append(first)
+        for b in range(middle):
+            second = os.path.join(first, "module-%02d" % b)
+            folders.append(second)
+            for c in range(bottom):
+                folders.append(os.path.join(second, "part-%03d" % c))
+    for folder in folders:
+        os.makedirs(folder, exist_ok=True)
+    return folders
+
+
+class Namer:
+    def __init__(self, rng, folders):
+        self.rng = rng
+        self.folders = folders
+        self.number = 0
+
+    def next(self, folder=None):
+        self.number += 1
+        if folder is None:
+            folder = self.rng.choice(self.folders)
+        return os.path.join(folder, "file-%06d.bin" % self.number)
+
+
+def small_size(rng):
+    """Mostly under 64 KiB, log-uniform so small sizes are shared by many files; a few larger."""
+    if rng.random() < 0.03:
+        return rng.randrange(64 * KIB, MIB)
+    return int(2 ** rng.uniform(0, 16))
+
+
+def make_many_small(root, rng):
+    folders = make_folders(root, rng, 5000)
+    pool = Pool(rng)
+    namer = Namer(rng, folders)
+    total = 100000
+    made = 0
+    # About 20% of the files in duplicate sets of 2 to 5; about 2% of the copies are hard links.
+    while made < total * 20 // 100:
+        count = rng.randint(2, 5)
+        content = pool.piece(small_size(rng))
+        first = namer.next()
+        write_file(first, content)
+        for _ in range(count - 1):
+            path = namer.next()
+            if rng.random() < 0.02:
+                os.link(first, path)
+            else:
+                write_file(path, content)
+        made += count
+    # Look-alikes: sets of 2 to 4 with equal heads and tails and different middles.
+    lookAlikes = 0
+    while lookAlikes < total // 100:
+        count = rng.randint(2, 4)
+        size = rng.randrange(2 * SAMPLE + 1, 64 * KIB)
+        head = pool.piece(SAMPLE)
+        tail = pool.piece(SAMPLE)
+        for _ in range(count):
+            write_file(namer.next(), head + pool.piece(size - 2 * SAMPLE) + tail)
+        lookAlikes += count
+    made += lookAlikes
+    for _ in range(50):
+        write_file(namer.next(), b"")
+    made += 50
+    while made < total:
+        write_file(namer.next(), pool.piece(small_size(rng)))
+        made += 1
+
+
+def make_unique_sizes(root, rng):
+    folders = make_folders(root, rng, 5000)
+    namer = Namer(rng, folders)
+    total = 100000
+    # Distinct sizes; the files are sparse, since no duplicate finder opens a file of a size no
+    # other file has.
+    for size in rng.sample(range(1, 4 * total), total):
+        with open(namer.next(), "wb") as out:
+            out.truncate(size)
+
+
+def make_large(root, rng):
+    pool = Pool(rng)
+    folders = [os.path.join(root, name) for name in ("incoming", "archive", "archive/old", "media")]
+    for folder in folders:
+        os.makedirs(folder, exist_ok=True)
+    namer = Namer(rng, folders)
+
+    def large_size():
+        # Log-uniform over 20 to 200 MiB keeps the profile near 3 GiB.
+        return int(2 ** rng.uniform(24.32, 27.64))
+
+    def copies(count):
+        size = large_size()
+        first = namer.next()
+        write_large(first, rng, pool, size)
+        for _ in range(count - 1):
+            shutil.copyfile(first, namer.next())
+
+    for _ in range(6):
+        copies(2)
+    for _ in range(4):
+        copies(3)
+    # Unique files, two of which share a size while their heads differ: fingerprinted, never read.
+    for _ in range(12):
+        write_large(namer.next(), rng, pool, large_size())
+    shared = large_size()
+    for _ in range(2):
+        write_large(namer.next(), rng, pool, shared)
+
+
+def make_worst(root, rng):
+    pool = Pool(rng)
+    folders = [os.path.join(root, "set-%d" % number) for number in range(4)]
+    for folder in folders:
+        os.makedirs(folder, exist_ok=True)
+    namer = Namer(rng, folders)
+    for size in (600, 8 * KIB, 64 * KIB, MIB):
+        head = pool.piece(SAMPLE)
+        tail = pool.piece(SAMPLE)
+        middles = []
+        for index in range(200):
+            if index % 10 == 9 and middles:
+                # Differs from an earlier look-alike only in one byte just before the tail.
+                middle = bytearray(rng.choice(middles))
+                middle[len(middle) - 1 - rng.randrange(0, min(100, len(middle)))] ^= 0x5A
+                middle = bytes(middle)
+            else:
+                middle = pool.piece(size - 2 * SAMPLE)
+            middles.append(middle)
+            write_file(namer.next(), head + middle + tail)
+        for middle in rng.sample(middles, 3):
+            write_file(namer.next(), head + middle + tail)
+
+
+PROFILES = {
+    "many-small": make_many_small,
+    "large": make_large,
+    "unique-sizes": make_unique_sizes,
+    "worst": make_worst,
+}
+
+
+def ensure_tree(profile, seed, base):
+    """Returns the tree's folder, building it first unless a complete one is there."""
+    root = os.path.join(base, "%s-%d" % (profile, seed))
+    stamp = root + ".complete"
+    expected = "%s %d %d\n" % (profile, seed, GENERATOR_VERSION)
+    if os.path.isdir(root) and os.path.isfile(stamp):
+        with open(stamp) as existing:
+            if existing.read() == expected:
+                return root
+    if os.path.exists(root):
+        shutil.rmtree(root)
+    if os.path.exists(stamp):
+        os.remove(stamp)
+    os.makedirs(root)
+    print("building %s (seed %d) in %s..." % (profile, seed, root), file=sys.stderr)
+    PROFILES[profile](root, random.Random("%s-%d" % (profile, seed)))
+    # The stamp lies beside the tree, not in it, so no tool ever counts it as a file.
+    with open(stamp, "w") as out:
+        out.write(expected)
+    return root
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__,
+                                     formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("profile", choices=sorted(PROFILES))
+    parser.add_argument("--seed", type=int, default=1)
+    parser.add_argument("--base", default=os.path.join(tempfile.gettempdir(), "dupscan-bench"),
+                        help="folder that holds the trees (default: %(default)s)")
+    arguments = parser.parse_args()
+    print(ensure_tree(arguments.profile, arguments.seed, arguments.base))
+
+
+if __name__ == "__main__":
+    main()

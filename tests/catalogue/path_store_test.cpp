@@ -1,0 +1,44 @@
+#include "catalogue/path_store.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
+
+TEST(PathStore, KeptPathsStayWholeAcrossBlocksAndLongPathsAlike) {
+  PathStore store;
+  std::vector<PathString> originals;
+  std::vector<const PathChar*> kept;
+  // Enough everyday paths to fill several blocks, with paths longer than a block's eighth and
+  // than a whole block among them, and an empty one.
+  for (int index = 0; index < 5000; ++index) {
+    std::string text =
+        "/root/folder" + std::to_string(index % 97) + "/file" + std::to_string(index);
+    if (index % 1000 == 3) {
+      text = std::string(9000 + index, 'x');
+    }
+    if (index % 1000 == 4) {
+      text = std::string(70000, 'y') + std::to_string(index);
+    }
+    if (index == 5) {
+      text.clear();
+    }
+    originals.push_back(Text(text));
+    kept.push_back(KeepPath(store, originals.back().data(), originals.back().size()));
+  }
+  for (std::size_t index = 0; index < originals.size(); ++index) {
+    EXPECT_EQ(PathString(kept[index]), originals[index]) << index;
+  }
+}
+
+TEST(PathStore, CopiesOnlyTheGivenLength) {
+  PathStore store;
+  const PathString text = Text("abc/def");
+  EXPECT_EQ(PathString(KeepPath(store, text.data(), 3)), Text("abc"));
+}
+
+}  // namespace
