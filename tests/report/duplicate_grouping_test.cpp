@@ -14,7 +14,15 @@
 
 namespace {
 
-PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
+// Each byte becomes the code unit of the same value (Latin-1 on Windows), so a test's non-ASCII
+// name is one unit above every ASCII one on both platforms and prints as the same byte.
+PathString Text(const std::string& text) {
+  PathString units;
+  for (const char byte : text) {
+    units.push_back(static_cast<PathChar>(static_cast<unsigned char>(byte)));
+  }
+  return units;
+}
 std::string Narrow(const PathString& text) { return std::string(text.begin(), text.end()); }
 
 // The records' paths live here, as the catalogue's live in its store.
@@ -129,8 +137,8 @@ TEST_F(Grouping, PathsSortByCodeUnitWithUpperCaseFirst) {
 
 TEST_F(Grouping, PathsSortAsUnsignedUnitsWithPrefixesFirst) {
   // A non-ASCII unit sorts after every ASCII one, and a path before its own extensions.
-  Group(5, Records({"a\xC3\xA9", "az", "a", "a~", "az/b"}, true));  // all content 'a'
-  EXPECT_EQ(Report(), "File Size: 5 bytes\na\naz\naz/b\na~\na\xC3\xA9\n\n");
+  Group(5, Records({"a\xE9", "az", "a", "a~", "az/b"}, true));  // all content 'a'
+  EXPECT_EQ(Report(), "File Size: 5 bytes\na\naz\naz/b\na~\na\xE9\n\n");
 }
 
 TEST_F(Grouping, ThreeIdenticalFilesCostTwoComparisons) {
