@@ -146,17 +146,15 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
   WriteEmptyFiles(report, emptyFiles);
   const GroupingTotals totals = GroupAll(catalogue, report, console);
 
-  // A report that is not whole is never followed by a summary that reads like success.
-  if (const int errorCode = FlushReport(&report)) {
-    CloseReport(&report);
+  // The report is closed before the summary, so a report that is not whole, because a write or
+  // the close failed, is never followed by a summary that reads like success.
+  const int flushError = FlushReport(&report);
+  const int closeError = CloseReport(&report);
+  if (const int errorCode = flushError != 0 ? flushError : closeError) {
     PrintReportFailure(errorCode);
     return 1;
   }
   PrintText(console, "\tFound %d duplicate files wasting a total of %s bytes\n",
             totals.DuplicateCount, FormatSize(totals.WastedBytes));
-  if (const int errorCode = CloseReport(&report)) {
-    PrintReportFailure(errorCode);
-    return 1;
-  }
   return 0;
 }
