@@ -17,7 +17,7 @@ TEST(PathStore, KeptPathsStayWholeAcrossBlocksAndLongPathsAlike) {
   // than a whole block among them, and an empty one.
   for (int index = 0; index < 5000; ++index) {
     std::string text =
-        "/root/folder" + std::to_string(index % 97) + "/file" + std::to_string(index);
+        "/data/folder" + std::to_string(index % 97) + "/file" + std::to_string(index);
     if (index % 1000 == 3) {
       text = std::string(9000 + index, 'x');
     }
