@@ -35,4 +35,9 @@ bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode)
 void CloseListing(DirectoryListing* listing);
 
 /// The pattern that names the listing of `directory` in messages: directory, separator, "*".
-PathString SearchPattern(const PathString& directory);
+inline PathString SearchPattern(const PathString& directory) {
+  PathString pattern = directory;
+  pattern.push_back(kPathSeparator);
+  pattern.push_back(PathChar('*'));
+  return pattern;
+}

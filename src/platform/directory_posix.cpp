@@ -94,10 +94,3 @@ void CloseListing(DirectoryListing* listing) {
   closedir(listing->stream);
   delete listing;
 }
-
-PathString SearchPattern(const PathString& directory) {
-  PathString pattern = directory;
-  pattern.push_back(kPathSeparator);
-  pattern.push_back('*');
-  return pattern;
-}

@@ -76,10 +76,3 @@ void CloseListing(DirectoryListing* listing) {
   FindClose(listing->handle);
   delete listing;
 }
-
-PathString SearchPattern(const PathString& directory) {
-  PathString pattern = directory;
-  pattern.push_back(kPathSeparator);
-  pattern.push_back(L'*');
-  return pattern;
-}

@@ -13,7 +13,7 @@ struct TextOutput {
   int error = 0;  ///< the first write failure's code, 0 while every write succeeded
 };
 
-TextOutput StandardOutput();
+inline TextOutput StandardOutput() { return TextOutput{stdout, 0}; }
 
 /// Writes one formatted text. Failures stay in the stream's error flag.
 void PrintText(TextOutput& output, const char* format, ...);

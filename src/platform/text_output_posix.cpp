@@ -8,12 +8,6 @@
 #include <cstdarg>
 #include <cstring>
 
-TextOutput StandardOutput() {
-  TextOutput output;
-  output.stream = stdout;
-  return output;
-}
-
 void PrintText(TextOutput& output, const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);

@@ -121,12 +121,6 @@ PathString FolderOf(const PathChar* name) {
 
 }  // namespace
 
-TextOutput StandardOutput() {
-  TextOutput output;
-  output.stream = stdout;
-  return output;
-}
-
 void PrintText(TextOutput& output, const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);

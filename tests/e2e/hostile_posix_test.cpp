@@ -149,13 +149,7 @@ TEST(HostileTree, FifosSocketsAndLinksAreSkippedUnopenedAndNothingHangs) {
   const ProgramResult result = RunOn(tree, root);
 
   EXPECT_FALSE(result.timedOut) << "the run hung";
-  ExpectedRun expected;
-  expected.roots = {root.string()};
-  expected.files = 3;
-  expected.directories = 2;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "17 bytes";
+  ExpectedRun expected = Counts({root.string()}, 3, 2, 2, 2, "17 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -182,13 +176,7 @@ TEST(HostileTree, CharacterDevicesAreSkippedUnopened) {
   const ProgramResult result = RunOn(tree, root);
 
   EXPECT_FALSE(result.timedOut) << "the run hung";
-  ExpectedRun expected;
-  expected.roots = {root.string()};
-  expected.files = 2;
-  expected.directories = 1;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
+  ExpectedRun expected = Counts({root.string()}, 2, 1, 2, 2, "4 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
@@ -222,13 +210,8 @@ TEST(HostileTree, HostileNamesAreWalkedAndPrintedByteExact) {
 
   const ProgramResult result = RunOn(tree, root);
 
-  ExpectedRun expected;
-  expected.roots = {root.string()};
-  expected.files = 11;
-  expected.directories = 2;
-  expected.potential = 11;
-  expected.duplicates = 9;
-  expected.wasted = "4.69 KB";  // 8 extra copies of 600 bytes
+  // Eight extra copies of 600 bytes are wasted.
+  ExpectedRun expected = Counts({root.string()}, 11, 2, 11, 9, "4.69 KB");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -260,8 +243,7 @@ TEST(HostileTree, HundredThousandEntriesInOneDirectory) {
   const ProgramResult result = RunOn(tree, root);
 
   EXPECT_FALSE(result.timedOut) << "the run hung";
-  ExpectedRun expected;
-  expected.roots = {root.string()};
+  ExpectedRun expected = Counts({root.string()}, kEntries, 1, kEntries, 2, "4 bytes");
   for (int found = 2000; found <= kEntries; found += 2000) {
     expected.walkLines += "\tFound " + std::to_string(found) + " files so far...\n";
   }
@@ -269,11 +251,6 @@ TEST(HostileTree, HundredThousandEntriesInOneDirectory) {
     expected.hashLines += "\tCalculated " + std::to_string(hashed) + " hashes so far (" +
                           std::to_string(hashed / 1000) + "%)...\n";
   }
-  expected.files = kEntries;
-  expected.directories = 1;
-  expected.potential = kEntries;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.exitCode, 0);
   const std::string report = ReadWholeFile(tree / "duplicates.txt");
@@ -316,14 +293,8 @@ TEST(HostileTree, TreeDeeperThanThePathLimitIsReportedWhereItCannotBeListed) {
     deepest += "/d";
   }
   EXPECT_FALSE(result.timedOut) << "the run hung";
-  ExpectedRun expected;
-  expected.roots = {root.string()};
+  ExpectedRun expected = Counts({root.string()}, 3, 1 + firstUnlisted, 2, 2, "10 bytes");
   expected.walkLines = ListingFailure(deepest + "/d", ENAMETOOLONG);
-  expected.files = 3;
-  expected.directories = 1 + firstUnlisted;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "10 bytes";
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
@@ -370,17 +341,11 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   const ProgramResult result = RunOn(tree_, root, true);
 
   EXPECT_FALSE(result.timedOut) << "the run hung";
-  ExpectedRun expected;
-  expected.roots = {root.string()};
+  ExpectedRun expected = Counts({root.string()}, 4, 3, 4, 2, "4 bytes");
   expected.walkLines = walkLines;
-  expected.files = 4;
-  expected.directories = 3;
-  expected.potential = 4;
   // Neither locked file opens for its fingerprint, so both carry the zero fingerprint and are
   // compared: the later one is the reference, named first.
   expected.groupingLines = OpenFailure(locked[1]) + OpenFailure(locked[0]);
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -404,11 +369,7 @@ TEST(HostileTree, ReportCutShortPartWayIsAFailureWithoutASummary) {
 
   const ProgramResult result = RunOn(tree, root, false, kLimit);
 
-  ExpectedRun expected;
-  expected.roots = {root.string()};
-  expected.files = 2 * kPairs;
-  expected.directories = 1;
-  expected.potential = 2 * kPairs;
+  ExpectedRun expected = Counts({root.string()}, 2 * kPairs, 1, 2 * kPairs);
   for (int hundreds = 1; hundreds <= 2 * kPairs / 100; ++hundreds) {
     expected.groupingLines += "\tFound " + std::to_string(hundreds) +
                               "00 duplicate files and discared 0 files so far (" +

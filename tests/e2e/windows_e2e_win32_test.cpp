@@ -43,15 +43,10 @@ TEST(WindowsEndToEnd, TreeWithDuplicatesEmptyFilesAndAMissingRootInCrLfLines) {
   const ProgramResult result =
       RunIn(tree.root(), {NativeText(tree / "missing"), NativeText(tree / "t")});
 
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "missing"), PrintedText(tree / "t")};
+  ExpectedRun expected =
+      Counts({PrintedText(tree / "missing"), PrintedText(tree / "t")}, 5, 3, 5, 2, "700 bytes");
   expected.walkLines = "FindFirstFile failed: " + PrintedText(tree / "missing") + "\\* (" +
                        std::to_string(kPathNotFound) + ")\n";
-  expected.files = 5;
-  expected.directories = 3;
-  expected.potential = 5;
-  expected.duplicates = 2;
-  expected.wasted = "700 bytes";
   EXPECT_EQ(result.outputBytes, ReportBytes(ExpectedConsole(expected)));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -79,13 +74,7 @@ TEST(WindowsEndToEnd, ProfileReferenceInAnArgumentIsExpandedByTheProgram) {
   // CreateProcessW and the runtime leave % alone, as cmd.exe does inside quotes.
   const ProgramResult result = RunProgram({L"%USERPROFILE%\\Pictures"}, options);
 
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "home/Pictures")};
-  expected.files = 2;
-  expected.directories = 1;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "2 bytes";
+  ExpectedRun expected = Counts({PrintedText(tree / "home/Pictures")}, 2, 1, 2, 2, "2 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
 }
 
@@ -100,13 +89,8 @@ TEST(WindowsEndToEnd, WildcardArgumentIsExpandedByTheRuntime) {
   std::vector<std::string> sorted = listed;
   std::sort(sorted.begin(), sorted.end());
   ASSERT_EQ(sorted, (std::vector<std::string>{"dir\\sub1", "dir\\sub2"})) << result.output;
-  ExpectedRun expected;
-  expected.roots = listed;  // in the order the runtime found them
-  expected.files = 2;
-  expected.directories = 2;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
+  // The roots stand in the order the runtime found them.
+  ExpectedRun expected = Counts(listed, 2, 2, 2, 2, "4 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
             ReportBytes("File Size: 4 bytes\ndir\\sub1\\x\ndir\\sub2\\y\n\n"));
@@ -136,13 +120,7 @@ TEST(WindowsEndToEnd, VerbatimRootPassesUnchangedAndItsLongChildrenAreRead) {
   const std::filesystem::path root = Verbatim(tree / "long");
   const ProgramResult result = RunIn(tree.root(), {root.native()});
 
-  ExpectedRun expected;
-  expected.roots = {PrintedText(root)};
-  expected.files = 2;
-  expected.directories = kLongLevels + 1;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
+  ExpectedRun expected = Counts({PrintedText(root)}, 2, kLongLevels + 1, 2, 2, "4 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   const std::string deepest = PrintedText(Verbatim(tree / relative));
   ASSERT_GT(deepest.size(), 400u);
@@ -155,13 +133,7 @@ TEST(WindowsEndToEnd, OrdinaryRootReachesChildrenPastMaxPath) {
   const std::filesystem::path relative = LongTree(tree);
   const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "long")});
 
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "long")};
-  expected.files = 2;
-  expected.directories = kLongLevels + 1;
-  expected.potential = 2;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
+  ExpectedRun expected = Counts({PrintedText(tree / "long")}, 2, kLongLevels + 1, 2, 2, "4 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   const std::string deepest = PrintedText(tree / relative);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
@@ -182,13 +154,8 @@ TEST(WindowsEndToEnd, NameOutsideTheCodePageShowsQuestionMarksAndTheRunGoesOn) {
   const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r"), root});
 
   const std::string shown = PrintedText(tree / "r") + "\\???";
-  ExpectedRun expected;
-  expected.roots = {PrintedText(tree / "r"), shown};
-  expected.files = 3;  // the file under the second root is met twice
-  expected.directories = 3;
-  expected.potential = 3;
-  expected.duplicates = 2;
-  expected.wasted = "4 bytes";
+  // the file under the second root is met twice
+  ExpectedRun expected = Counts({PrintedText(tree / "r"), shown}, 3, 3, 3, 2, "4 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   // UTF-16 order puts the plain name first.
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
