@@ -19,6 +19,7 @@ import datetime
 import os
 import platform
 import shutil
+import stat
 import statistics
 import subprocess
 import sys
@@ -173,15 +174,24 @@ def bench_target(target, arguments, dupscan):
         ("floor: walk (find -printf %s)", ["find", root, "-type", "f", "-printf", "%s\n"]),
         ("floor: read duplicated files once", ["xargs", "-0", "-r", "-a", read_list, "cat"]),
     ]
-    for _, command in floors:
+    # Not a floor of the targets, but what they leave out: every file whose size another file
+    # shares must be opened and sampled, and head does just that, 512 bytes of each.
+    sample_list = os.path.join(scratch, "shared-size-files")
+    with open(sample_list, "wb") as out:
+        out.write(b"".join(path + b"\0" for path in shared_size_files(root)))
+    references = [
+        ("reference: sample shared sizes (head -c 512)",
+         ["xargs", "-0", "-r", "-a", sample_list, "head", "-q", "-c", "512"]),
+    ]
+    for _, command in floors + references:
         run_once(command, scratch, os.devnull)
 
-    samples = {name: [] for name, _ in tools + floors}
-    entries = tools + floors
+    samples = {name: [] for name, _ in tools + floors + references}
+    entries = tools + floors + references
     for round_number in range(arguments.runs):
         shift = round_number % len(entries)
         for name, command in entries[shift:] + entries[:shift]:
-            if name.startswith("floor:"):
+            if name.startswith(("floor:", "reference:")):
                 samples[name].append(run_once(command, scratch, os.devnull))
             else:
                 samples[name].append(run_tool(name, command))
@@ -218,7 +228,25 @@ def bench_target(target, arguments, dupscan):
         lines.append("| %s | %s | %s | | | | | | |" % (name, seconds(wall), ratio(wall, base_wall)))
     lines.append("| floor: walk + read | %s | %s | | | | | | |" % (
         seconds(floor_total), ratio(floor_total, base_wall)))
+    for name, _ in references:
+        wall = median(name, "wall")
+        lines.append("| %s | %s | %s | | | | | | |" % (name, seconds(wall), ratio(wall, base_wall)))
     return "\n".join(lines) + "\n"
+
+
+def shared_size_files(root):
+    """Every regular file under root whose size another file there shares, as bytes paths."""
+    by_size = {}
+    for folder, _, names in os.walk(os.fsencode(root)):
+        for name in names:
+            path = os.path.join(folder, name)
+            try:
+                status = os.lstat(path)
+            except OSError:
+                continue
+            if stat.S_ISREG(status.st_mode):
+                by_size.setdefault(status.st_size, []).append(path)
+    return [path for paths in by_size.values() if len(paths) > 1 for path in paths]
 
 
 def machine_text(dupscan):
