@@ -44,9 +44,15 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   TempTree capture;
   const std::string outputPath = (capture / "stdout").string();
   const std::string errorPath = (capture / "stderr").string();
-  const std::string program = ProgramPath().string();
+  std::string program = ProgramPath().string();
   if (options.unprivileged) {
+    // nobody may not enter the folder the program was built in (a clone inside a 0700 home
+    // folder), so it runs from a copy in the capture folder, which everyone may enter.
     chmod(capture.root().c_str(), 0777);
+    const std::filesystem::path copy = capture / DUPSCAN_PROGRAM_NAME;
+    std::filesystem::copy_file(program, copy);
+    chmod(copy.c_str(), 0755);
+    program = copy.string();
   }
 
   std::vector<char*> argv;
