@@ -263,42 +263,62 @@ TEST(HostileTree, HundredThousandEntriesInOneDirectory) {
       << report.substr(0, 300);
 }
 
-// The walk names the first folder it cannot list, then goes on with that folder's siblings
-// and with the rest of the tree.
+// A folder is listed through its path and a separator, a file is opened through its path, and
+// either fails with ENAMETOOLONG once that text and its terminator exceed PATH_MAX.
+constexpr std::size_t kListingSuffix = 1;
+bool SystemTakes(std::size_t length) { return length + 1 <= PATH_MAX; }
+
+// The walk names the first folder it cannot list, then goes on with that folder's siblings and
+// with the rest of the tree. Whether a file at the deepest listable level can still be opened
+// depends on the parity of the root's length, so the chain hangs below two roots whose lengths
+// differ by one.
 TEST(HostileTree, TreeDeeperThanThePathLimitIsReportedWhereItCannotBeListed) {
   TempTree tree;
-  const std::filesystem::path root = tree.MakeDirectory("r");
-  tree.WriteFile("r/z", "unique");
-  // A folder is listed through its path and a separator; the first level where that text and
-  // its terminator no longer fit PATH_MAX is the first that cannot be listed.
-  const int rootLength = static_cast<int>(root.string().size());
-  const int firstUnlisted = (PATH_MAX - rootLength - 1 + 1) / 2;
-  ASSERT_GE(rootLength + 2 * firstUnlisted + 1, PATH_MAX);
-  ASSERT_LT(rootLength + 2 * (firstUnlisted - 1) + 1, PATH_MAX);
-  const std::string content = "deep twins";
-  MakeDeepChain(root, firstUnlisted + 3, [&](int level, int folder) {
-    if (level == firstUnlisted - 1) {
-      WriteFileAt(folder, "a", content);
-      WriteFileAt(folder, "b", content);
-    } else if (level >= firstUnlisted) {
-      WriteFileAt(folder, "lost", content);  // would join the group if the walk reached it
+  for (const std::string name : {"r", "rr"}) {
+    const std::filesystem::path root = tree.MakeDirectory(name);
+    const std::size_t rootLength = root.string().size();
+    // Level k is the folder root + k times "/d".
+    int firstUnlisted = 1;
+    while (SystemTakes(rootLength + 2 * firstUnlisted + kListingSuffix)) {
+      ++firstUnlisted;
     }
-  });
+    const int deepest = firstUnlisted - 1;
+    ASSERT_GE(deepest, 2) << "the temporary folder's path is too long for this test";
+    const bool edgeOpens = SystemTakes(rootLength + 2 * deepest + 2);
+    const std::string content = "deep twins";
+    MakeDeepChain(root, firstUnlisted + 2, [&](int level, int folder) {
+      if (level == deepest - 1) {
+        WriteFileAt(folder, "a", content);
+        WriteFileAt(folder, "b", content);
+      } else if (level == deepest) {
+        WriteFileAt(folder, "e", content);  // listed, but read only if its path fits
+      } else if (level > deepest) {
+        WriteFileAt(folder, "lost", content);  // would join the group if the walk reached it
+      }
+    });
 
-  const ProgramResult result = RunOn(tree, root);
-  RemoveDeepChain(root);
+    const ProgramResult result = RunOn(tree, root);
+    RemoveDeepChain(root);
 
-  std::string deepest = root.string();
-  for (int level = 1; level < firstUnlisted; ++level) {
-    deepest += "/d";
+    SCOPED_TRACE("root of " + std::to_string(rootLength) + " characters");
+    std::string level = root.string();
+    for (int depth = 1; depth < deepest; ++depth) {
+      level += "/d";
+    }
+    std::vector<std::string> group = {level + "/a", level + "/b"};
+    if (edgeOpens) {
+      group.push_back(level + "/d/e");
+    }
+    const int duplicates = static_cast<int>(group.size());
+    EXPECT_FALSE(result.timedOut) << "the run hung";
+    ExpectedRun expected = Counts({root.string()}, 3, 1 + firstUnlisted, 3, duplicates,
+                                  std::to_string((duplicates - 1) * 10) + " bytes");
+    expected.walkLines = ListingFailure(level + "/d/d", ENAMETOOLONG);
+    EXPECT_EQ(result.output, ExpectedConsole(expected));
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+              GroupBlock(std::to_string(content.size()) + " bytes", group));
   }
-  EXPECT_FALSE(result.timedOut) << "the run hung";
-  ExpectedRun expected = Counts({root.string()}, 3, 1 + firstUnlisted, 2, 2, "10 bytes");
-  expected.walkLines = ListingFailure(deepest + "/d", ENAMETOOLONG);
-  EXPECT_EQ(result.output, ExpectedConsole(expected));
-  EXPECT_EQ(result.exitCode, 0);
-  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            GroupBlock("10 bytes", {deepest + "/a", deepest + "/b"}));
 }
 
 // Runs the program as nobody, so that permissions apply to it as they would to any user.
