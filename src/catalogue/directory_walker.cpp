@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "output_texts.h"
 #include "platform/directory.h"
 
 namespace {
@@ -46,8 +47,7 @@ void EnterDirectory(const PathString& path, std::vector<PendingDirectory>& pendi
     listing = OpenListing(path, &errorCode);
   }
   if (listing == nullptr) {
-    PrintText(console, "FindFirstFile failed: %" PATH_ARG " (%d)\n", SearchPattern(path).c_str(),
-              errorCode);
+    PrintText(console, kListingFailedLine, SearchPattern(path).c_str(), errorCode);
     return;
   }
   PendingDirectory directory;
@@ -81,7 +81,7 @@ void ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput&
     PendingDirectory& directory = pending.back();
     if (directory.next == directory.entries.size()) {
       if (directory.endCode != kListingEnd) {
-        PrintText(console, "FindNextFile failed (%d)\n", directory.endCode);
+        PrintText(console, kListingEndedLine, directory.endCode);
       }
       pending.pop_back();
       continue;
@@ -103,7 +103,7 @@ void ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput&
     AddFileRecord(catalogue, entry.size, child);
     ++catalogue.FileCount;
     if (catalogue.FileCount % kFileProgressInterval == 0) {
-      PrintText(console, "\tFound %d files so far...\n", catalogue.FileCount);
+      PrintText(console, kWalkProgressLine, catalogue.FileCount);
     }
   }
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <memory>
 
+#include "output_texts.h"
 #include "platform/readable_file.h"
 
 namespace {
@@ -13,7 +14,7 @@ namespace {
 constexpr std::size_t kCompareBlock = 256 * 1024;
 
 void PrintOpenFailure(TextOutput& console, const PathChar* path) {
-  PrintText(console, "\t***ERROR: Failed to open file: %" PATH_ARG "\n", path);
+  PrintText(console, kOpenFailedLine, path);
 }
 
 // The first 1 MiB of a reference is kept while it is held, so each of its next candidates costs

@@ -4,6 +4,7 @@
 #include <new>
 
 #include "driver/run_search.h"
+#include "output_texts.h"
 #include "platform/text_output.h"
 
 int ProgramMain(int count, PathChar** arguments) {
@@ -11,11 +12,11 @@ int ProgramMain(int count, PathChar** arguments) {
     TextOutput console = StandardOutput();
     return RunSearch(count, arguments, console);
   } catch (const std::bad_alloc&) {
-    PrintFailure("dupscan: out of memory\n");
+    PrintFailure(kOutOfMemoryLine);
   } catch (const std::exception& failure) {
-    PrintFailure("dupscan: %s\n", failure.what());
+    PrintFailure(kUnexpectedFailureLine, failure.what());
   } catch (...) {
-    PrintFailure("dupscan: unexpected failure\n");
+    PrintFailure(kUnknownFailureLine);
   }
   return 1;
 }

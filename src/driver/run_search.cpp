@@ -9,6 +9,7 @@
 #include "content/compare_files.h"
 #include "content/content_digest.h"
 #include "content/content_fingerprint.h"
+#include "output_texts.h"
 #include "platform/environment.h"
 #include "report/duplicate_grouping.h"
 #include "report/format_size.h"
@@ -27,8 +28,7 @@ constexpr std::int32_t kHashProgressInterval = 1000;
 constexpr std::int64_t kPercent = 100;
 
 void PrintReportFailure(int errorCode) {
-  PrintFailure("dupscan: cannot write the report " REPORT_FILE_NAME ": %s\n",
-               ErrorText(errorCode).c_str());
+  PrintFailure(kReportFailedLine, ErrorText(errorCode).c_str());
 }
 
 // Every root is expanded and listed before the first one is walked.
@@ -43,9 +43,9 @@ std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, Text
       roots.push_back(ExpandEnvironment(arguments[index]));
     }
   }
-  PrintText(console, "Will search for duplicate files in:\n");
+  PrintText(console, kRootsHeading);
   for (const PathString& root : roots) {
-    PrintText(console, "\t%" PATH_ARG "\n", root.c_str());
+    PrintText(console, kRootLine, root.c_str());
   }
   return roots;
 }
@@ -56,7 +56,7 @@ struct PendingFingerprint {
 };
 
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
-  PrintText(console, "\nCalculating file hashes...\n");
+  PrintText(console, kHashHeading);
   // Files are fingerprinted in the order of their paths' places in the catalogue's store, which
   // is the walk's order within each block of it, not size by size: the files of one folder then
   // follow each other and find the system's data on that folder still cached. On the tree of
@@ -90,12 +90,11 @@ void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
       ++HashCount;
       if (HashCount % kHashProgressInterval == 0) {
         const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
-        PrintText(console, "\tCalculated %d hashes so far (%d%%)...\n", HashCount,
-                  static_cast<int>(percent));
+        PrintText(console, kHashProgressLine, HashCount, static_cast<int>(percent));
       }
     }
   }
-  PrintText(console, "\tDone calculating file hashes\n");
+  PrintText(console, kHashDoneLine);
 }
 
 GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, TextOutput& console) {
@@ -123,20 +122,19 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
   const std::vector<PathString> roots = ListRoots(count, arguments, console);
 
   FileCatalogue catalogue;
-  PrintText(console, "\nCompiling list of all files...\n");
+  PrintText(console, kWalkHeading);
   for (const PathString& root : roots) {
     ScanDirectory(root, catalogue, console);
   }
-  PrintText(console, "\tFound %d files in %d directories\n", catalogue.FileCount,
-            catalogue.DirectoryCount);
+  PrintText(console, kWalkTotalsLine, catalogue.FileCount, catalogue.DirectoryCount);
 
-  PrintText(console, "\nElimating all files with no possible identical pair...\n");
+  PrintText(console, kPruneHeading);
   PruneUniqueSizes(catalogue);
-  PrintText(console, "\t%d potential duplicates remain\n", catalogue.FileCount);
+  PrintText(console, kPruneTotalLine, catalogue.FileCount);
 
   FingerprintAll(catalogue, console);
 
-  PrintText(console, "\nLooking for duplicate files...\n");
+  PrintText(console, kGroupingHeading);
   TextOutput report;
   if (const int errorCode = OpenReport(reportName, &report)) {
     PrintReportFailure(errorCode);
@@ -154,7 +152,6 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     PrintReportFailure(errorCode);
     return 1;
   }
-  PrintText(console, "\tFound %d duplicate files wasting a total of %s bytes\n",
-            totals.DuplicateCount, FormatSize(totals.WastedBytes));
+  PrintText(console, kSummaryLine, totals.DuplicateCount, FormatSize(totals.WastedBytes));
   return 0;
 }

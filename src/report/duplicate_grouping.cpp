@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "output_texts.h"
 #include "report/report_writer.h"
 
 namespace {
@@ -53,8 +54,8 @@ void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
   const std::int64_t shown =
       static_cast<std::int64_t>(hundreds) * kProgressStep + totals.DiscardedCount;
   const std::int64_t percent = run.FileCount > 0 ? shown * kPercent / run.FileCount : 0;
-  PrintText(*run.console, "\tFound %d00 duplicate files and discared %d files so far (%d%%)...\n",
-            hundreds, totals.DiscardedCount, static_cast<int>(percent));
+  PrintText(*run.console, kGroupingProgressLine, hundreds, totals.DiscardedCount,
+            static_cast<int>(percent));
 }
 
 void CountAndWriteGroup(std::int64_t size, std::vector<const PathChar*>& group, GroupingRun& run) {

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "output_texts.h"
+
 namespace {
 constexpr std::int64_t kKilobyte = 1024;
 constexpr std::int64_t kMegabyte = kKilobyte * 1024;
@@ -14,16 +16,16 @@ char SizeTextBuffer[1024];
 
 const char* FormatSize(std::int64_t size) {
   if (size < kKilobyte) {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, "%lld bytes",
+    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInBytes,
                   static_cast<long long>(size));
   } else if (size < kMegabyte) {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, "%.2f KB",
+    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInKilobytes,
                   static_cast<double>(size) / kUnitDivisor);
   } else if (size < kGigabyte) {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, "%.2f MB",
+    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInMegabytes,
                   static_cast<double>(size / kKilobyte) / kUnitDivisor);
   } else {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, "%.2f GB",
+    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInGigabytes,
                   static_cast<double>(size / kMegabyte) / kUnitDivisor);
   }
   return SizeTextBuffer;

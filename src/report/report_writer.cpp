@@ -1,22 +1,23 @@
 #include "report/report_writer.h"
 
+#include "output_texts.h"
 #include "report/format_size.h"
 
 void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFiles) {
   if (emptyFiles.empty()) {
     return;
   }
-  PrintText(report, "Empty Files:\n");
+  PrintText(report, kEmptyFilesHeading);
   for (const FileRecord& record : emptyFiles) {
-    PrintText(report, "%" PATH_ARG "\n", record.path);
+    PrintText(report, kReportPathLine, record.path);
   }
-  PrintText(report, "\n");
+  PrintText(report, kBlockEnd);
 }
 
 void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathChar*>& paths) {
-  PrintText(report, "File Size: %s\n", FormatSize(size));
+  PrintText(report, kGroupHeading, FormatSize(size));
   for (const PathChar* path : paths) {
-    PrintText(report, "%" PATH_ARG "\n", path);
+    PrintText(report, kReportPathLine, path);
   }
-  PrintText(report, "\n");
+  PrintText(report, kBlockEnd);
 }

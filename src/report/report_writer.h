@@ -7,9 +7,6 @@
 #include "catalogue/file_record.h"
 #include "platform/text_output.h"
 
-/// The name of the report, in the working directory.
-#define REPORT_FILE_NAME "duplicates.txt"
-
 /// "Empty Files:", one path per line in the order given, an empty line; nothing for no files.
 void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFiles);
 
