@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(&bits, data, size < sizeof bits ? size : sizeof bits);
   }
   const std::int64_t count = static_cast<std::int64_t>(bits);
-  const char* text = FormatSize(count);
+  const std::string formatted = FormatSize(count);
+  const char* text = formatted.c_str();
   if (std::strlen(text) > 40) {
     Fail(count, text, "longer than any size text can be");
   }

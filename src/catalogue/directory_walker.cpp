@@ -10,100 +10,119 @@
 namespace {
 
 constexpr std::int32_t kFileProgressInterval = 2000;
-// A search pattern adds a separator and "*" to the directory path; the terminator takes one more.
-constexpr std::size_t kPatternExtra = 3;
 
 struct ListedEntry {
   std::size_t nameOffset;
   std::size_t nameLength;
   EntryKind kind;
   std::int64_t size;
+  FolderIdentity identity;
 };
 
-// A directory whose listing was read whole and closed before any of its subdirectories is
-// entered: a deep tree then holds no open handles and no call frames, only these records.
-struct PendingDirectory {
-  PathString path;
-  PathString names;  // every entry's name, back to back, so an entry costs no allocation
+// A folder whose listing was read whole and closed before any of its subfolders is entered: a
+// deep tree then holds no open handles and no call frames, only these records. The records on
+// the stack are the path from the root to the folder being walked.
+struct PendingFolder {
+  PathString path;  // as the system takes it
+  FolderIdentity identity;
+  std::uint32_t number = 0;  // in the catalogue's listed folders
+  PathString names;          // every entry's name, back to back, so an entry costs no allocation
   std::vector<ListedEntry> entries;
   std::size_t next = 0;
-  int endCode = kListingEnd;
+  int endCode = 0;
 };
 
-bool IsDotName(const PathChar* name, std::size_t length) {
-  return (length == 1 && name[0] == '.') || (length == 2 && name[0] == '.' && name[1] == '.');
+// The walk of one root: where it started and what it still has to list.
+struct Walk {
+  std::uint32_t root = 0;
+  std::vector<PendingFolder> pending;
+  FileCatalogue& catalogue;
+  TextOutput& console;
+};
+
+bool IsOnPathFromRoot(const Walk& walk, const FolderIdentity& identity) {
+  for (const PendingFolder& ancestor : walk.pending) {
+    if (SameFolder(ancestor.identity, identity)) {
+      return true;
+    }
+  }
+  return false;
 }
 
-// Counts the directory and, when it can be listed, pushes its entries for the walk.
-void EnterDirectory(const PathString& path, std::vector<PendingDirectory>& pending,
-                    FileCatalogue& catalogue, TextOutput& console) {
+void PrintListingFailure(const Walk& walk, const PathString& path, int errorCode) {
+  const SearchRoot& root = walk.catalogue.places.roots[walk.root];
+  PrintText(walk.console, kListingFailedLine, ListingName(ShownPath(root, path)).c_str(),
+            errorCode);
+}
+
+void ReadListing(DirectoryListing* listing, PendingFolder& folder) {
+  DirectoryEntry entry;
+  while (NextEntry(listing, &entry, &folder.endCode)) {
+    folder.entries.push_back(
+        ListedEntry{folder.names.size(), entry.nameLength, entry.kind, entry.size, entry.identity});
+    folder.names.append(entry.name, entry.nameLength);
+  }
+}
+
+// Counts the folder and, when it can be listed, pushes its entries for the walk. `listed` is the
+// identity its parent's listing saw; a root has none.
+void EnterFolder(Walk& walk, const PathString& path, const FolderIdentity* listed) {
+  FileCatalogue& catalogue = walk.catalogue;
   ++catalogue.DirectoryCount;
   int errorCode = 0;
-  DirectoryListing* listing = nullptr;
-  if (path.size() + kPatternExtra > kPathCapacity) {
-    errorCode =
-        kPathTooLongCode;  // a root whose pattern would not fit: refused as the system would
-  } else {
-    listing = OpenListing(path, &errorCode);
+  DirectoryListing* listing = listed == nullptr ? OpenRootListing(path, &errorCode)
+                                                : OpenFolderListing(path, *listed, &errorCode);
+  if (listing != nullptr && IsOnPathFromRoot(walk, ListedFolderIdentity(listing))) {
+    // A bind mount or junction back into its own tree would be walked again and again until the
+    // path limit: three files gave 160 duplicates.
+    CloseListing(listing);
+    listing = nullptr;
+    errorCode = LoopErrorCode();
   }
   if (listing == nullptr) {
-    PrintText(console, kListingFailedLine, SearchPattern(path).c_str(), errorCode);
+    PrintListingFailure(walk, path, errorCode);
     return;
   }
-  PendingDirectory directory;
-  directory.path = path;
-  DirectoryEntry entry;
-  while (NextEntry(listing, &entry, &errorCode)) {
-    if (IsDotName(entry.name, entry.nameLength)) {
-      continue;
-    }
-    directory.entries.push_back(
-        ListedEntry{directory.names.size(), entry.nameLength, entry.kind, entry.size});
-    directory.names.append(entry.name, entry.nameLength);
-  }
-  directory.endCode = errorCode;
+  PendingFolder folder;
+  folder.path = path;
+  folder.identity = ListedFolderIdentity(listing);
+  folder.number = AddListedFolder(catalogue.places, folder.identity, walk.root);
+  ReadListing(listing, folder);
   CloseListing(listing);
-  pending.push_back(std::move(directory));
+  walk.pending.push_back(std::move(folder));
 }
 
-bool FitsCapacity(const PathString& child, EntryKind kind) {
-  const std::size_t needed = child.size() + (kind == EntryKind::kDirectory ? kPatternExtra : 1);
-  return needed <= kPathCapacity;
+void RecordFile(Walk& walk, const PathString& path, std::int64_t size, std::uint32_t folder) {
+  FileCatalogue& catalogue = walk.catalogue;
+  AddFileRecord(catalogue, size, path, folder);
+  if (catalogue.FileCount % kFileProgressInterval == 0) {
+    PrintText(walk.console, kWalkProgressLine, catalogue.FileCount);
+  }
 }
 
 }  // namespace
 
 void ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput& console) {
-  std::vector<PendingDirectory> pending;
-  EnterDirectory(root, pending, catalogue, console);
+  Walk walk{AddSearchRoot(catalogue.places, root), {}, catalogue, console};
+  EnterFolder(walk, catalogue.places.roots[walk.root].system, nullptr);
   PathString child;
-  while (!pending.empty()) {
-    PendingDirectory& directory = pending.back();
-    if (directory.next == directory.entries.size()) {
-      if (directory.endCode != kListingEnd) {
-        PrintText(console, kListingEndedLine, directory.endCode);
+  while (!walk.pending.empty()) {
+    PendingFolder& folder = walk.pending.back();
+    if (folder.next == folder.entries.size()) {
+      if (folder.endCode != 0) {
+        PrintText(console, kListingEndedLine, folder.endCode);
       }
-      pending.pop_back();
+      walk.pending.pop_back();
       continue;
     }
-    const ListedEntry entry = directory.entries[directory.next++];
-    child.assign(directory.path);
+    const ListedEntry entry = folder.entries[folder.next++];
+    child.assign(folder.path);
     child.push_back(kPathSeparator);
-    child.append(directory.names, entry.nameOffset, entry.nameLength);
-    if (!FitsCapacity(child, entry.kind)) {
-      const PathString name = directory.names.substr(entry.nameOffset, entry.nameLength);
-      PrintText(console, "Path too long, skipped %" PATH_ARG " in %" PATH_ARG "\n", name.c_str(),
-                directory.path.c_str());
-      continue;
-    }
+    child.append(folder.names, entry.nameOffset, entry.nameLength);
     if (entry.kind == EntryKind::kDirectory) {
-      EnterDirectory(child, pending, catalogue, console);  // `directory` may move: not used again
-      continue;
-    }
-    AddFileRecord(catalogue, entry.size, child);
-    ++catalogue.FileCount;
-    if (catalogue.FileCount % kFileProgressInterval == 0) {
-      PrintText(console, kWalkProgressLine, catalogue.FileCount);
+      EnterFolder(walk, child, &entry.identity);  // `folder` may move: not used again
+    } else {
+      RecordFile(walk, child, entry.size, folder.number);
     }
   }
 }

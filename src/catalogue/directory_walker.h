@@ -5,8 +5,9 @@
 #include "platform/path_text.h"
 #include "platform/text_output.h"
 
-/// Records every regular file below `root`, depth first in listing order: everything below a
-/// subdirectory is recorded before its parent's later entries. Counts every directory it tries to
-/// list, and prints the progress and failure lines on `console`. The depth of the tree costs
-/// neither call stack nor open directory handles.
+/// Records every regular file below the root the user typed, depth first in listing order:
+/// everything below a subdirectory is recorded before its parent's later entries. Counts every
+/// directory it tries to list, and prints the progress and failure lines on `console`. Links are
+/// never followed below the root, and a folder that is its own ancestor is not entered again.
+/// The depth of the tree costs neither call stack nor open directory handles.
 void ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput& console);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 namespace {
 
@@ -53,8 +54,11 @@ void SortBySize(std::vector<FoundFile>& files) {
 
 }  // namespace
 
-void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path) {
-  catalogue.found.push_back(FoundFile{size, KeepPath(catalogue.paths, path.data(), path.size())});
+void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path,
+                   std::uint32_t folder) {
+  const PathChar* kept = KeepPath(catalogue.paths, folder, path.data(), path.size());
+  catalogue.found.push_back(FoundFile{size, kept});
+  ++catalogue.FileCount;
 }
 
 void PruneUniqueSizes(FileCatalogue& catalogue) {
@@ -100,4 +104,34 @@ std::vector<FileRecord> TakeEmptyFiles(FileCatalogue& catalogue) {
     classes.erase(emptyClass);  // its records stay unused in the catalogue's storage
   }
   return emptyFiles;
+}
+
+std::vector<FileRecord*> RecordsByFolder(FileCatalogue& catalogue) {
+  std::vector<FileRecord*> records;
+  records.reserve(catalogue.sizes.records.size());
+  for (const SizeClass& sizeClass : catalogue.sizes.classes) {
+    FileRecord* first = RecordsOf(catalogue.sizes, sizeClass);
+    for (FileRecord* record = first; record != first + sizeClass.count; ++record) {
+      records.push_back(record);
+    }
+  }
+  // Within a folder, paths were kept in the order listed, so their addresses follow that order
+  // (but for the rare folder whose paths span two blocks of the store).
+  std::sort(records.begin(), records.end(), [](const FileRecord* left, const FileRecord* right) {
+    const std::uint32_t leftFolder = KeptFolder(left->path);
+    const std::uint32_t rightFolder = KeptFolder(right->path);
+    if (leftFolder != rightFolder) {
+      return leftFolder < rightFolder;
+    }
+    return std::less<const PathChar*>()(left->path, right->path);
+  });
+  return records;
+}
+
+const SizeClass& ClassOf(const SizeCatalogue& sizes, const FileRecord& record) {
+  const std::size_t index = static_cast<std::size_t>(&record - sizes.records.data());
+  const auto after = std::upper_bound(
+      sizes.classes.begin(), sizes.classes.end(), index,
+      [](std::size_t position, const SizeClass& sizeClass) { return position < sizeClass.first; });
+  return *(after - 1);
 }

@@ -6,11 +6,12 @@
 
 #include "catalogue/file_record.h"
 #include "catalogue/path_store.h"
+#include "catalogue/walk_places.h"
 
 /// A file as the walk met it, before the sizes are sorted out.
 struct FoundFile {
   std::int64_t size = 0;
-  const PathChar* path = nullptr;
+  const PathChar* path = nullptr;  ///< kept in the catalogue's PathStore
 };
 
 /// The files of one size: `count` records of the catalogue from `first` on, in the order the walk
@@ -33,6 +34,7 @@ struct SizeCatalogue {
 /// file, and a node and a vector of its own for every size.
 struct FileCatalogue {
   PathStore paths;
+  WalkPlaces places;
   /// Every file recorded, in walk order, until PruneUniqueSizes sorts them into `sizes`.
   std::vector<FoundFile> found;
   SizeCatalogue sizes;
@@ -42,9 +44,10 @@ struct FileCatalogue {
   std::int32_t DirectoryCount = 0;
 };
 
-/// Records a file of `size` at `path` with ZeroFingerprint, after the files recorded before it.
-/// The caller counts the file in FileCount.
-void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path);
+/// Records a file of `size` at `path`, listed in folder number `folder`, with ZeroFingerprint,
+/// after the files recorded before it, and counts it in FileCount.
+void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path,
+                   std::uint32_t folder);
 
 /// Sorts the recorded files into size classes, keeping the walk's order within each size, and
 /// drops every size that only one file has, one FileCount for each.
@@ -52,6 +55,14 @@ void PruneUniqueSizes(FileCatalogue& catalogue);
 
 /// Takes the files of size 0 out of the catalogue, in the order found; FileCount is unchanged.
 std::vector<FileRecord> TakeEmptyFiles(FileCatalogue& catalogue);
+
+/// The catalogue's records, folder by folder in the order the walk listed the folders, and in
+/// listing order within each: reading files in this order finds the system's data on each folder
+/// still cached.
+std::vector<FileRecord*> RecordsByFolder(FileCatalogue& catalogue);
+
+/// The class that holds `record`, a record of `sizes`.
+const SizeClass& ClassOf(const SizeCatalogue& sizes, const FileRecord& record);
 
 /// The first record of a class; its `count` records follow it.
 inline FileRecord* RecordsOf(SizeCatalogue& sizes, const SizeClass& sizeClass) {

@@ -1,37 +1,20 @@
 #include "content/compare_files.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
-
-#include "output_texts.h"
-#include "platform/readable_file.h"
 
 namespace {
 
 // 256 KiB blocks: many times faster than reading a character at a time, and no faster beyond.
 constexpr std::size_t kCompareBlock = 256 * 1024;
 
-void PrintOpenFailure(TextOutput& console, const PathChar* path) {
-  PrintText(console, kOpenFailedLine, path);
-}
-
-// The first 1 MiB of a reference is kept while it is held, so each of its next candidates costs
-// only its own read: on a tree with sets of 2 to 5 copies of files up to 1 MiB, this cut the
-// bytes read by comparisons by a quarter. Keeping 4 MiB cost 3 MiB more memory in every run with
-// a large duplicate, for files whose comparison is mostly beyond what could be kept anyway.
-constexpr std::size_t kKeptLength = 4 * kCompareBlock;
-
 // The buffers live for the whole run: allocating them per call would cost mappings of fresh
 // memory for every pair of small files. Left uninitialised, so only what reads have reached
 // costs memory: a run over small files never touches most of them.
 struct CompareBuffers {
-  std::unique_ptr<unsigned char[]> kept{new unsigned char[kKeptLength]};
-  std::unique_ptr<unsigned char[]> reference{new unsigned char[kCompareBlock]};
-  std::unique_ptr<unsigned char[]> candidate{new unsigned char[kCompareBlock]};
-  std::uint64_t keptFor = 0;  ///< the keptFill of the reference whose bytes `kept` holds
-  std::uint64_t fills = 0;
+  std::unique_ptr<unsigned char[]> first{new unsigned char[kCompareBlock]};
+  std::unique_ptr<unsigned char[]> second{new unsigned char[kCompareBlock]};
 };
 
 CompareBuffers& Buffers() {
@@ -39,42 +22,27 @@ CompareBuffers& Buffers() {
   return buffers;
 }
 
-bool SameContent(ComparisonReference& reference, const ReadableFile& candidate) {
-  const ReadableFile& first = reference.file;
-  if (first.size != candidate.size) {
+CompareResult FailureResult(bool firstOpened, bool secondOpened) {
+  if (firstOpened) {
+    return CompareResult::kSecondFailed;
+  }
+  return secondOpened ? CompareResult::kFirstFailed : CompareResult::kBothFailed;
+}
+
+bool SameBytes(const ReadableFile& first, const ReadableFile& second) {
+  if (first.state.size != second.state.size) {
     return false;  // one of them changed since the walk; they cannot end together
   }
   CompareBuffers& buffers = Buffers();
-  if (reference.keptFill == 0 || reference.keptFill != buffers.keptFor) {
-    // Nothing kept yet, or another reference has used the buffer since.
-    reference.keptFill = ++buffers.fills;
-    reference.keptLength = 0;
-    buffers.keptFor = reference.keptFill;
-  }
-  bool readError = false;
   for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
-    const std::size_t at = static_cast<std::size_t>(offset);
-    const unsigned char* firstBytes;
-    std::size_t firstGot;
-    if (at < reference.keptLength) {
-      // Kept by an earlier comparison; a kept block shorter than a whole one is the file's end.
-      firstBytes = buffers.kept.get() + at;
-      firstGot = std::min(kCompareBlock, reference.keptLength - at);
-    } else if (at < kKeptLength) {
-      unsigned char* slot = buffers.kept.get() + at;
-      firstGot = ReadAt(first, offset, slot, kCompareBlock, &readError);
-      if (!readError) {
-        reference.keptLength = at + firstGot;
-      }
-      firstBytes = slot;
-    } else {
-      firstGot = ReadAt(first, offset, buffers.reference.get(), kCompareBlock, &readError);
-      firstBytes = buffers.reference.get();
-    }
-    unsigned char* secondBytes = buffers.candidate.get();
-    const std::size_t secondGot = ReadAt(candidate, offset, secondBytes, kCompareBlock, &readError);
+    bool readError = false;
+    const std::size_t firstGot =
+        ReadAt(first, offset, buffers.first.get(), kCompareBlock, &readError);
+    const std::size_t secondGot =
+        ReadAt(second, offset, buffers.second.get(), kCompareBlock, &readError);
     // A read error is never taken for the end of both files: unread bytes are not equal bytes.
-    if (readError || firstGot != secondGot || std::memcmp(firstBytes, secondBytes, firstGot) != 0) {
+    if (readError || firstGot != secondGot ||
+        std::memcmp(buffers.first.get(), buffers.second.get(), firstGot) != 0) {
       return false;
     }
     if (firstGot < kCompareBlock) {
@@ -83,44 +51,105 @@ bool SameContent(ComparisonReference& reference, const ReadableFile& candidate) 
   }
 }
 
+// A file read through one open per block, so that a comparison needs only one descriptor at a
+// time. Every open must find the file the first one found.
+struct FileByPath {
+  const PathChar* path = nullptr;
+  FileState state;
+};
+
+bool OpenAlone(const PathChar* path, FileByPath* file) {
+  ReadableFile opened;
+  if (OpenForReading(path, &opened) != OpenResult::kOpened) {
+    return false;
+  }
+  file->path = path;
+  file->state = opened.state;
+  CloseFile(&opened);
+  return true;
+}
+
+// The bytes at `offset`, or false when the file cannot be opened again, is no longer the file
+// that was first opened, or cannot be read.
+bool ReadAlone(const FileByPath& file, std::int64_t offset, unsigned char* buffer,
+               std::size_t* got) {
+  ReadableFile opened;
+  if (OpenForReading(file.path, &opened) != OpenResult::kOpened) {
+    return false;
+  }
+  bool readError = false;
+  const bool same = SameFileState(opened.state, file.state);
+  *got = same ? ReadAt(opened, offset, buffer, kCompareBlock, &readError) : 0;
+  CloseFile(&opened);
+  return same && !readError;
+}
+
+CompareResult CompareOneAtATime(const PathChar* firstPath, const PathChar* secondPath) {
+  FileByPath first;
+  FileByPath second;
+  const bool firstOpened = OpenAlone(firstPath, &first);
+  const bool secondOpened = OpenAlone(secondPath, &second);
+  if (!firstOpened || !secondOpened) {
+    return FailureResult(firstOpened, secondOpened);
+  }
+  if (first.state.size != second.state.size) {
+    return CompareResult::kDifferent;
+  }
+  CompareBuffers& buffers = Buffers();
+  for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
+    std::size_t firstGot = 0;
+    std::size_t secondGot = 0;
+    if (!ReadAlone(first, offset, buffers.first.get(), &firstGot) ||
+        !ReadAlone(second, offset, buffers.second.get(), &secondGot) || firstGot != secondGot ||
+        std::memcmp(buffers.first.get(), buffers.second.get(), firstGot) != 0) {
+      return CompareResult::kDifferent;
+    }
+    if (firstGot < kCompareBlock) {
+      return CompareResult::kSame;
+    }
+  }
+}
+
 // Read-ahead only matters past the first block; below it the hint was one more system call per
 // file, two for each of the 19,000 comparisons of a tree of small files.
 void AdviseIfLarge(const ReadableFile& file) {
-  if (file.size > static_cast<std::int64_t>(kCompareBlock)) {
+  if (file.state.size > static_cast<std::int64_t>(kCompareBlock)) {
     AdviseSequential(file);
   }
 }
 
 }  // namespace
 
-int CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
-                         TextOutput& console) {
-  const bool openedNow = !reference.opened && OpenForReading(reference.path, &reference.file);
-  if (openedNow) {
-    reference.opened = true;
-    reference.keptFill = 0;
-    AdviseIfLarge(reference.file);
+CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate) {
+  OpenResult referenceOpen = OpenResult::kOpened;
+  if (!reference.opened) {
+    referenceOpen = OpenForReading(reference.path, &reference.file);
+    reference.opened = referenceOpen == OpenResult::kOpened;
+    if (reference.opened) {
+      AdviseIfLarge(reference.file);
+    }
   }
   ReadableFile candidateFile;
-  const bool candidateOpened = OpenForReading(candidate, &candidateFile);
+  const OpenResult candidateOpen = OpenForReading(candidate, &candidateFile);
+  const bool candidateOpened = candidateOpen == OpenResult::kOpened;
+  if (referenceOpen == OpenResult::kNoDescriptor || candidateOpen == OpenResult::kNoDescriptor) {
+    // The held reference may have taken the last descriptor: let it go and need only one.
+    if (candidateOpened) {
+      CloseFile(&candidateFile);
+    }
+    ReleaseReference(reference);
+    return CompareOneAtATime(reference.path, candidate);
+  }
   if (reference.opened && candidateOpened) {
     AdviseIfLarge(candidateFile);
-    const bool same = SameContent(reference, candidateFile);
+    const bool same = SameBytes(reference.file, candidateFile);
     CloseFile(&candidateFile);
-    return same ? 1 : 0;
+    return same ? CompareResult::kSame : CompareResult::kDifferent;
   }
   if (candidateOpened) {
-    PrintOpenFailure(console, reference.path);
     CloseFile(&candidateFile);
-    return -1;
   }
-  if (reference.opened) {
-    PrintOpenFailure(console, candidate);
-    return -2;
-  }
-  PrintOpenFailure(console, reference.path);
-  PrintOpenFailure(console, candidate);
-  return -3;
+  return FailureResult(reference.opened, candidateOpened);
 }
 
 void ReleaseReference(ComparisonReference& reference) {
@@ -128,13 +157,12 @@ void ReleaseReference(ComparisonReference& reference) {
     CloseFile(&reference.file);
     reference.opened = false;
   }
-  reference.keptFill = 0;
 }
 
-int CompareFiles(const PathChar* first, const PathChar* second, TextOutput& console) {
+CompareResult CompareFiles(const PathChar* first, const PathChar* second) {
   ComparisonReference reference;
   reference.path = first;
-  const int result = CompareWithReference(reference, second, console);
+  const CompareResult result = CompareWithReference(reference, second);
   ReleaseReference(reference);
   return result;
 }

@@ -1,38 +1,35 @@
 // The byte-for-byte comparison that is the final word on duplicates.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
-#include "platform/text_output.h"
+
+/// What a comparison found; the values are the ones the console's history knows.
+enum class CompareResult {
+  kBothFailed = -3,    ///< neither file opened
+  kSecondFailed = -2,  ///< only the second file (the candidate) failed to open
+  kFirstFailed = -1,   ///< only the first file (the reference) failed to open
+  kDifferent = 0,      ///< both opened; their bytes differ, or could not be read to the end
+  kSame = 1,           ///< both opened and hold the same bytes
+};
 
 /// The first file of a series of comparisons with other files. The first comparison opens it; it
-/// then stays open until ReleaseReference, with the bytes read so far of its first 1 MiB, so the
-/// comparisons after the first neither open it nor read those bytes again.
+/// then stays open until ReleaseReference, so the comparisons after the first need not open it
+/// again. Every comparison reads its bytes afresh: bytes kept from an earlier comparison would be
+/// stale if the file were rewritten in between.
 struct ComparisonReference {
   const PathChar* path = nullptr;
   ReadableFile file;
   bool opened = false;
-  /// Which use of the one buffer that keeps a reference's bytes is this reference's, 0 for none:
-  /// the bytes are only good while no other reference has used the buffer since.
-  std::uint64_t keptFill = 0;
-  std::size_t keptLength = 0;  ///< bytes kept from the start; fewer than asked: the file's end
 };
 
-/// Compares the reference's bytes, as stored, with those of the file at `candidate`, opening
-/// the reference first unless an earlier comparison has. Returns 1 when both opened and hold the
-/// same bytes, 0 when both opened and differ (or either could not be read to its end), -1 when
-/// only the reference failed to open, -2 when only the candidate did, -3 when neither opened.
-/// Prints "\t***ERROR: Failed to open file: <path>" on `console` for each file that failed,
-/// reference before candidate.
-int CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
-                         TextOutput& console);
+/// Compares the bytes of the reference with those of the file at `candidate`, opening the
+/// reference first unless an earlier comparison has. When the process may open no more files,
+/// the reference is released and the two files are read one open at a time.
+CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate);
 
 /// Closes the reference if a comparison opened it. It may then be compared again, from a new open.
 void ReleaseReference(ComparisonReference& reference);
 
-/// One comparison of `first` with `second`: the same results and lines as CompareWithReference,
-/// and nothing stays open.
-int CompareFiles(const PathChar* first, const PathChar* second, TextOutput& console);
+/// One comparison of `first` with `second`, with nothing left open.
+CompareResult CompareFiles(const PathChar* first, const PathChar* second);

@@ -99,17 +99,17 @@ bool ExtendContentDigest(const PathChar* path, ContentDigest& digest) {
     return true;
   }
   ReadableFile file;
-  if (!OpenForReading(path, &file)) {
+  if (OpenForReading(path, &file) != OpenResult::kOpened) {
     return Fail(digest);
   }
-  if (digest.size < 0) {
-    digest.size = file.size;
-  } else if (file.size != digest.size) {
+  if (digest.blocks == 0) {
+    digest.state = file.state;
+  } else if (!SameFileState(file.state, digest.state)) {
     CloseFile(&file);
-    return Fail(digest);
+    return Fail(digest);  // written or replaced since the earlier blocks: they prove nothing now
   }
-  const std::int64_t left = digest.size - digest.digestedBytes;
-  const std::size_t length = BlockLength(digest.blocks.size());
+  const std::int64_t left = digest.state.size - digest.digestedBytes;
+  const std::size_t length = BlockLength(digest.blocks);
   const std::size_t wanted =
       left < static_cast<std::int64_t>(length) ? static_cast<std::size_t>(left) : length;
   unsigned char* buffer = BlockBuffer();
@@ -121,9 +121,10 @@ bool ExtendContentDigest(const PathChar* path, ContentDigest& digest) {
     return Fail(digest);  // shrank or broke while being read: only a byte comparison may judge
   }
   if (wanted > 0) {
-    digest.blocks.push_back(DigestBytes(buffer, got));
+    digest.lastBlock = DigestBytes(buffer, got);
     digest.digestedBytes += static_cast<std::int64_t>(got);
+    ++digest.blocks;
   }
-  digest.complete = digest.digestedBytes == digest.size;
+  digest.complete = digest.digestedBytes == digest.state.size;
   return true;
 }

@@ -5,22 +5,24 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "platform/path_text.h"
+#include "platform/readable_file.h"
 
 struct ContentDigest {
-  std::vector<std::uint64_t> blocks;  ///< one digest per block read so far, in file order
-  std::int64_t size = -1;             ///< the file's size when its first block was read
-  std::int64_t digestedBytes = 0;     ///< the offset of the next block
-  bool complete = false;              ///< every block of the file is digested
-  bool failed = false;                ///< could not be opened or read, or changed: no verdict
+  std::uint64_t lastBlock = 0;     ///< the digest of the block read last
+  std::size_t blocks = 0;          ///< blocks read so far
+  std::int64_t digestedBytes = 0;  ///< the offset of the next block
+  FileState state;                 ///< the file as its first block found it (its size included)
+  bool complete = false;           ///< every block of the file is digested
+  bool failed = false;             ///< could not be opened or read, or changed: no verdict
 };
 
-/// Digests the next block of the file at `path` into `digest`; each block is twice as long as
-/// the one before it, up to a limit, so files of one size have their blocks at equal offsets.
-/// Returns false, with `failed` set, when the file cannot be opened or fully read, or its size
-/// is no longer the one it had at its first block; a failed digest is never extended again.
+/// Reads and digests the next block of the file at `path` into `digest`, replacing the last
+/// one: each block is twice as long as the one before it, up to a limit, so files of one size
+/// have their blocks at equal offsets. Returns false, with `failed` set, when the file cannot be
+/// opened or fully read, or is no longer the file its first block came from (another size, write
+/// time or identity); a failed digest is never extended again.
 bool ExtendContentDigest(const PathChar* path, ContentDigest& digest);
 
 /// A 64-bit digest of `count` bytes. Not cryptographic: equal digests prove nothing, different

@@ -1,5 +1,7 @@
 #include "content/content_fingerprint.h"
 
+#include <algorithm>
+
 #include "content/md5.h"
 #include "platform/readable_file.h"
 
@@ -13,7 +15,7 @@ constexpr std::size_t kSampleLength = 256;
 bool ReadSample(const PathChar* path, std::int64_t size, unsigned char* sample,
                 std::size_t* length) {
   ReadableFile file;
-  if (!OpenForReading(path, &file)) {
+  if (OpenForReading(path, &file) != OpenResult::kOpened) {
     return false;
   }
   if (size < kWholeFileLimit) {
@@ -26,12 +28,19 @@ bool ReadSample(const PathChar* path, std::int64_t size, unsigned char* sample,
     // The tail is the last 256 bytes of the file as it is now. A file that shrank below that
     // has nothing after its head left to give.
     const std::int64_t sampleLength = static_cast<std::int64_t>(kSampleLength);
-    const std::int64_t tailOffset =
-        file.size >= sampleLength ? file.size - sampleLength : static_cast<std::int64_t>(head);
+    const std::int64_t tailOffset = file.state.size >= sampleLength
+                                        ? file.state.size - sampleLength
+                                        : static_cast<std::int64_t>(head);
     *length = head + ReadAt(file, tailOffset, sample + head, kSampleLength);
   }
   CloseFile(&file);
   return true;
+}
+
+Fingerprint EmptyMessageDigest() {
+  Md5Context context;
+  Md5Init(context);
+  return Md5Finish(context);
 }
 
 }  // namespace
@@ -72,5 +81,39 @@ void ContentFingerprints(const PathChar* const paths[], const std::int64_t sizes
   Md5Several(read, lengths, readCount, digests);
   for (int lane = 0; lane < readCount; ++lane) {
     fingerprints[lanes[lane]] = digests[lane];
+  }
+}
+
+void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
+                      const std::function<void()>& afterEach) {
+  for (std::size_t first = 0; first < count; first += kMd5Lanes) {
+    const std::size_t end = std::min(count, first + kMd5Lanes);
+    const PathChar* paths[kMd5Lanes];
+    std::int64_t sizes[kMd5Lanes];
+    Fingerprint* results[kMd5Lanes];
+    int lanes = 0;
+    for (std::size_t index = first; index < end; ++index) {
+      const FingerprintJob job = jobAt(index);
+      // A file of size 0 is not opened: its fingerprint is never used, as the empty files leave
+      // the catalogue before grouping. A tree of 100,000 entries spent 99,998 opens on them.
+      if (job.size == 0) {
+        *job.result = EmptyMessageDigest();
+        continue;
+      }
+      paths[lanes] = job.path;
+      sizes[lanes] = job.size;
+      results[lanes] = job.result;
+      ++lanes;
+    }
+    Fingerprint fingerprints[kMd5Lanes];
+    if (lanes > 0) {
+      ContentFingerprints(paths, sizes, lanes, fingerprints);
+    }
+    for (int lane = 0; lane < lanes; ++lane) {
+      *results[lane] = fingerprints[lane];
+    }
+    for (std::size_t index = first; index < end; ++index) {
+      afterEach();
+    }
   }
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "content/fingerprint.h"
 #include "content/md5.h"
@@ -17,3 +18,17 @@ Fingerprint ContentFingerprint(const PathChar* path, std::int64_t size);
 /// at a time.
 void ContentFingerprints(const PathChar* const paths[], const std::int64_t sizes[], int count,
                          Fingerprint fingerprints[]);
+
+/// One file to fingerprint, and where its fingerprint goes.
+struct FingerprintJob {
+  const PathChar* path = nullptr;
+  std::int64_t size = 0;  ///< as catalogued
+  Fingerprint* result = nullptr;
+};
+
+/// Stores the fingerprint of each of `count` jobs, as ContentFingerprint gives it, reading the
+/// files in the order of their numbers; `jobAt` gives job i when it is wanted, and `afterEach` is
+/// called once per job, in order, once its fingerprint is stored. A file of size 0 is not opened:
+/// it gets the digest of no bytes, as opening it would give.
+void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
+                      const std::function<void()>& afterEach);

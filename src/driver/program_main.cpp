@@ -1,4 +1,4 @@
-#include "driver/program_main.h"
+#include "platform/program_entry.h"
 
 #include <exception>
 #include <new>

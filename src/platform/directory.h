@@ -1,43 +1,67 @@
-// Directory enumeration: what a walker may know of a directory listing.
+// Directory listings: what a walker may know of a folder.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/path_text.h"
 
 /// What the listing reports about one entry. Entries that are neither (links, FIFOs, sockets,
-/// devices) are never delivered: opening one could hang or never end.
+/// devices) are never delivered: opening one could hang or never end, and following a link could
+/// lead out of the tree or back into it.
 enum class EntryKind { kDirectory, kFile };
+
+/// Which folder on which volume: the same through every spelling of a path that reaches it.
+/// POSIX: the device and inode numbers; Windows: the volume serial number and file index.
+struct FolderIdentity {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool known = false;  ///< false where the system could not tell; such a folder matches none
+};
+
+/// True when both identities are known and name one folder.
+inline bool SameFolder(const FolderIdentity& left, const FolderIdentity& right) {
+  return left.known && right.known && left.volume == right.volume && left.index == right.index;
+}
 
 struct DirectoryEntry {
   const PathChar* name = nullptr;  ///< valid until the next call on the same listing
   std::size_t nameLength = 0;
   EntryKind kind = EntryKind::kFile;
-  std::int64_t size = 0;  ///< bytes, for files
+  std::int64_t size = 0;    ///< bytes, for files
+  FolderIdentity identity;  ///< for folders, when the listing can tell without entering them
 };
-
-/// The normal end of a listing; every other code is the platform's own error number.
-constexpr int kListingEnd = -1;
-
-/// The platform's code for a path longer than it accepts.
-extern const int kPathTooLongCode;
 
 struct DirectoryListing;
 
-/// Opens the listing of `directory` (a full path without a trailing pattern). Returns nullptr and
-/// sets `errorCode` (errno on POSIX, GetLastError on Windows) when it cannot be listed.
-DirectoryListing* OpenListing(const PathString& directory, int* errorCode);
+/// Opens the listing of a search root, as the system takes it (see SystemRootPath), following a
+/// link the user named. Returns nullptr, with the system's code in `errorCode`, when it cannot be
+/// listed.
+DirectoryListing* OpenRootListing(const PathString& root, int* errorCode);
 
-/// Fills `entry` with the next entry, "." and ".." included where the platform lists them.
-/// Returns false at the end: `errorCode` is kListingEnd for the normal end, else the error.
+/// Opens the listing of a folder met in a listing, never through a link: a folder that has been
+/// replaced by a link, or by another folder, since its parent listed it as `listed` fails with the
+/// system's code, as one that cannot be listed.
+DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdentity& listed,
+                                    int* errorCode);
+
+/// The identity of the folder a listing lists.
+FolderIdentity ListedFolderIdentity(const DirectoryListing* listing);
+
+/// Fills `entry` with the next entry other than "." and "..". Returns false at the end, with
+/// `errorCode` 0 for the normal end and the system's code for a failure that ended it early.
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode);
 
 void CloseListing(DirectoryListing* listing);
 
-/// The pattern that names the listing of `directory` in messages: directory, separator, "*".
-inline PathString SearchPattern(const PathString& directory) {
-  PathString pattern = directory;
-  pattern.push_back(kPathSeparator);
-  pattern.push_back(PathChar('*'));
-  return pattern;
-}
+/// The system's code for a folder that is its own ancestor: "too many levels of links".
+int LoopErrorCode();
+
+/// How a failure line names the listing of `folder`: the folder, a separator and "*".
+PathString ListingName(const PathString& folder);
+
+/// The path under which the system is asked for the root the user typed. POSIX: the root itself.
+/// Windows: the full path of the folder that the root and a separator name, in the "\\?\" form
+/// and without a trailing separator, so that a name appended to it reaches exactly the entry
+/// listed: Win32 would drop a trailing dot or space and take "nul" or "aux.txt" for a device.
+PathString SystemRootPath(const PathString& typed);

@@ -1,86 +1,139 @@
-// POSIX directory listing: opendir/readdir, entries sized with fstatat relative to the listing.
+// POSIX directory listing: folders opened without following links, listed with fdopendir and
+// readdir, their entries sized and told apart with fstatat relative to the open folder.
 #include "platform/directory.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstring>
 
-const int kPathTooLongCode = ENAMETOOLONG;
-
 struct DirectoryListing {
   DIR* stream = nullptr;
+  FolderIdentity identity;
 };
 
 namespace {
 
-// Classifies an entry from its own lstat-like status: only directories and regular files count.
-bool ClassifyByStatus(DIR* stream, const char* name, DirectoryEntry* entry) {
+FolderIdentity IdentityOf(const struct stat& status) {
+  FolderIdentity identity;
+  identity.volume = static_cast<std::uint64_t>(status.st_dev);
+  identity.index = static_cast<std::uint64_t>(status.st_ino);
+  identity.known = true;
+  return identity;
+}
+
+bool IsDotName(const char* name) {
+  return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Describes an entry from its own status, never a link's target: only folders and regular files
+// are delivered, and a folder comes with the identity that entering it must find again.
+bool Describe(int folder, const char* name, DirectoryEntry* entry) {
   struct stat status;
-  if (fstatat(dirfd(stream), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+  if (fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
     return false;  // gone since it was listed: nothing to record
   }
   if (S_ISDIR(status.st_mode)) {
     entry->kind = EntryKind::kDirectory;
     entry->size = 0;
+    entry->identity = IdentityOf(status);
     return true;
   }
   if (S_ISREG(status.st_mode)) {
     entry->kind = EntryKind::kFile;
     entry->size = status.st_size;
+    entry->identity = FolderIdentity();
     return true;
   }
   return false;
 }
 
-}  // namespace
-
-DirectoryListing* OpenListing(const PathString& directory, int* errorCode) {
-  // Opened as "directory/" so that a root naming a file fails as "not a directory", and an empty
-  // root names the file system's root, just as its search pattern "/*" says.
-  PathString openPath = directory;
-  openPath.push_back(kPathSeparator);
-  DIR* stream = opendir(openPath.c_str());
-  if (stream == nullptr) {
-    *errorCode = errno;
-    return nullptr;
+DirectoryListing* Fail(int* errorCode, int descriptor) {
+  *errorCode = errno;
+  if (descriptor >= 0) {
+    close(descriptor);
   }
-  // A directory that may be read but not searched gives its names but not their sizes, so every
-  // file in it would be left out without a word (and each subdirectory fail on its own). Looking
-  // up "." needs that same search permission: such a directory is refused here, once, as one
-  // that cannot be listed.
+  return nullptr;
+}
+
+// Lists the folder open as `descriptor`, which the listing then owns.
+DirectoryListing* ListOpenFolder(int descriptor, int* errorCode) {
+  // A folder that may be read but not searched gives its names but not their sizes, so every
+  // file in it would be left out without a word. Looking up "." needs that same search
+  // permission: such a folder is refused here, once, as one that cannot be listed.
   struct stat self;
-  if (fstatat(dirfd(stream), ".", &self, 0) != 0) {
-    *errorCode = errno;
-    closedir(stream);
-    return nullptr;
+  if (fstat(descriptor, &self) != 0 || fstatat(descriptor, ".", &self, 0) != 0) {
+    return Fail(errorCode, descriptor);
+  }
+  DIR* stream = fdopendir(descriptor);
+  if (stream == nullptr) {
+    return Fail(errorCode, descriptor);
   }
   DirectoryListing* listing = new DirectoryListing;
   listing->stream = stream;
+  listing->identity = IdentityOf(self);
   return listing;
 }
+
+}  // namespace
+
+DirectoryListing* OpenRootListing(const PathString& root, int* errorCode) {
+  // Opened as "root/": a root naming a file fails as "not a directory", a root that is a link to
+  // a folder is followed as the user asked, and an empty root names the file system's root, just
+  // as its listing's name "/*" says.
+  const PathString path = root + kPathSeparator;
+  const int descriptor = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (descriptor < 0) {
+    return Fail(errorCode, -1);
+  }
+  return ListOpenFolder(descriptor, errorCode);
+}
+
+DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdentity& listed,
+                                    int* errorCode) {
+  // O_NOFOLLOW: a folder swapped for a link since its parent was listed fails (ENOTDIR) instead
+  // of taking the walk wherever the link points. A swap higher up the path, which O_NOFOLLOW
+  // cannot see, leads to another folder than the one listed: it fails as gone (ENOENT).
+  const int descriptor = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (descriptor < 0) {
+    return Fail(errorCode, -1);
+  }
+  struct stat status;
+  if (fstat(descriptor, &status) != 0) {
+    return Fail(errorCode, descriptor);
+  }
+  if (listed.known && !SameFolder(IdentityOf(status), listed)) {
+    close(descriptor);
+    *errorCode = ENOENT;
+    return nullptr;
+  }
+  return ListOpenFolder(descriptor, errorCode);
+}
+
+FolderIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
 
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode) {
   for (;;) {
     errno = 0;
     const dirent* found = readdir(listing->stream);
     if (found == nullptr) {
-      *errorCode = errno == 0 ? kListingEnd : errno;
+      *errorCode = errno;
       return false;
+    }
+    if (IsDotName(found->d_name)) {
+      continue;
     }
     entry->name = found->d_name;
     entry->nameLength = std::strlen(found->d_name);
-    // d_type spares a stat for directories; links, FIFOs, sockets and devices are never delivered.
+    // d_type spares a status for links, FIFOs, sockets and devices, which are never delivered.
     switch (found->d_type) {
       case DT_DIR:
-        entry->kind = EntryKind::kDirectory;
-        entry->size = 0;
-        return true;
       case DT_REG:
       case DT_UNKNOWN:
-        if (ClassifyByStatus(listing->stream, found->d_name, entry)) {
+        if (Describe(dirfd(listing->stream), found->d_name, entry)) {
           return true;
         }
         break;
@@ -94,3 +147,9 @@ void CloseListing(DirectoryListing* listing) {
   closedir(listing->stream);
   delete listing;
 }
+
+int LoopErrorCode() { return ELOOP; }
+
+PathString ListingName(const PathString& folder) { return folder + kPathSeparator + '*'; }
+
+PathString SystemRootPath(const PathString& typed) { return typed; }

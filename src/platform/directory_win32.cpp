@@ -1,33 +1,37 @@
-// Windows directory listing: FindFirstFileExW/FindNextFileW; only this file sees WIN32_FIND_DATAW.
+// Windows directory listing: FindFirstFileExW/FindNextFileW for the entries, a handle on the
+// folder for its identity; only this file sees WIN32_FIND_DATAW.
 #include "platform/directory.h"
 
 #include <windows.h>
 
 #include "platform/system_path_win32.h"
 
-const int kPathTooLongCode = ERROR_FILENAME_EXCED_RANGE;
-
 struct DirectoryListing {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW record;
   bool firstPending = false;  // FindFirstFileExW's entry, not yet delivered
+  FolderIdentity identity;
 };
 
 namespace {
 
-// Symbolic links and junctions to folders carry the directory bit, and following them can
-// lead back into the tree (Documents holds "My Music", "My Pictures" and "My Videos", junctions
-// that every listing refuses). They are skipped like links on POSIX. Other reparse points stay:
-// cloud placeholders (OneDrive's Desktop, Documents and Pictures) and deduplicated files are
-// ordinary files to their owner.
-bool IsLink(const WIN32_FIND_DATAW& record) {
-  return (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-         IsReparseTagNameSurrogate(record.dwReserved0);
+// Symbolic links and junctions carry a name-surrogate tag, and following them can lead back into
+// the tree (Documents holds "My Music", "My Pictures" and "My Videos", junctions that every
+// listing refuses). They are skipped like links on POSIX. Other reparse points stay: cloud
+// placeholders (OneDrive's Desktop, Documents and Pictures) and deduplicated files are ordinary
+// files to their owner.
+bool IsLinkTag(DWORD attributes, DWORD tag) {
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag);
+}
+
+bool IsDotName(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
 }
 
 void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
   entry->name = record.cFileName;
   entry->nameLength = wcslen(record.cFileName);
+  entry->identity = FolderIdentity();  // a listing carries no file index
   if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     entry->kind = EntryKind::kDirectory;
     entry->size = 0;
@@ -38,17 +42,49 @@ void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
   }
 }
 
-}  // namespace
+// The identity of the folder at `folder`, from a handle opened only to ask for it. A folder met
+// in a listing is opened as itself, not as what a link in its place points to, and refused if it
+// has become a link. Returns 0, or the system's code.
+DWORD IdentifyFolder(const PathString& folder, bool followLink, FolderIdentity* identity) {
+  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
+  const HANDLE handle = CreateFileW(SystemPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, flags, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return GetLastError();
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  DWORD result = 0;
+  if (!followLink && GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) &&
+      IsLinkTag(tag.FileAttributes, tag.ReparseTag)) {
+    result = ERROR_CANT_RESOLVE_FILENAME;
+  } else if (GetFileInformationByHandle(handle, &information)) {
+    identity->volume = information.dwVolumeSerialNumber;
+    identity->index =
+        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+    identity->known = true;
+  }
+  CloseHandle(handle);
+  return result;
+}
 
-DirectoryListing* OpenListing(const PathString& directory, int* errorCode) {
+DirectoryListing* OpenListing(const PathString& folder, bool followLink, int* errorCode) {
   DirectoryListing* listing = new DirectoryListing;
   // FindExInfoBasic skips the short 8.3 name nobody reads, and the large fetch asks for many
   // entries per call: both make a listing cheaper, neither changes what it delivers.
   listing->handle =
-      FindFirstFileExW(SystemPath(SearchPattern(directory)).c_str(), FindExInfoBasic,
-                       &listing->record, FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
-  if (listing->handle == INVALID_HANDLE_VALUE) {
-    *errorCode = static_cast<int>(GetLastError());
+      FindFirstFileExW(SystemPath(ListingName(folder)).c_str(), FindExInfoBasic, &listing->record,
+                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  DWORD reason = listing->handle == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  if (reason == 0) {
+    reason = IdentifyFolder(folder, followLink, &listing->identity);
+    if (reason != 0) {
+      FindClose(listing->handle);
+    }
+  }
+  if (reason != 0) {
+    *errorCode = static_cast<int>(reason);
     delete listing;
     return nullptr;
   }
@@ -56,17 +92,31 @@ DirectoryListing* OpenListing(const PathString& directory, int* errorCode) {
   return listing;
 }
 
+}  // namespace
+
+DirectoryListing* OpenRootListing(const PathString& root, int* errorCode) {
+  return OpenListing(root, true, errorCode);
+}
+
+DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdentity&,
+                                    int* errorCode) {
+  return OpenListing(folder, false, errorCode);
+}
+
+FolderIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
+
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode) {
   for (;;) {
     if (listing->firstPending) {
       listing->firstPending = false;
     } else if (!FindNextFileW(listing->handle, &listing->record)) {
       const DWORD reason = GetLastError();
-      *errorCode = reason == ERROR_NO_MORE_FILES ? kListingEnd : static_cast<int>(reason);
+      *errorCode = reason == ERROR_NO_MORE_FILES ? 0 : static_cast<int>(reason);
       return false;
     }
-    if (!IsLink(listing->record)) {
-      Describe(listing->record, entry);
+    const WIN32_FIND_DATAW& record = listing->record;
+    if (!IsDotName(record.cFileName) && !IsLinkTag(record.dwFileAttributes, record.dwReserved0)) {
+      Describe(record, entry);
       return true;
     }
   }
@@ -75,4 +125,18 @@ bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode)
 void CloseListing(DirectoryListing* listing) {
   FindClose(listing->handle);
   delete listing;
+}
+
+int LoopErrorCode() { return ERROR_CANT_RESOLVE_FILENAME; }
+
+PathString ListingName(const PathString& folder) { return folder + kPathSeparator + L'*'; }
+
+PathString SystemRootPath(const PathString& typed) {
+  // The folder that the root and a separator name, as the listing of "root\*" always meant:
+  // "C:" is the root of drive C, "C:t" is t in C's current folder, "" the current drive's root.
+  PathString full = VerbatimPath(typed + kPathSeparator);
+  while (full.size() > 1 && full.back() == kPathSeparator) {
+    full.pop_back();
+  }
+  return full;
 }

@@ -1,4 +1,4 @@
 // POSIX entry point: the arguments arrive as the bytes the shell passed, already expanded.
-#include "driver/program_main.h"
+#include "platform/program_entry.h"
 
 int main(int argc, char** argv) { return ProgramMain(argc, argv); }

@@ -1,5 +1,5 @@
 // Windows entry point: the wide command line from the runtime, its wildcards expanded.
-#include "driver/program_main.h"
+#include "platform/program_entry.h"
 
 // Read by the runtime's start-up code: the arguments' wildcard patterns are expanded, so that
 // "dupscan Photos\20*" searches every matching folder as cmd.exe itself does not expand them.

@@ -7,14 +7,35 @@
 
 #include "platform/path_text.h"
 
+/// What the system says of an open file, to tell later whether it is still the same file with
+/// the same content: a write changes the write time, a replacement the identity.
+struct FileState {
+  std::int64_t size = 0;
+  std::int64_t modified = 0;  ///< last write, in the system's own units
+  std::int64_t changed = 0;   ///< last change of content or status (POSIX); 0 on Windows
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+};
+
+inline bool SameFileState(const FileState& left, const FileState& right) {
+  return left.size == right.size && left.modified == right.modified &&
+         left.changed == right.changed && left.volume == right.volume && left.index == right.index;
+}
+
 struct ReadableFile {
   std::intptr_t handle = -1;
-  std::int64_t size = 0;  ///< the file's size when it was opened, which may differ from the walk's
+  FileState state;  ///< the file when it was opened; its size may differ from the walk's
+};
+
+enum class OpenResult {
+  kOpened,
+  kFailed,        ///< missing, not a regular file, no permission, any other reason
+  kNoDescriptor,  ///< the process may open no more files: closing one may let it succeed
 };
 
 /// Opens a regular file for reading. Never blocks and never reads what is not a regular file (a
-/// FIFO, a device, a link put in a file's place): those fail like a missing file. False on failure.
-bool OpenForReading(const PathChar* path, ReadableFile* file);
+/// FIFO, a device, a link put in a file's place): those fail like a missing file.
+OpenResult OpenForReading(const PathChar* path, ReadableFile* file);
 
 /// Reads up to `count` bytes at `offset`, retrying short reads that end before the size the file
 /// had when opened. Fewer bytes only at the end of the file or on a read error, which also sets
@@ -31,3 +52,6 @@ void CloseFile(ReadableFile* file);
 /// stages of a run. Null by default.
 using BeforeOpenHook = void (*)(const PathChar* path);
 void SetBeforeOpenHook(BeforeOpenHook hook);
+
+/// Calls the hook, if a test set one; each platform's OpenForReading calls it first.
+void RunBeforeOpenHook(const PathChar* path);

@@ -7,28 +7,34 @@
 #include <unistd.h>
 
 namespace {
-BeforeOpenHook beforeOpenHook = nullptr;
+
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+
+std::int64_t Nanoseconds(const timespec& time) {
+  return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
 }
 
-void SetBeforeOpenHook(BeforeOpenHook hook) { beforeOpenHook = hook; }
+}  // namespace
 
-bool OpenForReading(const PathChar* path, ReadableFile* file) {
-  if (beforeOpenHook != nullptr) {
-    beforeOpenHook(path);
-  }
+OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
+  RunBeforeOpenHook(path);
   // O_NONBLOCK: a FIFO put in a file's place must not block the open; it is refused just below.
   const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
   if (descriptor < 0) {
-    return false;
+    return errno == EMFILE || errno == ENFILE ? OpenResult::kNoDescriptor : OpenResult::kFailed;
   }
   struct stat status;
   if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
     close(descriptor);
-    return false;
+    return OpenResult::kFailed;
   }
   file->handle = descriptor;
-  file->size = status.st_size;
-  return true;
+  file->state.size = status.st_size;
+  file->state.modified = Nanoseconds(status.st_mtim);
+  file->state.changed = Nanoseconds(status.st_ctim);
+  file->state.volume = static_cast<std::uint64_t>(status.st_dev);
+  file->state.index = static_cast<std::uint64_t>(status.st_ino);
+  return OpenResult::kOpened;
 }
 
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,
@@ -51,7 +57,7 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
     done += static_cast<std::size_t>(got);
     // A short read that reaches the size the file had when it was opened is its end: asking
     // again would cost a second call for every file smaller than the request, only to get 0.
-    if (at + got >= file.size) {
+    if (at + got >= file.state.size) {
       break;
     }
   }

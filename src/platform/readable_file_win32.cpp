@@ -4,41 +4,49 @@
 #include <io.h>
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/system_path_win32.h"
 
 namespace {
 
-BeforeOpenHook beforeOpenHook = nullptr;
-
 std::FILE* StreamOf(const ReadableFile& file) { return reinterpret_cast<std::FILE*>(file.handle); }
+
+std::int64_t Ticks(const FILETIME& time) {
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
+                                   time.dwLowDateTime);
+}
 
 }  // namespace
 
-void SetBeforeOpenHook(BeforeOpenHook hook) { beforeOpenHook = hook; }
-
-bool OpenForReading(const PathChar* path, ReadableFile* file) {
-  if (beforeOpenHook != nullptr) {
-    beforeOpenHook(path);
-  }
+OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
+  RunBeforeOpenHook(path);
   // "rb": in text mode a CR LF copy and an LF copy of a text compared equal, and a Ctrl-Z byte
   // ended a file early.
+  errno = 0;
   std::FILE* stream = _wfopen(SystemPath(path).c_str(), L"rb");
   if (stream == nullptr) {
-    return false;
+    // The runtime's table of streams is full: the one limit on open files that Windows has.
+    return errno == EMFILE ? OpenResult::kNoDescriptor : OpenResult::kFailed;
   }
-  // A listed name can still reach a device: "C:\dir\nul" opens NUL, which reads as empty. Only
-  // disk files are read.
+  // A name given without the "\\?\" form can still reach a device: "C:\dir\nul" opens NUL,
+  // which reads as empty. Only disk files are read.
   const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
-  LARGE_INTEGER size;
-  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileSizeEx(handle, &size)) {
+  BY_HANDLE_FILE_INFORMATION information;
+  if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information)) {
     std::fclose(stream);
-    return false;
+    return OpenResult::kFailed;
   }
   file->handle = reinterpret_cast<std::intptr_t>(stream);
-  file->size = size.QuadPart;
-  return true;
+  file->state.size = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow);
+  file->state.modified = Ticks(information.ftLastWriteTime);
+  file->state.changed = 0;
+  file->state.volume = information.dwVolumeSerialNumber;
+  file->state.index =
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  return OpenResult::kOpened;
 }
 
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,

@@ -1,4 +1,4 @@
-// Windows path text for system calls: long paths in the "\\?\" form.
+// Windows path text for system calls: full paths in the "\\?\" form.
 #include "platform/system_path_win32.h"
 
 #include <windows.h>
@@ -19,9 +19,8 @@ bool StartsWith(const PathString& text, const PathString& prefix) {
 
 }  // namespace
 
-PathString SystemPath(const PathString& path) {
-  if (path.size() < kClassicLimit || StartsWith(path, kVerbatimPrefix) ||
-      StartsWith(path, kDevicePrefix)) {
+PathString VerbatimPath(const PathString& path) {
+  if (StartsWith(path, kVerbatimPrefix)) {
     return path;
   }
   // "\\?\" switches off the system's own parsing, so the full path must be made first: it
@@ -37,6 +36,9 @@ PathString SystemPath(const PathString& path) {
     return path;
   }
   full.resize(written);
+  if (StartsWith(full, kDevicePrefix)) {
+    return kVerbatimPrefix + full.substr(kDevicePrefix.size());  // \\.\C:\... → \\?\C:\...
+  }
   if (StartsWith(full, L"\\\\")) {
     return kVerbatimUncPrefix + full.substr(2);  // \\server\share\... → \\?\UNC\server\share\...
   }
@@ -44,4 +46,12 @@ PathString SystemPath(const PathString& path) {
     return kVerbatimPrefix + full;
   }
   return path;
+}
+
+PathString SystemPath(const PathString& path) {
+  if (path.size() < kClassicLimit || StartsWith(path, kVerbatimPrefix) ||
+      StartsWith(path, kDevicePrefix)) {
+    return path;
+  }
+  return VerbatimPath(path);
 }

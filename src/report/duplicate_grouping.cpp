@@ -1,7 +1,8 @@
 #include "report/duplicate_grouping.h"
 
 #include <algorithm>
-#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "output_texts.h"
 #include "report/report_writer.h"
@@ -11,46 +12,91 @@ namespace {
 constexpr std::int32_t kProgressStep = 100;
 constexpr std::int64_t kPercent = 100;
 
-// Code units compared as unsigned values, the first difference deciding and a prefix first, as
-// char_traits compares them: bytes on POSIX, UTF-16 units on Windows. One pass over the two
-// texts, with no measuring of lengths first: sorting the paths of every class measured each
-// path again at every comparison.
-int ComparePaths(const PathChar* left, const PathChar* right) {
-  for (;; ++left, ++right) {
-    if (*left != *right) {
-      return std::char_traits<PathChar>::lt(*left, *right) ? -1 : 1;
-    }
-    if (*left == 0) {
-      return 0;
-    }
+// One reference and the equals found for it so far.
+struct Group {
+  std::vector<std::uint32_t> members;
+  /// The directory entries of the members, kept only when some folder was listed twice.
+  std::unordered_set<EntryKey, EntryKeyHash> entries;
+};
+
+PathString Shown(const GroupingRun& run, const FileRecord& record) {
+  return run.places != nullptr ? ShownPath(*run.places, record) : PathString(record.path);
+}
+
+void AddMember(const GroupingRun& run, Group& group, std::uint32_t record) {
+  group.members.push_back(record);
+  if (run.places != nullptr && run.places->foldersRepeat) {
+    group.entries.insert(EntryOf(*run.places, run.working.records[record]));
   }
 }
 
-bool PathLess(const PathChar* left, const PathChar* right) { return ComparePaths(left, right) < 0; }
-
-bool SamePath(const PathChar* left, const PathChar* right) {
-  return ComparePaths(left, right) == 0;
+// The same directory entry reached twice is no copy of itself.
+bool IsMemberReachedAgain(const GroupingRun& run, const Group& group, std::uint32_t record) {
+  return run.places != nullptr && run.places->foldersRepeat &&
+         group.entries.count(EntryOf(*run.places, run.working.records[record])) != 0;
 }
 
-// A path can be recorded twice only when roots overlap. Knowing a class has no repeat spares
-// the identity checks in the scan of every ordinary class.
-bool HasRepeatedPath(const FileRecord* records, std::size_t count) {
-  std::vector<const PathChar*> paths;
-  paths.reserve(count);
-  for (const FileRecord* record = records; record != records + count; ++record) {
-    paths.push_back(record->path);
+void PrintOpenFailure(GroupingRun& run, std::uint32_t record) {
+  PrintText(*run.console, kOpenFailedLine, Shown(run, run.working.records[record]).c_str());
+}
+
+// What the scan does with a candidate after its comparison with the reference. Returns false when
+// the scan stops.
+bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
+                     std::uint32_t candidate, CompareResult result) {
+  switch (result) {
+    case CompareResult::kSame:
+      AddMember(run, group, candidate);
+      RemoveRecord(run.working, candidate);
+      return true;
+    case CompareResult::kDifferent:
+      return true;
+    case CompareResult::kSecondFailed:
+      PrintOpenFailure(run, candidate);
+      RemoveRecord(run.working, candidate);  // counted nowhere
+      return true;
+    case CompareResult::kBothFailed:
+      PrintOpenFailure(run, reference);
+      PrintOpenFailure(run, candidate);
+      RemoveRecord(run.working, candidate);  // counted nowhere
+      return false;
+    case CompareResult::kFirstFailed:
+      PrintOpenFailure(run, reference);
+      return false;  // the reference cannot be read: its candidates wait for the next one
   }
-  std::sort(paths.begin(), paths.end(), PathLess);
-  return std::adjacent_find(paths.begin(), paths.end(), SamePath) != paths.end();
+  return false;
 }
 
-bool InGroup(const std::vector<const PathChar*>& group, const PathChar* path) {
-  return std::any_of(group.begin(), group.end(),
-                     [path](const PathChar* member) { return SamePath(member, path); });
+// Compares the reference with its candidates in working-list order, gathering its equals.
+void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
+  WorkingList& working = run.working;
+  ComparisonReference held;
+  held.path = working.records[reference].path;
+  CandidateCursor cursor = CandidatesOf(working, reference, 0);
+  for (std::uint32_t candidate; (candidate = NextCandidate(working, cursor)) != kNoRecord;) {
+    if (IsMemberReachedAgain(run, group, candidate)) {
+      RemoveRecord(working, candidate);  // leaves uncompared and uncounted
+      continue;
+    }
+    const CompareResult result = run.compare(held, working.records[candidate].path);
+    if (!ActOnComparison(run, group, reference, candidate, result)) {
+      break;
+    }
+    if (result == CompareResult::kDifferent && run.digest != nullptr &&
+        !IsDigested(working, reference)) {
+      // Look-alikes: from here on their digests spare the comparisons that could only differ.
+      FinishScan(working, cursor);
+      ReleaseReference(held);
+      PartByDigest(working, reference, run.digest);
+      cursor = CandidatesOf(working, reference, candidate + 1);
+    }
+  }
+  FinishScan(working, cursor);
+  ReleaseReference(held);
 }
 
 void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
-  GroupingTotals& totals = run.totals;
+  const GroupingTotals& totals = run.totals;
   const std::int64_t shown =
       static_cast<std::int64_t>(hundreds) * kProgressStep + totals.DiscardedCount;
   const std::int64_t percent = run.FileCount > 0 ? shown * kPercent / run.FileCount : 0;
@@ -58,135 +104,46 @@ void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
             static_cast<int>(percent));
 }
 
-void CountAndWriteGroup(std::int64_t size, std::vector<const PathChar*>& group, GroupingRun& run) {
+// Counts the reference as discarded when it found no equal; else counts and writes its group.
+void CloseGroup(GroupingRun& run, std::int64_t size, const Group& group) {
   GroupingTotals& totals = run.totals;
-  const std::int32_t count = static_cast<std::int32_t>(group.size());
+  const std::int32_t count = static_cast<std::int32_t>(group.members.size());
+  if (count == 1) {
+    ++totals.DiscardedCount;
+    return;
+  }
   totals.DuplicateCount += count;
   const std::int32_t hundreds = totals.DuplicateCount / kProgressStep;
   if (hundreds > totals.ReportedHundreds) {
     PrintProgress(run, hundreds);
     totals.ReportedHundreds = hundreds;
   }
-  std::sort(group.begin(), group.end(), PathLess);
-  WriteGroup(*run.report, size, group);
+  // Sorted as printed, by code units taken as unsigned: bytes on POSIX, UTF-16 units on Windows.
+  std::vector<PathString> paths;
+  for (const std::uint32_t member : group.members) {
+    paths.push_back(Shown(run, run.working.records[member]));
+  }
+  std::sort(paths.begin(), paths.end());
+  WriteGroup(*run.report, size, paths);
   totals.WastedBytes += static_cast<std::int64_t>(count - 1) * size;
-}
-
-// Digests the record's file until block `block` exists or the file has no more; false when the
-// digest cannot be had.
-bool DigestUpTo(DigestFunction digest, const FileRecord& record, ContentDigest& state,
-                std::size_t block) {
-  while (!state.failed && !state.complete && state.blocks.size() <= block) {
-    if (!digest(record.path, state)) {
-      return false;
-    }
-  }
-  return !state.failed;
-}
-
-// True only when the digests prove the two files different, that is when CompareFiles would
-// find both open and return 0 without a line on the console. Digests are extended block by
-// block only as far as it takes to find a difference, so look-alikes that differ early cost one
-// small read each.
-bool ProvenDifferent(DigestFunction digest, const FileRecord& reference,
-                     ContentDigest& referenceDigest, const FileRecord& candidate,
-                     ContentDigest& candidateDigest) {
-  for (std::size_t block = 0;; ++block) {
-    if (!DigestUpTo(digest, reference, referenceDigest, block) ||
-        !DigestUpTo(digest, candidate, candidateDigest, block)) {
-      return false;  // unreadable now: CompareFiles reports it as the scan would have
-    }
-    if (referenceDigest.size != candidateDigest.size) {
-      return true;  // one of them changed since the walk; they cannot end together
-    }
-    if (block >= referenceDigest.blocks.size()) {
-      return false;  // equal digests to the end: only the bytes can confirm
-    }
-    if (referenceDigest.blocks[block] != candidateDigest.blocks[block]) {
-      return true;
-    }
-  }
 }
 
 }  // namespace
 
 void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
                     GroupingRun& run) {
-  std::vector<const FileRecord*> working;
-  working.reserve(count);
-  for (const FileRecord* record = records; record != records + count; ++record) {
-    working.push_back(record);
+  WorkingList& working = run.working;
+  StartWorkingList(working, records, count);
+  Group group;
+  while (working.remaining >= 2) {
+    const std::uint32_t reference = TakeLast(working);
+    group.members.clear();
+    group.entries.clear();
+    AddMember(run, group, reference);
+    ScanCandidates(run, reference, group);
+    CloseGroup(run, size, group);
   }
-  const bool checkIdentity = HasRepeatedPath(records, count);
-  std::vector<const PathChar*> group;
-  // Filled, one per record, when the class first shows look-alikes: classes of duplicates and
-  // of unrelated files never need them, and reading a duplicate for its digest would double
-  // what its comparison reads.
-  std::vector<ContentDigest> digests;
-  const auto digestOf = [&records, &digests](const FileRecord* record) -> ContentDigest& {
-    return digests[static_cast<std::size_t>(record - records)];
-  };
-  while (working.size() >= 2) {
-    const FileRecord* reference = working.back();
-    working.pop_back();
-    group.push_back(reference->path);
-    ComparisonReference held;
-    held.path = reference->path;
-    // The scan keeps the records that stay in place, in order, rather than erasing the others
-    // one by one: a class of k copies then costs k moves, not k * k.
-    std::size_t kept = 0;
-    std::size_t position = 0;
-    bool stop = false;
-    while (!stop && position < working.size()) {
-      const FileRecord* candidate = working[position++];
-      if (candidate->fingerprint.first != reference->fingerprint.first ||
-          candidate->fingerprint.second != reference->fingerprint.second) {
-        working[kept++] = candidate;
-        continue;
-      }
-      // The same file reached twice is no copy of itself: it leaves uncompared and uncounted.
-      if (checkIdentity && InGroup(group, candidate->path)) {
-        continue;
-      }
-      if (!digests.empty() && ProvenDifferent(run.digest, *reference, digestOf(reference),
-                                              *candidate, digestOf(candidate))) {
-        working[kept++] = candidate;  // what a comparison returning 0 does
-        continue;
-      }
-      const int result = run.compare(held, candidate->path, *run.console);
-      if (result == 0 && digests.empty() && run.digest != nullptr) {
-        digests.resize(count);
-      }
-      switch (result) {
-        case 1:
-          group.push_back(candidate->path);
-          break;
-        case 0:
-          working[kept++] = candidate;
-          break;
-        case -2:
-          break;
-        case -3:
-          stop = true;
-          break;
-        default:  // -1: the reference itself cannot be read
-          working[kept++] = candidate;
-          stop = true;
-          break;
-      }
-    }
-    ReleaseReference(held);
-    // The records the scan left out close up behind the ones it kept; the unscanned rest follows.
-    working.erase(working.begin() + static_cast<std::ptrdiff_t>(kept),
-                  working.begin() + static_cast<std::ptrdiff_t>(position));
-    if (group.size() == 1) {
-      ++run.totals.DiscardedCount;
-    } else {
-      CountAndWriteGroup(size, group, run);
-    }
-    group.clear();
-  }
-  if (working.size() == 1) {
-    ++run.totals.DiscardedCount;
+  if (working.remaining == 1) {
+    ++run.totals.DiscardedCount;  // the left-over is never a reference
   }
 }

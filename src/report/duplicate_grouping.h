@@ -2,28 +2,24 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
 
 #include "catalogue/file_record.h"
+#include "catalogue/walk_places.h"
 #include "content/compare_files.h"
-#include "content/content_digest.h"
 #include "platform/text_output.h"
+#include "report/working_list.h"
 
 /// The totals of the grouping stage, carried from one size class to the next.
 struct GroupingTotals {
-  std::int32_t DuplicateCount = 0;  ///< paths written in groups
-  std::int32_t DiscardedCount = 0;  ///< references without an equal, and each class's left-over
-  std::int32_t ReportedHundreds =
-      0;                         ///< the hundreds of DuplicateCount the last progress line showed
-  std::int64_t WastedBytes = 0;  ///< (n - 1) x size for every group of n paths
+  std::int32_t DuplicateCount = 0;    ///< paths written in groups
+  std::int32_t DiscardedCount = 0;    ///< references without an equal, and each class's left-over
+  std::int32_t ReportedHundreds = 0;  ///< the hundreds of DuplicateCount the last line showed
+  std::int64_t WastedBytes = 0;       ///< (n - 1) x size for every group of n paths
 };
 
 /// Same contract as CompareWithReference; tests put a fake in its place.
-using CompareFunction = int (*)(ComparisonReference& reference, const PathChar* candidate,
-                                TextOutput& console);
-
-/// Same contract as ExtendContentDigest.
-using DigestFunction = bool (*)(const PathChar* path, ContentDigest& digest);
+using CompareFunction = CompareResult (*)(ComparisonReference& reference,
+                                          const PathChar* candidate);
 
 struct GroupingRun {
   TextOutput* report = nullptr;
@@ -32,15 +28,19 @@ struct GroupingRun {
   CompareFunction compare = nullptr;
   /// Null: every pair with equal fingerprints is compared byte for byte.
   DigestFunction digest = nullptr;
+  /// Where the records were found, for the paths as printed and for files reached twice. Null:
+  /// paths print as stored, and no file was reached twice.
+  const WalkPlaces* places = nullptr;
   GroupingTotals totals;
+  WorkingList working;  ///< one class at a time; kept so its storage serves every class
 };
 
-/// Takes references from the end of a working copy of the `count` records and scans the rest for
-/// files with an equal fingerprint, confirmed by `compare`. Writes every group of two or more,
-/// sorted, to the report, and updates the totals and the progress line. A path never joins a group
-/// twice. Once a class has shown look-alikes (equal fingerprints, different content), `digest`
-/// tells the rest of its pairs apart by whole-content digests, and `compare` is called only for
-/// pairs whose digests match or could not be computed: every result, console line and report line
+/// Takes references from the end of a working copy of the `count` records and scans the rest, in
+/// order, for files with an equal fingerprint, confirmed by `compare`. Writes every group of two
+/// or more, sorted, to the report, and updates the totals and the progress line. A file reached
+/// twice never joins a group holding itself. Once two files of one fingerprint have shown
+/// different content, `digest` parts the rest of them, and `compare` is called only for pairs
+/// whose digests match or could not be computed: every result, console line and report line
 /// stays what comparing every pair would give, as long as the files do not change meanwhile.
 void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
                     GroupingRun& run);

@@ -11,22 +11,21 @@ constexpr std::int64_t kGigabyte = kMegabyte * 1024;
 constexpr double kUnitDivisor = 1024.0;
 
 // Far longer than the longest text ("-9223372036854775808 bytes", or a GB value of 13 digits).
-char SizeTextBuffer[1024];
+constexpr std::size_t kSizeTextCapacity = 64;
 }  // namespace
 
-const char* FormatSize(std::int64_t size) {
+std::string FormatSize(std::int64_t size) {
+  char text[kSizeTextCapacity];
   if (size < kKilobyte) {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInBytes,
-                  static_cast<long long>(size));
+    std::snprintf(text, sizeof text, kSizeInBytes, static_cast<long long>(size));
   } else if (size < kMegabyte) {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInKilobytes,
-                  static_cast<double>(size) / kUnitDivisor);
+    std::snprintf(text, sizeof text, kSizeInKilobytes, static_cast<double>(size) / kUnitDivisor);
   } else if (size < kGigabyte) {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInMegabytes,
+    std::snprintf(text, sizeof text, kSizeInMegabytes,
                   static_cast<double>(size / kKilobyte) / kUnitDivisor);
   } else {
-    std::snprintf(SizeTextBuffer, sizeof SizeTextBuffer, kSizeInGigabytes,
+    std::snprintf(text, sizeof text, kSizeInGigabytes,
                   static_cast<double>(size / kMegabyte) / kUnitDivisor);
   }
-  return SizeTextBuffer;
+  return text;
 }

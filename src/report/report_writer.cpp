@@ -3,21 +3,21 @@
 #include "output_texts.h"
 #include "report/format_size.h"
 
-void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFiles) {
-  if (emptyFiles.empty()) {
+void WriteEmptyFiles(TextOutput& report, const std::vector<PathString>& paths) {
+  if (paths.empty()) {
     return;
   }
   PrintText(report, kEmptyFilesHeading);
-  for (const FileRecord& record : emptyFiles) {
-    PrintText(report, kReportPathLine, record.path);
+  for (const PathString& path : paths) {
+    PrintText(report, kReportPathLine, path.c_str());
   }
   PrintText(report, kBlockEnd);
 }
 
-void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathChar*>& paths) {
-  PrintText(report, kGroupHeading, FormatSize(size));
-  for (const PathChar* path : paths) {
-    PrintText(report, kReportPathLine, path);
+void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<PathString>& paths) {
+  PrintText(report, kGroupHeading, FormatSize(size).c_str());
+  for (const PathString& path : paths) {
+    PrintText(report, kReportPathLine, path.c_str());
   }
   PrintText(report, kBlockEnd);
 }

@@ -4,11 +4,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "catalogue/file_record.h"
+#include "platform/path_text.h"
 #include "platform/text_output.h"
 
 /// "Empty Files:", one path per line in the order given, an empty line; nothing for no files.
-void WriteEmptyFiles(TextOutput& report, const std::vector<FileRecord>& emptyFiles);
+void WriteEmptyFiles(TextOutput& report, const std::vector<PathString>& paths);
 
 /// "File Size: <size text>", one path per line in the order given, an empty line.
-void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<const PathChar*>& paths);
+void WriteGroup(TextOutput& report, std::int64_t size, const std::vector<PathString>& paths);

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
+#include "support/expected_texts.h"
+
 namespace {
 
-PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
-
-TEST(PathStore, KeptPathsStayWholeAcrossBlocksAndLongPathsAlike) {
+TEST(PathStore, KeptPathsAndTheirFoldersStayWholeAcrossBlocksAndLongPathsAlike) {
   PathStore store;
   std::vector<PathString> originals;
   std::vector<const PathChar*> kept;
@@ -28,17 +28,19 @@ TEST(PathStore, KeptPathsStayWholeAcrossBlocksAndLongPathsAlike) {
       text.clear();
     }
     originals.push_back(Text(text));
-    kept.push_back(KeepPath(store, originals.back().data(), originals.back().size()));
+    const std::uint32_t folder = static_cast<std::uint32_t>(index * 7919);
+    kept.push_back(KeepPath(store, folder, originals.back().data(), originals.back().size()));
   }
   for (std::size_t index = 0; index < originals.size(); ++index) {
     EXPECT_EQ(PathString(kept[index]), originals[index]) << index;
+    EXPECT_EQ(KeptFolder(kept[index]), static_cast<std::uint32_t>(index * 7919)) << index;
   }
 }
 
 TEST(PathStore, CopiesOnlyTheGivenLength) {
   PathStore store;
   const PathString text = Text("abc/def");
-  EXPECT_EQ(PathString(KeepPath(store, text.data(), 3)), Text("abc"));
+  EXPECT_EQ(PathString(KeepPath(store, 0, text.data(), 3)), Text("abc"));
 }
 
 }  // namespace

@@ -5,13 +5,12 @@
 #include <map>
 #include <random>
 
+#include "support/expected_texts.h"
+
 namespace {
 
-PathString Text(const std::string& name) { return PathString(name.begin(), name.end()); }
-
 void Add(FileCatalogue& catalogue, std::int64_t size, const std::string& name) {
-  AddFileRecord(catalogue, size, Text(name));
-  ++catalogue.FileCount;
+  AddFileRecord(catalogue, size, Text(name), 0);
 }
 
 std::vector<std::int64_t> Sizes(const FileCatalogue& catalogue) {

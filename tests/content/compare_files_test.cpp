@@ -2,35 +2,25 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <utility>
+#include <vector>
+
+#include "content/content_fingerprint.h"
 #include "support/temp_tree.h"
 
 namespace {
 
-struct Comparison {
-  int result;
-  std::string console;
-};
-
-Comparison Compare(const std::filesystem::path& first, const std::filesystem::path& second) {
-  TextOutput console;
-  console.stream = std::tmpfile();
-  const int result = CompareFiles(NativeText(first).c_str(), NativeText(second).c_str(), console);
-  Comparison comparison{result, StreamContent(console.stream)};
-  std::fclose(console.stream);
-  return comparison;
-}
-
-std::string FailureLine(const std::filesystem::path& path) {
-  return "\t***ERROR: Failed to open file: " + PrintedText(path) + "\n";
+CompareResult Compare(const std::filesystem::path& first, const std::filesystem::path& second) {
+  return CompareFiles(NativeText(first).c_str(), NativeText(second).c_str());
 }
 
 TEST(CompareFiles, EqualFilesOfEverySizeCompareEqual) {
   TempTree tree;
   for (const std::size_t size : {0u, 1u, 4096u, 262144u, 262145u, 1048576u * 3 + 17}) {
     const std::string bytes = PatternBytes(size, 5);
-    const Comparison same = Compare(tree.WriteFile("a", bytes), tree.WriteFile("b", bytes));
-    EXPECT_EQ(same.result, 1) << size;
-    EXPECT_EQ(same.console, "");
+    EXPECT_EQ(Compare(tree.WriteFile("a", bytes), tree.WriteFile("b", bytes)), CompareResult::kSame)
+        << size;
   }
 }
 
@@ -42,7 +32,8 @@ TEST(CompareFiles, ADifferenceAnywhereIsFound) {
   for (const std::size_t position : {std::size_t{0}, std::size_t{262144}, size / 2, size - 1}) {
     std::string changed = bytes;
     changed[position] ^= 0x40;
-    EXPECT_EQ(Compare(original, tree.WriteFile("changed", changed)).result, 0) << position;
+    EXPECT_EQ(Compare(original, tree.WriteFile("changed", changed)), CompareResult::kDifferent)
+        << position;
   }
 }
 
@@ -51,87 +42,90 @@ TEST(CompareFiles, APrefixIsNotEqualInEitherOrder) {
   const std::string bytes = PatternBytes(300000, 8);
   const auto whole = tree.WriteFile("whole", bytes);
   const auto prefix = tree.WriteFile("prefix", bytes.substr(0, 262144));
-  EXPECT_EQ(Compare(whole, prefix).result, 0);
-  EXPECT_EQ(Compare(prefix, whole).result, 0);
+  EXPECT_EQ(Compare(whole, prefix), CompareResult::kDifferent);
+  EXPECT_EQ(Compare(prefix, whole), CompareResult::kDifferent);
   const auto empty = tree.WriteFile("empty", "");
-  EXPECT_EQ(Compare(empty, whole).result, 0);
+  EXPECT_EQ(Compare(empty, whole), CompareResult::kDifferent);
 }
 
 TEST(CompareFiles, CrLfAndLfCopiesDiffer) {
   TempTree tree;
-  EXPECT_EQ(
-      Compare(tree.WriteFile("crlf", "a\r\nb\r\n"), tree.WriteFile("lf", "a\nb\n\n\n")).result, 0);
-  EXPECT_EQ(Compare(tree.WriteFile("z1",
-                                   "ab\x1a"
-                                   "cd"),
-                    tree.WriteFile("z2",
-                                   "ab\x1a"
-                                   "ce"))
-                .result,
-            0);
+  EXPECT_EQ(Compare(tree.WriteFile("crlf", "a\r\nb\r\n"), tree.WriteFile("lf", "a\nb\n\n\n")),
+            CompareResult::kDifferent);
+  EXPECT_EQ(Compare(tree.WriteFile("z1", std::string("ab\x1a"
+                                                     "cd")),
+                    tree.WriteFile("z2", std::string("ab\x1a"
+                                                     "ce"))),
+            CompareResult::kDifferent);
 }
 
 TEST(CompareFiles, SamePathTwiceIsEqual) {
   TempTree tree;
   const auto file = tree.WriteFile("file", "content");
-  EXPECT_EQ(Compare(file, file).result, 1);
+  EXPECT_EQ(Compare(file, file), CompareResult::kSame);
 }
 
-TEST(CompareFiles, FilesThatFailToOpenAreReportedInOrder) {
+// A sparse file of `size` bytes, zero but for the given bytes.
+std::filesystem::path SparseFile(const TempTree& tree, const std::string& name, std::int64_t size,
+                                 const std::vector<std::pair<std::int64_t, char>>& bytes) {
+  const std::filesystem::path path = tree.WriteFile(name, "");
+  std::filesystem::resize_file(path, static_cast<std::uintmax_t>(size));
+  std::fstream file(path, std::ios::binary | std::ios::in | std::ios::out);
+  for (const auto& [offset, byte] : bytes) {
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.put(byte);
+  }
+  return path;
+}
+
+// Past 4 GiB a 32-bit size_t wraps: a read at 4 GiB once compared the first bytes of one file
+// with the bytes at 4 GiB of the other on the 32-bit Windows build.
+TEST(CompareFiles, FilesPastFourGibibytesAreComparedWhereTheyDiffer) {
+  TempTree tree;
+  const std::int64_t fourGibibytes = std::int64_t{1} << 32;
+  const std::int64_t size = fourGibibytes + 2 * 1048576;
+  // A first byte that is not zero: the first MiB is unlike the MiB at 4 GiB.
+  const auto plain = SparseFile(tree, "plain", size, {{0, 'x'}});
+  const auto copy = SparseFile(tree, "copy", size, {{0, 'x'}});
+  const auto atFour = SparseFile(tree, "at-4-GiB", size, {{0, 'x'}, {fourGibibytes, 'y'}});
+  const auto atLast = SparseFile(tree, "at-last", size, {{0, 'x'}, {size - 1, 'z'}});
+  EXPECT_EQ(Compare(plain, atFour), CompareResult::kDifferent);
+  EXPECT_EQ(Compare(plain, copy), CompareResult::kSame);
+  EXPECT_EQ(Compare(plain, atLast), CompareResult::kDifferent);
+  EXPECT_NE(ContentFingerprint(NativeText(plain).c_str(), size),
+            ContentFingerprint(NativeText(atLast).c_str(), size));
+}
+
+TEST(CompareFiles, FilesThatFailToOpenAreToldApart) {
   TempTree tree;
   const auto present = tree.WriteFile("present", "x");
-  const auto missing = tree / "missing";
-  const auto alsoMissing = tree / "also-missing";
-
-  const Comparison firstMissing = Compare(missing, present);
-  EXPECT_EQ(firstMissing.result, -1);
-  EXPECT_EQ(firstMissing.console, FailureLine(missing));
-
-  const Comparison secondMissing = Compare(present, missing);
-  EXPECT_EQ(secondMissing.result, -2);
-  EXPECT_EQ(secondMissing.console, FailureLine(missing));
-
-  const Comparison bothMissing = Compare(missing, alsoMissing);
-  EXPECT_EQ(bothMissing.result, -3);
-  EXPECT_EQ(bothMissing.console, FailureLine(missing) + FailureLine(alsoMissing));
-
-  const Comparison directory = Compare(tree.root(), present);
-  EXPECT_EQ(directory.result, -1);
+  EXPECT_EQ(Compare(tree / "missing", present), CompareResult::kFirstFailed);
+  EXPECT_EQ(Compare(present, tree / "missing"), CompareResult::kSecondFailed);
+  EXPECT_EQ(Compare(tree / "missing", tree / "also-missing"), CompareResult::kBothFailed);
+  EXPECT_EQ(Compare(tree.root(), present), CompareResult::kFirstFailed);
 }
 
 // Opens counted through the platform's test seam.
 std::vector<std::string> opened;
 void CountOpen(const PathChar* path) { opened.push_back(PrintedText(path)); }
 
-struct HeldComparisons {
-  std::vector<int> results;
-  std::string console;
-};
-
 // Compares `reference` with each candidate in turn, holding it across the comparisons.
-HeldComparisons CompareHeld(const std::filesystem::path& reference,
-                            const std::vector<std::filesystem::path>& candidates) {
-  TextOutput console;
-  console.stream = std::tmpfile();
+std::vector<CompareResult> CompareHeld(const std::filesystem::path& reference,
+                                       const std::vector<std::filesystem::path>& candidates) {
   const PathString referencePath = NativeText(reference);
   ComparisonReference held;
   held.path = referencePath.c_str();
-  HeldComparisons comparisons;
+  std::vector<CompareResult> results;
   for (const std::filesystem::path& candidate : candidates) {
-    comparisons.results.push_back(
-        CompareWithReference(held, NativeText(candidate).c_str(), console));
+    results.push_back(CompareWithReference(held, NativeText(candidate).c_str()));
   }
   ReleaseReference(held);
-  comparisons.console = StreamContent(console.stream);
-  std::fclose(console.stream);
-  return comparisons;
+  return results;
 }
 
 TEST(CompareWithReference, OpensTheReferenceOnceForAllItsCandidates) {
   TempTree tree;
-  // Kept whole, kept over several blocks, and kept only for its first 1 MiB.
-  for (const std::size_t size :
-       {std::size_t{100}, std::size_t{262144 * 2 + 5}, std::size_t{1048576 + 300000}}) {
+  for (const std::size_t size : {std::size_t{100}, std::size_t{262144 * 2 + 5}}) {
     const std::string bytes = PatternBytes(size, 9);
     std::string changed = bytes;
     changed[size - 1] ^= 1;
@@ -141,10 +135,12 @@ TEST(CompareWithReference, OpensTheReferenceOnceForAllItsCandidates) {
         tree.WriteFile("equal-too", bytes)};
     opened.clear();
     SetBeforeOpenHook(CountOpen);
-    const HeldComparisons held = CompareHeld(reference, candidates);
+    const std::vector<CompareResult> results = CompareHeld(reference, candidates);
     SetBeforeOpenHook(nullptr);
-    EXPECT_EQ(held.results, (std::vector<int>{1, 0, -2, 1})) << size;
-    EXPECT_EQ(held.console, FailureLine(tree / "missing"));
+    EXPECT_EQ(results,
+              (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kDifferent,
+                                          CompareResult::kSecondFailed, CompareResult::kSame}))
+        << size;
     std::vector<std::string> expectedOpens = {PrintedText(reference)};
     for (const auto& candidate : candidates) {
       expectedOpens.push_back(PrintedText(candidate));
@@ -153,36 +149,35 @@ TEST(CompareWithReference, OpensTheReferenceOnceForAllItsCandidates) {
   }
 }
 
-TEST(CompareWithReference, AReferenceThatFailsToOpenIsTriedAgainAndReportedEachTime) {
+TEST(CompareWithReference, AReferenceThatFailsToOpenIsTriedAgain) {
   TempTree tree;
   const auto present = tree.WriteFile("present", "x");
-  const HeldComparisons held = CompareHeld(tree / "missing", {present, tree / "gone"});
-  EXPECT_EQ(held.results, (std::vector<int>{-1, -3}));
-  EXPECT_EQ(held.console, FailureLine(tree / "missing") + FailureLine(tree / "missing") +
-                              FailureLine(tree / "gone"));
+  EXPECT_EQ(CompareHeld(tree / "missing", {present, tree / "gone"}),
+            (std::vector<CompareResult>{CompareResult::kFirstFailed, CompareResult::kBothFailed}));
 }
 
-TEST(CompareWithReference, KeptContentSurvivesOtherComparisonsInBetween) {
-  // The reference's content is kept in the comparison buffer; another comparison reading other
-  // files into that buffer must not make the next candidate compare with their bytes.
+// A reference rewritten between two of its comparisons is read as it is now: the candidate
+// that holds its old bytes is no copy of it any more.
+std::filesystem::path rewriteAtOpenOf;
+std::filesystem::path rewrite;
+void RewriteBeforeOpen(const PathChar* path) {
+  if (PathString(path) == NativeText(rewriteAtOpenOf)) {
+    std::ofstream(rewrite, std::ios::binary | std::ios::in | std::ios::out) << "NEW!";
+  }
+}
+
+TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsReadAgain) {
   TempTree tree;
   const std::string bytes = PatternBytes(5000, 1);
-  const std::string other = PatternBytes(5000, 2);
   const auto reference = tree.WriteFile("reference", bytes);
-  const auto equal = tree.WriteFile("equal", bytes);
-  const auto otherFile = tree.WriteFile("other", other);
-  const auto otherCopy = tree.WriteFile("other-copy", other);
-  TextOutput console;
-  console.stream = std::tmpfile();
-  const PathString referencePath = NativeText(reference);
-  ComparisonReference held;
-  held.path = referencePath.c_str();
-  EXPECT_EQ(CompareWithReference(held, NativeText(equal).c_str(), console), 1);
-  EXPECT_EQ(Compare(otherFile, otherCopy).result, 1);
-  EXPECT_EQ(CompareWithReference(held, NativeText(otherCopy).c_str(), console), 0);
-  EXPECT_EQ(CompareWithReference(held, NativeText(equal).c_str(), console), 1);
-  ReleaseReference(held);
-  std::fclose(console.stream);
+  const auto first = tree.WriteFile("first", bytes);
+  const auto second = tree.WriteFile("second", bytes);
+  rewriteAtOpenOf = second;
+  rewrite = reference;
+  SetBeforeOpenHook(RewriteBeforeOpen);
+  const std::vector<CompareResult> results = CompareHeld(reference, {first, second});
+  SetBeforeOpenHook(nullptr);
+  EXPECT_EQ(results, (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kDifferent}));
 }
 
 }  // namespace

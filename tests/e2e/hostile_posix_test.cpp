@@ -2,6 +2,7 @@
 // directory, permissions that apply, and a report that cannot be written whole. Every case checks
 // the whole console output and the report, under a time limit: a hang is a failure, not a pass.
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/inotify.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -12,10 +13,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <set>
+#include <thread>
 
 #include "support/deep_chain_posix.h"
 #include "support/e2e_support.h"
@@ -263,9 +266,8 @@ TEST(HostileTree, HundredThousandEntriesInOneDirectory) {
       << report.substr(0, 300);
 }
 
-// A folder is listed through its path and a separator, a file is opened through its path, and
+// A folder below the root is listed through its path, a file is opened through its path, and
 // either fails with ENAMETOOLONG once that text and its terminator exceed PATH_MAX.
-constexpr std::size_t kListingSuffix = 1;
 bool SystemTakes(std::size_t length) { return length + 1 <= PATH_MAX; }
 
 // The walk names the first folder it cannot list, then goes on with that folder's siblings and
@@ -279,7 +281,7 @@ TEST(HostileTree, TreeDeeperThanThePathLimitIsReportedWhereItCannotBeListed) {
     const std::size_t rootLength = root.string().size();
     // Level k is the folder root + k times "/d".
     int firstUnlisted = 1;
-    while (SystemTakes(rootLength + 2 * firstUnlisted + kListingSuffix)) {
+    while (SystemTakes(rootLength + 2 * firstUnlisted)) {
       ++firstUnlisted;
     }
     const int deepest = firstUnlisted - 1;
@@ -371,6 +373,73 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(ReadWholeFile(tree_ / "duplicates.txt"),
             GroupBlock("4 bytes", {(root / "a").string(), (root / "b").string()}));
+}
+
+// Folders swapped for links to a folder outside the root, again and again while the program
+// runs: the walk must never enter a link. The outside folder holds the only other copy of a file
+// in the root, so a walk that followed a link would report the pair.
+TEST(HostileTree, FoldersSwappedForLinksWhileTheWalkRunsAreNeverEntered) {
+  TempTree tree;
+  const std::string secret = PatternBytes(100, 77);
+  tree.WriteFile("outside/secret", secret);
+  tree.WriteFile("r/keep", secret);
+  constexpr int kPairs = 10;
+  std::vector<std::pair<std::string, std::string>> pairs;  // a folder and a link beside it
+  for (int pair = 0; pair < kPairs; ++pair) {
+    const std::string folder = (tree / ("r/d" + std::to_string(pair))).string();
+    const std::string link = (tree / ("r/link" + std::to_string(pair))).string();
+    tree.WriteFile(folder + "/inner", "inner");
+    std::filesystem::create_directory_symlink(tree / "outside", link);
+    pairs.emplace_back(folder, link);
+  }
+  std::atomic<bool> swapping{true};
+  std::thread swapper([&]() {
+    for (std::size_t turn = 0; swapping; ++turn) {
+      const auto& [folder, link] = pairs[turn % pairs.size()];
+      renameat2(AT_FDCWD, folder.c_str(), AT_FDCWD, link.c_str(), RENAME_EXCHANGE);
+    }
+  });
+  int entered = 0;
+  constexpr int kRuns = 200;
+  for (int run = 0; run < kRuns; ++run) {
+    const ProgramResult result = RunOn(tree, tree / "r");
+    EXPECT_FALSE(result.timedOut);
+    if (ReadWholeFile(tree / "duplicates.txt").find("secret") != std::string::npos) {
+      ++entered;
+    }
+  }
+  swapping = false;
+  swapper.join();
+  EXPECT_EQ(entered, 0) << "a link was followed in " << entered << " of " << kRuns << " runs";
+}
+
+// With five descriptors the report and the three standard streams leave one: a comparison that
+// held one file open and could not open the other found nothing.
+TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroup) {
+  TempTree tree;
+  const std::filesystem::path root = tree / "r";
+  for (int group = 0; group < 4; ++group) {
+    const std::string content = PatternBytes(static_cast<std::size_t>(1000 + group), group);
+    for (int copy = 0; copy <= group % 3 + 1; ++copy) {
+      tree.WriteFile(root / ("g" + std::to_string(group) + "-" + std::to_string(copy)), content);
+    }
+  }
+  const std::string large = PatternBytes(600000, 9);  // three comparison blocks
+  tree.WriteFile(root / "large-1", large);
+  tree.WriteFile(root / "large-2", large);
+  const ProgramResult unlimited = RunOn(tree, root);
+  const std::string report = ReadWholeFile(tree / "duplicates.txt");
+  ASSERT_NE(report.find("large-2"), std::string::npos) << report;
+
+  ProgramOptions options;
+  options.workingDirectory = tree.root();
+  options.openFileLimit = 5;
+  options.timeoutSeconds = kHangSeconds;
+  const ProgramResult limited = RunProgram({NativeText(root)}, options);
+
+  EXPECT_EQ(limited.output, unlimited.output);
+  EXPECT_EQ(limited.exitCode, 0);
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
 }
 
 // A disk that fills part-way through the report: the groups already written stay, but the run

@@ -26,6 +26,9 @@ struct ProgramOptions {
   /// POSIX: the largest file the program may write, in bytes (0: no limit), so that a report can
   /// fail part-way as on a full disk. Counts for the captured console output too.
   long long fileSizeLimit = 0;
+  /// POSIX: how many files the program may have open at once, its standard streams included
+  /// (0: no limit).
+  int openFileLimit = 0;
   int timeoutSeconds = 120;
 };
 

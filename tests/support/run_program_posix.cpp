@@ -68,6 +68,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
+    close_range(STDERR_FILENO + 1, ~0U, 0);  // the program starts with its three streams alone
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
       _exit(126);
     }
@@ -84,6 +85,13 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
                          static_cast<rlim_t>(options.fileSizeLimit)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
         _exit(124);
+      }
+    }
+    if (options.openFileLimit > 0) {
+      const rlimit limit{static_cast<rlim_t>(options.openFileLimit),
+                         static_cast<rlim_t>(options.openFileLimit)};
+      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+        _exit(123);
       }
     }
     if (options.unprivileged &&

@@ -4,7 +4,7 @@ std::vector<PathString> WalkResult::PathsOfSize(std::int64_t size) const {
   std::vector<PathString> paths;
   for (const FoundFile& file : catalogue.found) {
     if (file.size == size) {
-      paths.push_back(file.path);
+      paths.push_back(ShownPath(catalogue.places, FileRecord{file.path, ZeroFingerprint}));
     }
   }
   return paths;

@@ -13,7 +13,7 @@
 struct WalkResult {
   FileCatalogue catalogue;
   std::string console;
-  /// The recorded paths of one size, in the order recorded.
+  /// The recorded paths of one size, as printed, in the order recorded.
   std::vector<PathString> PathsOfSize(std::int64_t size) const;
 };
 
