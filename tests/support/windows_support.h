@@ -7,6 +7,13 @@
 
 #include "platform/path_text.h"
 
+/// The ANSI code page this process runs under; the programs it starts inherit it.
+unsigned AnsiCodePage();
+
+/// Empty when this process runs under the ANSI code page that DUPSCAN_TEST_CODE_PAGE names (CTest
+/// sets it beside LC_ALL), or when none is named; else why not, for a skip message.
+std::string CodePageMismatch();
+
 /// A new screen buffer of this process's console, open as a text stream for writing; null when
 /// the process has no console (wine gives none to a program started without a terminal).
 std::FILE* OpenConsoleScreen();

@@ -1,9 +1,22 @@
-// Test support, Windows: console screens and links.
+// Test support, Windows: code pages, console screens and links.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
+#include <cstdlib>
+
 #include "support/windows_support.h"
+
+unsigned AnsiCodePage() { return GetACP(); }
+
+std::string CodePageMismatch() {
+  const char* asked = std::getenv("DUPSCAN_TEST_CODE_PAGE");
+  if (asked == nullptr || std::to_string(GetACP()) == asked) {
+    return std::string();
+  }
+  return "asked for ANSI code page " + std::string(asked) + " through LC_ALL, but wine runs this" +
+         " process under " + std::to_string(GetACP()) + " (see tests/CMakeLists.txt)";
+}
 
 std::FILE* OpenConsoleScreen() {
   const HANDLE screen =
