@@ -1,6 +1,7 @@
 // Console and report output. Formats are narrow printf formats; a path goes in as a PathChar
-// string through "%" PATH_ARG. POSIX writes bytes as they are; Windows writes the current code
-// page's text, with '?' for what it cannot represent, so no line is ever cut short.
+// string through "%" PATH_ARG. POSIX writes bytes as they are. Windows writes UTF-8 without a
+// byte order mark, whatever the code page, so every name comes out whole and ASCII text is
+// unchanged; a real console gets the wide text through WriteConsoleW instead.
 #pragma once
 
 #include <cstdio>

@@ -1,13 +1,15 @@
-// Windows console and report output: wide text, converted to the code page in one step so that
-// a character the code page lacks becomes '?' and never ends the line or the output.
+// Windows console and report output: wide text, written to a console as it is and to anything
+// else as UTF-8, so every name comes out whole whatever the code page.
 #include "platform/text_output.h"
 
+#include <io.h>
 #include <stdlib.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
+#include <cstdint>
 #include <cwchar>
 #include <vector>
 
@@ -18,7 +20,21 @@ constexpr std::size_t kFirstLineCapacity = 1024;
 // Far above the longest line the program writes (a 32,767-character path and its text); a
 // format that still does not fit is broken, and is written as its bare text instead.
 constexpr std::size_t kLargestLineCapacity = 16 * kPathCapacity;
-constexpr char kUnrepresentable[] = "?";
+// Characters per WriteConsoleW call: until Windows 8 one call's text had to fit a 64 KiB heap
+// shared with the console, which the longest line (a 32,767-character path) would not.
+constexpr std::size_t kConsoleChunk = 8192;
+
+constexpr std::uint32_t kHighSurrogateFirst = 0xd800;
+constexpr std::uint32_t kLowSurrogateFirst = 0xdc00;
+constexpr std::uint32_t kLowSurrogateLast = 0xdfff;
+constexpr std::uint32_t kSupplementaryFirst = 0x10000;
+constexpr int kSurrogateBits = 10;
+constexpr std::uint32_t kOneByteLimit = 0x80;
+constexpr std::uint32_t kTwoByteLimit = 0x800;
+constexpr std::uint32_t kLeadMarks[] = {0, 0, 0xc0, 0xe0, 0xf0};  // by the sequence's length
+constexpr std::uint32_t kContinuationMark = 0x80;
+constexpr std::uint32_t kContinuationMask = 0x3f;
+constexpr int kContinuationBits = 6;
 
 // The error a failed runtime call left: the system's own code where the runtime kept one.
 int RuntimeErrorCode() {
@@ -59,51 +75,103 @@ std::wstring FormatWide(const char* format, std::va_list arguments) {
   }
 }
 
-// The console shows its own code page (OEM by default); a report is read in editors, which
-// take the ANSI code page. A stream without a console gets the ANSI code page too.
-UINT CodePageFor(std::FILE* stream) {
-  if (stream == stdout || stream == stderr) {
-    const UINT console = GetConsoleOutputCP();
-    if (console != 0) {
-      return console;
-    }
-  }
-  return GetACP();
+bool IsHighSurrogate(wchar_t character) {
+  const std::uint32_t code = static_cast<std::uint16_t>(character);
+  return code >= kHighSurrogateFirst && code < kLowSurrogateFirst;
 }
 
-// Best-fit mapping is off: it would print "a" for "ā" and so name a different file that may
-// well exist. '?' cannot occur in a Windows file name, so it marks what the code page lacks.
-std::string ToCodePage(const std::wstring& text, UINT codePage) {
-  if (text.empty()) {
-    return std::string();
+// The one to four bytes of a code point up to U+10FFFF, a lone surrogate's code point included.
+void AppendUtf8(std::uint32_t code, std::string& bytes) {
+  if (code < kOneByteLimit) {
+    bytes.push_back(static_cast<char>(code));
+    return;
   }
-  const int wideLength = static_cast<int>(text.size());
-  // UTF-8 represents every character and takes neither a default character nor the flag.
-  const bool utf8 = codePage == CP_UTF8;
-  const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
-  const char* defaultChar = utf8 ? nullptr : kUnrepresentable;
-  int length = WideCharToMultiByte(codePage, flags, text.data(), wideLength, nullptr, 0,
-                                   defaultChar, nullptr);
-  if (length > 0) {
-    std::string bytes(static_cast<std::size_t>(length), '\0');
-    length = WideCharToMultiByte(codePage, flags, text.data(), wideLength, &bytes[0], length,
-                                 defaultChar, nullptr);
-    if (length > 0) {
-      bytes.resize(static_cast<std::size_t>(length));
-      return bytes;
-    }
+  const int length = code < kTwoByteLimit ? 2 : (code < kSupplementaryFirst ? 3 : 4);
+  int shift = kContinuationBits * (length - 1);
+  bytes.push_back(static_cast<char>(kLeadMarks[length] | (code >> shift)));
+  while (shift > 0) {
+    shift -= kContinuationBits;
+    bytes.push_back(static_cast<char>(kContinuationMark | ((code >> shift) & kContinuationMask)));
   }
-  // A code page that refuses the flag or a default character (the ISO 2022 family): ASCII,
-  // '?' for the rest, rather than losing the line.
+}
+
+// Windows names are UTF-16 that the system never checks, so a name may hold a surrogate without
+// its partner, which UTF-8 cannot spell. Such a surrogate gets the three bytes UTF-8 would give
+// its code point if it were a character (as WTF-8 does) rather than U+FFFD: the replacement would
+// print two names that differ only there as one line. Every other text is plain UTF-8, so the
+// bytes stay apart for every two different names and are ASCII's own for ASCII names.
+std::string ToUtf8(const std::wstring& text) {
   std::string bytes;
-  for (const wchar_t character : text) {
-    bytes.push_back(character < 0x80 ? static_cast<char>(character) : kUnrepresentable[0]);
+  bytes.reserve(text.size());
+  for (std::size_t index = 0; index < text.size(); ++index) {
+    std::uint32_t code = static_cast<std::uint16_t>(text[index]);
+    if (IsHighSurrogate(text[index]) && index + 1 < text.size()) {
+      const std::uint32_t next = static_cast<std::uint16_t>(text[index + 1]);
+      if (next >= kLowSurrogateFirst && next <= kLowSurrogateLast) {
+        code = kSupplementaryFirst + ((code - kHighSurrogateFirst) << kSurrogateBits) +
+               (next - kLowSurrogateFirst);
+        ++index;
+      }
+    }
+    AppendUtf8(code, bytes);
   }
   return bytes;
 }
 
+// A real console takes the wide text itself and shows every character its font has; a stream
+// that only looks like one (NUL is a character device too) gets bytes like any file.
+HANDLE ConsoleOf(std::FILE* stream) {
+  const int descriptor = _fileno(stream);
+  if (descriptor < 0 || !_isatty(descriptor)) {
+    return nullptr;
+  }
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(descriptor));
+  DWORD mode = 0;
+  return GetConsoleMode(handle, &mode) ? handle : nullptr;
+}
+
+// Returns 0 or the error code of the failed write.
+int WriteConsoleText(HANDLE console, const std::wstring& text) {
+  // CR LF, as the text-mode stream sent before, so the console gets the line ends it always had.
+  std::wstring lines;
+  for (const wchar_t character : text) {
+    if (character == L'\n') {
+      lines.push_back(L'\r');
+    }
+    lines.push_back(character);
+  }
+  std::size_t done = 0;
+  while (done < lines.size()) {
+    std::size_t count = std::min(lines.size() - done, kConsoleChunk);
+    // The two halves of a pair go in one call, so the console never meets one alone.
+    if (done + count < lines.size() && IsHighSurrogate(lines[done + count - 1])) {
+      --count;
+    }
+    DWORD written = 0;
+    if (!WriteConsoleW(console, lines.data() + done, static_cast<DWORD>(count), &written,
+                       nullptr)) {
+      return static_cast<int>(GetLastError());
+    }
+    if (written == 0) {
+      return ERROR_WRITE_FAULT;
+    }
+    done += written;
+  }
+  return 0;
+}
+
 void WriteFormatted(TextOutput& output, const char* format, std::va_list arguments) {
-  const std::string bytes = ToCodePage(FormatWide(format, arguments), CodePageFor(output.stream));
+  const std::wstring text = FormatWide(format, arguments);
+  const HANDLE console = ConsoleOf(output.stream);
+  if (console != nullptr) {
+    std::fflush(output.stream);  // bytes the stream still holds go out first
+    const int result = WriteConsoleText(console, text);
+    if (result != 0 && output.error == 0) {
+      output.error = result;
+    }
+    return;
+  }
+  const std::string bytes = ToUtf8(text);
   _doserrno = 0;
   if (std::fwrite(bytes.data(), 1, bytes.size(), output.stream) != bytes.size() &&
       output.error == 0) {

@@ -8,7 +8,7 @@
 #include "platform/path_text.h"
 
 /// Each byte as the code unit of the same value (Latin-1 on Windows), so a test's non-ASCII name
-/// is one unit above every ASCII one on both platforms and prints as the same byte.
+/// is one unit above every ASCII one on both platforms.
 PathString Text(const std::string& text);
 
 /// The inverse of Text for units below 256.

@@ -50,11 +50,14 @@ std::filesystem::path TempTree::MakeDirectory(const std::filesystem::path& relat
 }
 
 // Made preferred: a test writes tree / "r/a", and on Windows the '/' stays in the path's text,
-// where the program joins names with a backslash.
+// where the program joins names with a backslash. The standard library's own UTF-8 conversion,
+// so that a test checks the program's against another.
 std::string PrintedText(const std::filesystem::path& path) {
   std::filesystem::path preferred = path;
-  return preferred.make_preferred().string();
+  return preferred.make_preferred().u8string();
 }
+
+std::string Utf8Text(const PathString& text) { return std::filesystem::path(text).u8string(); }
 
 std::string PatternBytes(std::size_t length, std::uint32_t seed) {
   std::mt19937 generator(seed);

@@ -32,8 +32,12 @@ class TempTree {
 /// The path as the program's own text: bytes on POSIX, UTF-16 on Windows.
 inline PathString NativeText(const std::filesystem::path& path) { return path.native(); }
 
-/// The path as the program prints it (ASCII test paths print the same on every build).
+/// The path as the program prints it: its bytes on POSIX, UTF-8 on Windows.
 std::string PrintedText(const std::filesystem::path& path);
+
+/// A path's text as the program prints it, every character as it is: bytes on POSIX, UTF-8 on
+/// Windows.
+std::string Utf8Text(const PathString& text);
 
 /// Deterministic bytes for test files: `length` bytes from a simple generator seeded by `seed`.
 std::string PatternBytes(std::size_t length, std::uint32_t seed);

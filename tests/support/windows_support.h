@@ -1,13 +1,25 @@
 // What Windows-only tests need to ask the system, kept out of the tests themselves.
 #pragma once
 
+#include <cstdio>
 #include <filesystem>
+#include <string>
 
 #include "platform/path_text.h"
 
-/// True when neither the ANSI nor the OEM code page of this system (nor the console's, when
-/// there is one) can represent any character of `text`, so that each must come out as '?'.
-bool CodePagesLackEvery(const PathString& text);
+/// The ANSI code page this process runs under; the programs it starts inherit it.
+unsigned AnsiCodePage();
+
+/// Empty when this process runs under the ANSI code page that DUPSCAN_TEST_CODE_PAGE names (CTest
+/// sets it beside LC_ALL), or when none is named; else why not, for a skip message.
+std::string CodePageMismatch();
+
+/// A new screen buffer of this process's console, open as a text stream for writing; null when
+/// the process has no console (wine gives none to a program started without a terminal).
+std::FILE* OpenConsoleScreen();
+
+/// The characters on line `row` of the screen buffer behind `screen`, without trailing blanks.
+std::wstring ConsoleScreenLine(std::FILE* screen, int row);
 
 /// Makes `link` a symbolic link to the folder `target`. False when the system refuses (creating
 /// links needs developer mode or an administrator).

@@ -1,32 +1,46 @@
-// Test support, Windows: code pages and links.
+// Test support, Windows: code pages, console screens and links.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
+
+#include <cstdlib>
 
 #include "support/windows_support.h"
 
-namespace {
+unsigned AnsiCodePage() { return GetACP(); }
 
-bool CodePageHas(UINT codePage, wchar_t character) {
-  if (codePage == CP_UTF8) {
-    return true;
+std::string CodePageMismatch() {
+  const char* asked = std::getenv("DUPSCAN_TEST_CODE_PAGE");
+  if (asked == nullptr || std::to_string(GetACP()) == asked) {
+    return std::string();
   }
-  char bytes[8];
-  BOOL usedDefault = FALSE;
-  const int length = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, &character, 1, bytes,
-                                         sizeof bytes, nullptr, &usedDefault);
-  return length > 0 && !usedDefault;
+  return "asked for ANSI code page " + std::string(asked) + " through LC_ALL, but wine runs this" +
+         " process under " + std::to_string(GetACP()) + " (see tests/CMakeLists.txt)";
 }
 
-}  // namespace
-
-bool CodePagesLackEvery(const PathString& text) {
-  for (const wchar_t character : text) {
-    const UINT console = GetConsoleOutputCP();  // 0 without a console
-    if (CodePageHas(GetACP(), character) || CodePageHas(GetOEMCP(), character) ||
-        (console != 0 && CodePageHas(console, character))) {
-      return false;
-    }
+std::FILE* OpenConsoleScreen() {
+  const HANDLE screen =
+      CreateConsoleScreenBuffer(GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, CONSOLE_TEXTMODE_BUFFER, nullptr);
+  if (screen == INVALID_HANDLE_VALUE) {
+    return nullptr;
   }
-  return true;
+  const int descriptor = _open_osfhandle(reinterpret_cast<intptr_t>(screen), _O_WRONLY | _O_TEXT);
+  return descriptor < 0 ? nullptr : _fdopen(descriptor, "w");
+}
+
+std::wstring ConsoleScreenLine(std::FILE* screen, int row) {
+  std::fflush(screen);
+  const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(screen)));
+  CONSOLE_SCREEN_BUFFER_INFO screenInfo{};
+  GetConsoleScreenBufferInfo(handle, &screenInfo);
+  std::wstring line(static_cast<std::size_t>(screenInfo.dwSize.X), L' ');
+  DWORD read = 0;
+  ReadConsoleOutputCharacterW(handle, &line[0], static_cast<DWORD>(line.size()),
+                              COORD{0, static_cast<SHORT>(row)}, &read);
+  line.resize(read);
+  line.erase(line.find_last_not_of(L' ') + 1);
+  return line;
 }
 
 bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target) {
