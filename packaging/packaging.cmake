@@ -1,14 +1,18 @@
-# What ships beside the program: on Linux the manual page, the documents Debian asks for and the
-# Debian package through CPack. Versions come from project(), the copyright line and the license
-# text from LICENSE; nothing here repeats them.
-
-if(WIN32)
-  return()
-endif()
+# What ships beside the program: the Windows programs' version resource; on Linux the manual
+# page, the documents Debian asks for and the Debian package through CPack. Versions come from
+# project(), the copyright line and the license text from LICENSE; nothing here repeats them.
 
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE DUPSCAN_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
 if(NOT DUPSCAN_COPYRIGHT)
   message(FATAL_ERROR "LICENSE has no Copyright line")
+endif()
+
+if(WIN32)
+  # Explorer's Properties show the product, the description, the versions and the copyright.
+  enable_language(RC)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/dupscan.rc.in dupscan.rc @ONLY)
+  target_sources(${DUPSCAN_PROGRAM} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dupscan.rc)
+  return()
 endif()
 
 include(GNUInstallDirs)
