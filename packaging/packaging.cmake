@@ -1,0 +1,83 @@
+# What ships beside the program: the Windows programs' version resource; on Linux the manual
+# page, the documents Debian asks for and the Debian package through CPack. Versions come from
+# project(), the copyright line and the license text from LICENSE; nothing here repeats them.
+
+file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE DUPSCAN_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
+if(NOT DUPSCAN_COPYRIGHT)
+  message(FATAL_ERROR "LICENSE has no Copyright line")
+endif()
+
+if(WIN32)
+  # Explorer's Properties show the product, the description, the versions and the copyright.
+  enable_language(RC)
+  configure_file(${CMAKE_CURRENT_LIST_DIR}/dupscan.rc.in dupscan.rc @ONLY)
+  target_sources(${DUPSCAN_PROGRAM} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dupscan.rc)
+  return()
+endif()
+
+include(GNUInstallDirs)
+
+set(DUPSCAN_MAINTAINER "the dupscan authors <dupscan@example.org>"
+    CACHE STRING "Maintainer of the Debian package: name <address>")
+# The release date: SOURCE_DATE_EPOCH when set (scripts/package sets the last commit's time), so
+# one commit always gives the same dates, and the same package.
+string(TIMESTAMP DUPSCAN_RELEASE_DATE "%Y-%m-%d" UTC)
+string(TIMESTAMP DUPSCAN_CHANGELOG_DATE "%a, %d %b %Y %H:%M:%S +0000" UTC)
+
+# Debian's copyright file in its machine-readable form: the holders from the copyright line, and
+# the license's terms from LICENSE, each line indented by one space, " ." for an empty one.
+string(REGEX REPLACE "^Copyright \\(c\\) " "" DUPSCAN_COPYRIGHT_HOLDERS "${DUPSCAN_COPYRIGHT}")
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+string(FIND "${license}" "${DUPSCAN_COPYRIGHT}" copyright_at)
+string(LENGTH "${DUPSCAN_COPYRIGHT}" copyright_length)
+math(EXPR terms_at "${copyright_at} + ${copyright_length}")
+string(SUBSTRING "${license}" ${terms_at} -1 terms)
+string(STRIP "${terms}" terms)
+string(REGEX REPLACE "\n\n" "\n.\n" terms "${terms}")
+string(REGEX REPLACE "\n" "\n " DUPSCAN_LICENSE_PARAGRAPH " ${terms}")
+configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in copyright @ONLY)
+
+configure_file(${PROJECT_SOURCE_DIR}/docs/dupscan.1 dupscan.1 @ONLY)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in changelog @ONLY)
+# Debian wants manual pages and changelogs compressed at gzip's best, with no name or time inside
+# (-n), so that rebuilding gives the same bytes.
+add_custom_command(
+  OUTPUT dupscan.1.gz changelog.gz
+  COMMAND gzip -9nkf dupscan.1 changelog
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/dupscan.1 ${CMAKE_CURRENT_BINARY_DIR}/changelog
+  WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+  VERBATIM)
+add_custom_target(dupscan_docs ALL DEPENDS dupscan.1.gz changelog.gz)
+
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dupscan.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_BINARY_DIR}/copyright
+              ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+
+# cpack -G DEB in the build folder: dupscan_<version>_<architecture>.deb.
+set(CPACK_PACKAGE_NAME dupscan)
+set(CPACK_PACKAGE_VENDOR "the dupscan authors")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "find duplicate files")
+# The long description: lines under 80 characters, as Debian's tools show it on a terminal.
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+    "dupscan walks the given folders, groups their files by exact size,\n"
+    "fingerprints every file whose size another file shares (an MD5 digest of\n"
+    "its head and tail) and confirms every match by comparing the two files\n"
+    "byte for byte. It writes each group of identical files, and the empty\n"
+    "files, to duplicates.txt in the working directory. It never deletes,\n"
+    "moves or changes a file; symbolic links, FIFOs, sockets and devices are\n"
+    "skipped.")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+# Modes that do not depend on the umask of whoever builds.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${DUPSCAN_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+# Depends: computed from the binary by dpkg-shlibdeps (dpkg-dev).
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

@@ -1,0 +1,152 @@
+#!/usr/bin/env bash
+# Checks what scripts/package built into dist/ (or the folder given): the Debian package's
+# contents, control fields and lintian's verdict; that its program, unpacked, searches a small
+# tree and writes the expected report; the manual page; the Windows zip's files and line ends;
+# and the version resource of both Windows programs against the project's version. A missing
+# tool is a failure. Ends with "package: N passed, N failed".
+set -euo pipefail
+project=$(cd "$(dirname "$0")/../.." && pwd)
+dist=$(cd "${1:-$project/dist}" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+
+passed=0
+failed=0
+pass() {
+  echo "ok: $1"
+  passed=$((passed + 1))
+}
+fail() {
+  echo "FAILED: $1"
+  failed=$((failed + 1))
+}
+# Prints what differs, expected first, when the two texts are not equal.
+expect_equal() {
+  if [ "$2" = "$3" ]; then
+    pass "$1"
+  else
+    fail "$1"
+    diff <(printf '%s\n' "$2") <(printf '%s\n' "$3") | sed 's/^/    /' || true
+  fi
+}
+
+for tool in dpkg-deb lintian groff unzip wrestool python3 file; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps package)"
+done
+
+version=$(sed -n 's/^project(dupscan VERSION \([0-9.]*\).*/\1/p' "$project/CMakeLists.txt")
+[ -n "$version" ] || fail "no version in CMakeLists.txt's project()"
+copyright=$(grep -m 1 '^Copyright ' "$project/LICENSE")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# --- The Debian package ---
+deb=$(find "$dist" -maxdepth 1 -name "dupscan_${version}_*.deb" | head -n 1)
+if [ -z "$deb" ]; then
+  fail "no dupscan_${version}_*.deb in $dist"
+else
+  listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
+  for path in ./usr/bin/dupscan ./usr/share/man/man1/dupscan.1.gz \
+      ./usr/share/doc/dupscan/copyright ./usr/share/doc/dupscan/README.md; do
+    if grep -qxF "$path" <<<"$listing"; then
+      pass "the package holds $path"
+    else
+      fail "the package lacks $path"
+    fi
+  done
+  expect_equal "the package's version and section" "$version utils" \
+    "$(dpkg-deb -f "$deb" Version) $(dpkg-deb -f "$deb" Section)"
+  if dpkg-deb -f "$deb" Depends | grep -q 'libc6'; then
+    pass "the dependencies come from the binary"
+  else
+    fail "no libc6 in Depends: $(dpkg-deb -f "$deb" Depends)"
+  fi
+
+  # The unpacked program on a tree with a pair, a triple, a look-alike of the triple's size and
+  # a file of its own size: exit status 0, the groups by size, each sorted, and the summary.
+  dpkg-deb -x "$deb" "$work/root"
+  mkdir -p "$work/run/tree/sub/deeper"
+  printf 'hi\n' >"$work/run/tree/a.txt"
+  cp "$work/run/tree/a.txt" "$work/run/tree/sub/a-copy.txt"
+  head -c 2000 /dev/zero | tr '\0' 'b' >"$work/run/tree/b.bin"
+  cp "$work/run/tree/b.bin" "$work/run/tree/sub/b-copy.bin"
+  cp "$work/run/tree/b.bin" "$work/run/tree/sub/deeper/b-again.bin"
+  head -c 2000 /dev/zero | tr '\0' 'c' >"$work/run/tree/c.bin"
+  printf 'unique\n' >"$work/run/tree/u.txt"
+  status=0
+  console=$(cd "$work/run" && "$work/root/usr/bin/dupscan" tree) || status=$?
+  expect_equal "the unpacked program's exit status" 0 "$status"
+  expect_equal "the unpacked program's summary" \
+    "$(printf '\tFound 5 duplicate files wasting a total of 3.91 KB bytes')" \
+    "$(tail -n 1 <<<"$console")"
+  report=$(cat "$work/run/duplicates.txt" 2>&1; echo .)  # the "." keeps the final empty line
+  expect_equal "the unpacked program's report" "File Size: 3 bytes
+tree/a.txt
+tree/sub/a-copy.txt
+
+File Size: 1.95 KB
+tree/b.bin
+tree/sub/b-copy.bin
+tree/sub/deeper/b-again.bin
+
+." "$report"
+
+  # The manual page as installed: no groff warning, and the project's version in its footer.
+  page=$(zcat "$work/root/usr/share/man/man1/dupscan.1.gz")
+  warnings=$(groff -man -ww -z 2>&1 <<<"$page")
+  expect_equal "the manual page renders without warnings" "" "$warnings"
+  if grep -q "^\.TH DUPSCAN 1 .*\"dupscan $version\"" <<<"$page"; then
+    pass "the manual page carries version $version"
+  else
+    fail "the manual page's title line: $(grep '^\.TH' <<<"$page")"
+  fi
+
+  if lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1; then
+    pass "lintian reports no error"
+  else
+    fail "lintian reports errors"
+  fi
+  grep -E '^[EW]: ' "$work/lintian.log" | sed 's/^/    /' || true
+fi
+
+# --- The Windows zip ---
+zip=$dist/dupscan-$version-windows.zip
+if [ ! -f "$zip" ]; then
+  fail "no dupscan-$version-windows.zip in $dist"
+else
+  expect_equal "the zip's files" "LICENSE.txt README.txt dupscan.exe dupscan32.exe" \
+    "$(unzip -Z1 "$zip" | LC_ALL=C sort | xargs)"
+  unzip -q "$zip" -d "$work/zip"
+  for text in README.txt:README.md LICENSE.txt:LICENSE; do
+    name=${text%%:*}
+    if grep -qv $'\r$' "$work/zip/$name"; then
+      fail "$name has lines without CR LF"
+    elif tr -d '\r' <"$work/zip/$name" | cmp -s - "$project/${text#*:}"; then
+      pass "$name is ${text#*:} with CR LF line ends"
+    else
+      fail "$name is not ${text#*:}"
+    fi
+  done
+  # Each program for its processor, with the version resource as the file holds it, checked
+  # against project() and LICENSE.
+  for program in "dupscan:PE32+ executable (console) x86-64" \
+      "dupscan32:PE32 executable (console) Intel 80386"; do
+    name=${program%%:*}.exe
+    kind=$(file -b "$work/zip/$name")
+    if [[ $kind == "${program#*:}"* ]]; then
+      pass "$name is ${program#*:}"
+    else
+      fail "$name is $kind"
+    fi
+    expected=$(printf '%s\n' "FILEVERSION=$version.0" "PRODUCTVERSION=$version.0" \
+      "FileVersion=$version" "ProductVersion=$version" "ProductName=dupscan" \
+      "OriginalFilename=$name" "LegalCopyright=$copyright" | LC_ALL=C sort)
+    keys=$(cut -d= -f1 <<<"$expected" | paste -sd'|')
+    resource=$(wrestool -x --raw --type=16 "$work/zip/$name" |
+      python3 "$here/version_resource.py" 2>&1) || true
+    actual=$(grep -E "^($keys)=" <<<"$resource" | LC_ALL=C sort) || actual=$resource
+    expect_equal "$name's version resource" "$expected" "$actual"
+  done
+fi
+
+echo "package: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
