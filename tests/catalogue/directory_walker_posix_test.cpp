@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "catalogue/directory_walker.h"
+#include "support/expected_texts.h"
 #include "support/walk_support.h"
 
 namespace {
@@ -65,7 +68,7 @@ TEST(WalkerPosix, DirectoryWithoutReadPermissionIsReportedWithItsCode) {
   tree.MakeDirectory("closed");
   chmod((tree / "closed").c_str(), 0);
   const WalkResult walk = Walk({tree.root().string()});
-  EXPECT_EQ(walk.console, "FindFirstFile failed: " + (tree / "closed").string() + "/* (13)\n");
+  EXPECT_EQ(walk.console, ListingFailedLine((tree / "closed").string(), EACCES));
 }
 
 }  // namespace

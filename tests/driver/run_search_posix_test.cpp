@@ -112,17 +112,17 @@ class ChangingFiles : public testing::Test {
   std::filesystem::path savedDirectory_;
 };
 
-std::string GroupBlock(const std::string& sizeText, std::vector<std::filesystem::path> paths) {
-  std::sort(paths.begin(), paths.end());
-  std::string block = "File Size: " + sizeText + "\n";
+std::string GroupBlockOf(const std::string& sizeText,
+                         const std::vector<std::filesystem::path>& paths) {
+  std::vector<std::string> printed;
   for (const auto& path : paths) {
-    block += PrintedText(path) + "\n";
+    printed.push_back(PrintedText(path));
   }
-  return block + "\n";
+  return GroupBlock(sizeText, printed);
 }
 
 std::string OpenFailureLine(const std::filesystem::path& path) {
-  return "\t***ERROR: Failed to open file: " + PrintedText(path) + "\n";
+  return OpenFailedLine(PrintedText(path));
 }
 
 struct ChangeCase {
@@ -183,7 +183,7 @@ TEST_F(ChangingFiles, AChangedFileLeavesOnlyTheTrueDuplicatesInTheReport) {
         }
         EXPECT_EQ(result.exitCode, 0);
         EXPECT_EQ(result.console, ExpectedConsole(expected));
-        EXPECT_EQ(result.report, GroupBlock("1000 bytes", unchanged));
+        EXPECT_EQ(result.report, GroupBlockOf("1000 bytes", unchanged));
 
         std::filesystem::remove_all(role.path);
         tree_.WriteFile(role.path.lexically_relative(tree_.root()), content);

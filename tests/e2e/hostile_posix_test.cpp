@@ -38,33 +38,6 @@ ProgramResult RunOn(const TempTree& tree, const std::filesystem::path& root,
   return RunProgram({NativeText(root)}, options);
 }
 
-// The report's order: byte by byte, each byte taken as unsigned.
-std::vector<std::string> SortedAsBytes(std::vector<std::string> paths) {
-  std::sort(paths.begin(), paths.end(), [](const std::string& left, const std::string& right) {
-    return std::lexicographical_compare(
-        left.begin(), left.end(), right.begin(), right.end(), [](char x, char y) {
-          return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-        });
-  });
-  return paths;
-}
-
-std::string GroupBlock(const std::string& sizeText, const std::vector<std::string>& paths) {
-  std::string block = "File Size: " + sizeText + "\n";
-  for (const std::string& path : SortedAsBytes(paths)) {
-    block += path + "\n";
-  }
-  return block + "\n";
-}
-
-std::string ListingFailure(const std::filesystem::path& directory, int code) {
-  return "FindFirstFile failed: " + directory.string() + "/* (" + std::to_string(code) + ")\n";
-}
-
-std::string OpenFailure(const std::filesystem::path& file) {
-  return "\t***ERROR: Failed to open file: " + file.string() + "\n";
-}
-
 // Every open of an entry of one folder while the watch lives, through inotify: the proof that
 // a special file was never opened, rather than opened and then refused.
 class OpenWatch {
@@ -315,7 +288,7 @@ TEST(HostileTree, TreeDeeperThanThePathLimitIsReportedWhereItCannotBeListed) {
     EXPECT_FALSE(result.timedOut) << "the run hung";
     ExpectedRun expected = Counts({root.string()}, 3, 1 + firstUnlisted, 3, duplicates,
                                   std::to_string((duplicates - 1) * 10) + " bytes");
-    expected.walkLines = ListingFailure(level + "/d/d", ENAMETOOLONG);
+    expected.walkLines = ListingFailedLine(level + "/d/d", ENAMETOOLONG);
     EXPECT_EQ(result.output, ExpectedConsole(expected));
     EXPECT_EQ(result.exitCode, 0);
     EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
@@ -353,7 +326,7 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   for (const auto& entry : std::filesystem::directory_iterator(root)) {
     const std::string name = entry.path().filename().string();
     if (name == "closed" || name == "unsearchable") {
-      walkLines += ListingFailure(entry.path(), EACCES);
+      walkLines += ListingFailedLine(entry.path().string(), EACCES);
     } else if (name.rfind("locked", 0) == 0) {
       locked.push_back(entry.path());
     }
@@ -367,7 +340,7 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   expected.walkLines = walkLines;
   // Neither locked file opens for its fingerprint, so both carry the zero fingerprint and are
   // compared: the later one is the reference, named first.
-  expected.groupingLines = OpenFailure(locked[1]) + OpenFailure(locked[0]);
+  expected.groupingLines = OpenFailedLine(locked[1].string()) + OpenFailedLine(locked[0].string());
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);

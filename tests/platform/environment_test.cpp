@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include "support/expected_texts.h"
+
 #include "support/run_program.h"
 
 namespace {
-
-PathString Text(const std::string& text) { return PathString(text.begin(), text.end()); }
 
 TEST(ExpandEnvironment, ReplacesSetNamesAndKeepsTheRest) {
   SetTestEnvironment("DUPSCAN_TEST_A", "alpha");
