@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr int kKeyBytes = 8;
+constexpr std::size_t kKeyBytes = 8;
 constexpr std::size_t kByteValues = 256;
 
 // Sizes as unsigned keys in the same order: the sign bit flipped.
@@ -24,7 +24,7 @@ void SortBySize(std::vector<FoundFile>& files) {
   std::array<std::array<std::size_t, kByteValues>, kKeyBytes> counts{};
   for (const FoundFile& file : files) {
     const std::uint64_t key = SizeKey(file);
-    for (int byte = 0; byte < kKeyBytes; ++byte) {
+    for (std::size_t byte = 0; byte < kKeyBytes; ++byte) {
       ++counts[byte][(key >> (8 * byte)) & 0xff];
     }
   }
@@ -32,7 +32,7 @@ void SortBySize(std::vector<FoundFile>& files) {
   FoundFile* from = files.data();
   FoundFile* to = spare.data();
   const std::uint64_t firstKey = SizeKey(files.front());
-  for (int byte = 0; byte < kKeyBytes; ++byte) {
+  for (std::size_t byte = 0; byte < kKeyBytes; ++byte) {
     if (counts[byte][(firstKey >> (8 * byte)) & 0xff] == files.size()) {
       continue;  // every size has this byte: the pass would change nothing
     }

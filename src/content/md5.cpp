@@ -175,7 +175,7 @@ void Md5Several(const unsigned char* const messages[], const std::size_t lengths
     padded[lane][length] = 0x80;
     std::memset(padded[lane] + length + 1, 0, total - length - 1);
     const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
-    for (int i = 0; i < 8; ++i) {
+    for (std::size_t i = 0; i < 8; ++i) {
       padded[lane][total - 8 + i] = static_cast<unsigned char>(bits >> (8 * i));
     }
     blocks[lane] = static_cast<int>(total / 64);

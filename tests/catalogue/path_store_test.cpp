@@ -19,7 +19,7 @@ TEST(PathStore, KeptPathsAndTheirFoldersStayWholeAcrossBlocksAndLongPathsAlike) 
     std::string text =
         "/data/folder" + std::to_string(index % 97) + "/file" + std::to_string(index);
     if (index % 1000 == 3) {
-      text = std::string(9000 + index, 'x');
+      text = std::string(static_cast<std::size_t>(9000 + index), 'x');
     }
     if (index % 1000 == 4) {
       text = std::string(70000, 'y') + std::to_string(index);

@@ -68,7 +68,8 @@ TEST(SizeCatalogue, ManyInterleavedSizesKeepTheWalkOrderWithinEachSize) {
   for (int index = 0; index < 20000; ++index) {
     // Small sizes shared by many files, sizes several bytes long, and (never from a walk, but
     // the order is signed) a few negative ones.
-    std::int64_t size = (generator() % 3000) * (index % 7 == 0 ? 1000003LL : 1LL);
+    std::int64_t size =
+        static_cast<std::int64_t>(generator() % 3000) * (index % 7 == 0 ? 1000003 : 1);
     if (index % 101 == 0) {
       size = -size;
     }

@@ -116,7 +116,8 @@ TEST(Md5Several, EqualsTheDigestOfEachMessageAlone) {
     for (int lane = 0; lane < kMd5Lanes; ++lane) {
       const std::size_t own =
           (length + static_cast<std::size_t>(lane) * 131) % (kMd5SeveralLimit + 1);
-      messages.push_back(PatternBytes(own, static_cast<std::uint32_t>(length * 4 + lane)));
+      messages.push_back(PatternBytes(
+          own, static_cast<std::uint32_t>(length * 4) + static_cast<std::uint32_t>(lane)));
     }
     ExpectSeveralMatch(messages);
     messages.resize(1 + length % kMd5Lanes);

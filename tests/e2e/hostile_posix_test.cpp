@@ -254,12 +254,12 @@ TEST(HostileTree, TreeDeeperThanThePathLimitIsReportedWhereItCannotBeListed) {
     const std::size_t rootLength = root.string().size();
     // Level k is the folder root + k times "/d".
     int firstUnlisted = 1;
-    while (SystemTakes(rootLength + 2 * firstUnlisted)) {
+    while (SystemTakes(rootLength + 2 * static_cast<std::size_t>(firstUnlisted))) {
       ++firstUnlisted;
     }
     const int deepest = firstUnlisted - 1;
     ASSERT_GE(deepest, 2) << "the temporary folder's path is too long for this test";
-    const bool edgeOpens = SystemTakes(rootLength + 2 * deepest + 2);
+    const bool edgeOpens = SystemTakes(rootLength + 2 * static_cast<std::size_t>(deepest) + 2);
     const std::string content = "deep twins";
     MakeDeepChain(root, firstUnlisted + 2, [&](int level, int folder) {
       if (level == deepest - 1) {
@@ -392,7 +392,8 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroup) {
   TempTree tree;
   const std::filesystem::path root = tree / "r";
   for (int group = 0; group < 4; ++group) {
-    const std::string content = PatternBytes(static_cast<std::size_t>(1000 + group), group);
+    const std::string content =
+        PatternBytes(static_cast<std::size_t>(1000 + group), static_cast<std::uint32_t>(group));
     for (int copy = 0; copy <= group % 3 + 1; ++copy) {
       tree.WriteFile(root / ("g" + std::to_string(group) + "-" + std::to_string(copy)), content);
     }
@@ -422,7 +423,8 @@ TEST(HostileTree, ReportCutShortPartWayIsAFailureWithoutASummary) {
   const std::filesystem::path root = tree / "r";
   constexpr int kPairs = 300;
   for (int pair = 1; pair <= kPairs; ++pair) {
-    const std::string content = PatternBytes(static_cast<std::size_t>(pair), pair);
+    const std::string content =
+        PatternBytes(static_cast<std::size_t>(pair), static_cast<std::uint32_t>(pair));
     const std::string name = std::to_string(pair) + std::string(100, 'x');
     tree.WriteFile(root / (name + "-first"), content);
     tree.WriteFile(root / (name + "-second"), content);

@@ -278,6 +278,28 @@ TEST_F(Grouping, TwoNamesOfOneFileInOneFolderAreCopies) {
   EXPECT_EQ(Report(), GroupBlock("9 bytes", {Path("r", "link-a"), Path("r", "name-a")}));
 }
 
+TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
+  // Without digests: a2~b1, a2~c1, a2~a1, a2~x, c1~b1. With them, the first difference parts the
+  // look-alikes; then only equal digests (a1) and a file without one (x) are compared.
+  run_.digest = FakeDigest;
+  Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
+  EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
+  EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
+  EXPECT_EQ(Console(), OpenFailedLine("x"));
+  EXPECT_EQ(run_.totals.DuplicateCount, 2);
+  EXPECT_EQ(run_.totals.DiscardedCount, 2);
+}
+
+TEST_F(Grouping, DigestsAreNotReadForClassesWithoutLookAlikes) {
+  run_.digest = [](const PathChar*, ContentDigest&) -> bool {
+    ADD_FAILURE() << "a digest was read";
+    return false;
+  };
+  Group(10, Records({"a1", "b1", "a2", "b2", "c1"}));
+  Group(10, Records({"a1", "a2", "a3"}, true));
+  EXPECT_EQ(run_.totals.DuplicateCount, 7);
+}
+
 // The scan written as plainly as it can be: the working list a vector, every record with the
 // reference's fingerprint compared in turn, both files opened for each comparison. The program's
 // scan must print and count exactly what this one does.
@@ -496,7 +518,8 @@ TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
   for (int index = 0; index < 40; ++index) {
     std::string middle = PatternBytes(size - 512, 23);
     // Half differ just after the head, half only in the last block.
-    const std::size_t position = index % 2 == 0 ? 0 : middle.size() - 1 - index;
+    const std::size_t position =
+        index % 2 == 0 ? 0 : middle.size() - 1 - static_cast<std::size_t>(index);
     middle[position] = static_cast<char>(index);
     const std::string content = head + middle + tail;
     records.push_back({Kept(NativeText(tree.WriteFile("f" + std::to_string(index), content))), {}});
