@@ -1,12 +1,47 @@
-// Reports that cannot be written, where POSIX can arrange it: permissions that apply (as the
-// unprivileged user) and a disk that is always full.
+// The report where POSIX can arrange what a shared folder or a shell does to it: permissions
+// that apply (as the unprivileged user), names another user planted, standard descriptors
+// closed or a console that goes away, and a run interrupted while the report is written.
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+
 #include "support/e2e_support.h"
+#include "support/nonregular_files_posix.h"
 
 namespace {
+
+constexpr char kReportName[] = "duplicates.txt";
+constexpr char kTemporaryPrefix[] = "duplicates.txt.";
+// A refusal comes before the walk; a run that still goes after this has hung.
+constexpr int kHangSeconds = 10;
+constexpr double kRefusalSeconds = 1.0;
+
+std::string ReportFailure(const std::string& reason) {
+  return "dupscan: cannot write the report duplicates.txt: " + reason + "\n";
+}
+
+const std::set<std::string> kReportAndTree = {kReportName, "r"};
+
+mode_t PermissionBits(const std::filesystem::path& path) {
+  struct stat status {};
+  lstat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+ProgramResult RunOn(const TempTree& tree, const ProgramOptions& base = ProgramOptions()) {
+  ProgramOptions options = base;
+  options.workingDirectory = tree.root();
+  options.timeoutSeconds = kHangSeconds;
+  return RunProgram({NativeText(tree / "r")}, options);
+}
 
 class UnwritableReport : public testing::Test {
  protected:
@@ -21,9 +56,8 @@ class UnwritableReport : public testing::Test {
   }
   ProgramResult RunAsNobody() {
     ProgramOptions options;
-    options.workingDirectory = tree_.root();
     options.unprivileged = true;
-    return RunProgram({(tree_ / "r").string()}, options);
+    return RunOn(tree_, options);
   }
   TempTree tree_;
 };
@@ -32,30 +66,192 @@ TEST_F(UnwritableReport, ReadOnlyWorkingDirectoryFailsBeforeTheWalk) {
   const ProgramResult result = RunAsNobody();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(result.errors, "dupscan: cannot write the report duplicates.txt: Permission denied\n");
+  EXPECT_EQ(result.errors, ReportFailure("Permission denied"));
 }
 
 TEST_F(UnwritableReport, ExistingReadOnlyReportIsKeptAsItWas) {
-  tree_.WriteFile("duplicates.txt", "the earlier report");
-  chmod((tree_ / "duplicates.txt").c_str(), 0444);
+  tree_.WriteFile(kReportName, "the earlier report");
+  chmod((tree_ / kReportName).c_str(), 0444);
   chmod(tree_.root().c_str(), 0777);
   const ProgramResult result = RunAsNobody();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(ReadWholeFile(tree_ / "duplicates.txt"), "the earlier report");
+  EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "the earlier report");
 }
 
-TEST(ReportEndToEndPosix, AFullDiskIsAFailureWithoutASummary) {
+// In a shared folder with the sticky bit, as /tmp has, another user's report may be written
+// through but not replaced: the run is refused before the walk, not after it.
+TEST_F(UnwritableReport, AnotherUsersReportInAStickyFolderIsKeptAsItWas) {
+  tree_.WriteFile(kReportName, "root's report");
+  chmod((tree_ / kReportName).c_str(), 0666);
+  chmod(tree_.root().c_str(), 01777);
+  const ProgramResult result = RunAsNobody();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(result.errors, ReportFailure("Operation not permitted"));
+  EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "root's report");
+}
+
+// Something that is no regular file, planted where the report goes by another user of a shared
+// folder. `elsewhere` is a folder of its own for what a link points to.
+struct PlantedName {
+  const char* label;
+  int (*plant)(const std::filesystem::path& report, const std::filesystem::path& elsewhere);
+  const char* reason;
+};
+
+int PlantLinkToAPrivateFile(const std::filesystem::path& report,
+                            const std::filesystem::path& elsewhere) {
+  const std::filesystem::path target = elsewhere / "private";
+  std::ofstream(target) << "root's own file\n";
+  chmod(target.c_str(), 0600);
+  return symlink(target.c_str(), report.c_str()) == 0 ? 0 : errno;
+}
+int PlantDanglingLink(const std::filesystem::path& report, const std::filesystem::path& elsewhere) {
+  return symlink((elsewhere / "made-through-the-link").c_str(), report.c_str()) == 0 ? 0 : errno;
+}
+int PlantLinkToDevFull(const std::filesystem::path& report, const std::filesystem::path&) {
+  return symlink("/dev/full", report.c_str()) == 0 ? 0 : errno;
+}
+int PlantFifo(const std::filesystem::path& report, const std::filesystem::path&) {
+  return mkfifo(report.c_str(), 0666) == 0 ? 0 : errno;
+}
+int PlantSocket(const std::filesystem::path& report, const std::filesystem::path&) {
+  return MakeSocketNode(report) ? 0 : EINVAL;
+}
+int PlantDevice(const std::filesystem::path& report, const std::filesystem::path&) {
+  return MakeZeroDevice(report);
+}
+int PlantFolder(const std::filesystem::path& report, const std::filesystem::path&) {
+  return mkdir(report.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+const PlantedName kPlantedNames[] = {
+    {"LinkToAPrivateFile", PlantLinkToAPrivateFile, "Too many levels of symbolic links"},
+    {"DanglingLink", PlantDanglingLink, "Too many levels of symbolic links"},
+    {"LinkToDevFull", PlantLinkToDevFull, "Too many levels of symbolic links"},
+    {"Fifo", PlantFifo, "Operation not supported"},
+    {"Socket", PlantSocket, "Operation not supported"},
+    {"Device", PlantDevice, "Operation not supported"},
+    {"Folder", PlantFolder, "Is a directory"},
+};
+
+// Every entry of a folder as type, permission bits and, for a file, content.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    struct stat status {};
+    lstat(entry.path().c_str(), &status);
+    std::string description = std::to_string(status.st_mode) + " " + std::to_string(status.st_ino);
+    if (S_ISREG(status.st_mode)) {
+      description += " " + ReadWholeFile(entry.path());
+    }
+    entries[entry.path().filename().string()] = description;
+  }
+  return entries;
+}
+
+void PrintTo(const PlantedName& name, std::ostream* out) { *out << name.label; }
+
+class PlantedReportName : public testing::TestWithParam<PlantedName> {};
+
+// The run as root, which once wrote through the link into any file it names, blocked on the
+// FIFO after the whole walk, and wrote into the device. Each is refused before the walk, at
+// once, without being opened, and stays as it was.
+TEST_P(PlantedReportName, IsRefusedBeforeTheWalkAndNeverOpened) {
+  TempTree tree;
+  TempTree elsewhere;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  if (const int error = GetParam().plant(tree / kReportName, elsewhere.root())) {
+    GTEST_SKIP() << "cannot make it here: " << std::strerror(error);
+  }
+  const auto beforeHere = Snapshot(tree.root());
+  const auto beforeElsewhere = Snapshot(elsewhere.root());
+  OpenWatch watchHere(tree.root());
+  OpenWatch watchElsewhere(elsewhere.root());
+  ASSERT_TRUE(watchHere.Watching() && watchElsewhere.Watching()) << std::strerror(errno);
+
+  const ProgramResult result = RunOn(tree);
+
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  EXPECT_LT(result.seconds, kRefusalSeconds);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(result.errors, ReportFailure(GetParam().reason));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(watchHere.OpenedAmong({kReportName}), std::set<std::string>());
+  EXPECT_EQ(watchElsewhere.OpenedAmong({"private"}), std::set<std::string>());
+  EXPECT_EQ(Snapshot(tree.root()), beforeHere);
+  EXPECT_EQ(Snapshot(elsewhere.root()), beforeElsewhere);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReportEndToEndPosix, PlantedReportName, testing::ValuesIn(kPlantedNames),
+                         [](const testing::TestParamInfo<PlantedName>& info) {
+                           return std::string(info.param.label);
+                         });
+
+// Two groups and two empty files: every section of the report, and a console with every stage.
+void WriteSmallTree(const TempTree& tree) {
+  tree.WriteFile("r/a", PatternBytes(700, 1));
+  tree.WriteFile("r/sub/b", PatternBytes(700, 1));
+  tree.WriteFile("r/c", "twin");
+  tree.WriteFile("r/d", "twin");
+  tree.WriteFile("r/e1", "");
+  tree.WriteFile("r/sub/e2", "");
+}
+
+TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
+  TempTree tree;
+  WriteSmallTree(tree);
+  const std::filesystem::path report = tree / kReportName;
+  tree.WriteFile(kReportName, "the earlier report");
+  // Group write: bits a usual umask takes from a new file.
+  chmod(report.c_str(), 0620);
+  const ProgramResult replacing = RunOn(tree);
+  const std::string replaced = ReadWholeFile(report);
+  EXPECT_EQ(replacing.exitCode, 0);
+  EXPECT_NE(replaced, "the earlier report");
+  EXPECT_EQ(PermissionBits(report), 0620u);
+  EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
+
+  std::filesystem::remove(report);
+  const mode_t mask = umask(0);
+  umask(mask);
+  const ProgramResult creating = RunOn(tree);
+  EXPECT_EQ(creating.exitCode, 0);
+  EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
+  EXPECT_EQ(ReadWholeFile(report), replaced);
+}
+
+// Sparse: comparing the pair keeps the run in its grouping for a second or so, at no disk cost.
+constexpr std::uintmax_t kSparseSize = 2ull << 30;
+
+// Once an interrupted run left the report empty or cut mid-path, and an empty report is what a
+// finished run without duplicates writes. Now the temporary is removed, the earlier report stays,
+// and the run ends by the signal, as a shell shows it (130, 143, 129).
+TEST(ReportEndToEndPosix, AnInterruptionWhileTheReportIsWrittenLeavesTheEarlierOne) {
   TempTree tree;
   tree.WriteFile("r/a", "same");
   tree.WriteFile("r/b", "same");
-  std::filesystem::create_symlink("/dev/full", tree / "duplicates.txt");
-  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.errors,
-            "dupscan: cannot write the report duplicates.txt: No space left on device\n");
-  EXPECT_NE(result.output.find("\nLooking for duplicate files...\n"), std::string::npos);
-  EXPECT_EQ(result.output.find("wasting a total"), std::string::npos) << result.output;
+  for (const char* name : {"r/big-1", "r/big-2"}) {
+    std::filesystem::resize_file(tree.WriteFile(name, ""), kSparseSize);
+  }
+  const std::string earlier = "File Size: 4 bytes\nthe earlier report\n\n";
+  const std::filesystem::path report = tree.WriteFile(kReportName, earlier);
+  chmod(report.c_str(), 0640);
+
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signalNumber));
+    ProgramOptions options;
+    options.interruptWhenNameAppears = kTemporaryPrefix;
+    options.interruption = signalNumber;
+    const ProgramResult result = RunOn(tree, options);
+    EXPECT_TRUE(result.interrupted) << "no temporary appeared";
+    EXPECT_EQ(result.exitCode, 128 + signalNumber);
+    EXPECT_EQ(ReadWholeFile(report), earlier);
+    EXPECT_EQ(PermissionBits(report), 0640u);
+    EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
+  }
 }
 
 }  // namespace

@@ -11,9 +11,11 @@
 struct ProgramResult {
   int exitCode = -1;
   bool timedOut = false;
-  std::string output;       ///< standard output, with the platform's CR LF line ends read as LF
-  std::string errors;       ///< standard error, likewise
-  std::string outputBytes;  ///< standard output exactly as written
+  std::string output;        ///< standard output, with the platform's CR LF line ends read as LF
+  std::string errors;        ///< standard error, likewise
+  std::string outputBytes;   ///< standard output exactly as written
+  double seconds = 0;        ///< from the start to the end of the program
+  bool interrupted = false;  ///< the interruption the options asked for was sent
 };
 
 struct ProgramOptions {
@@ -26,6 +28,10 @@ struct ProgramOptions {
   /// POSIX: the largest file the program may write, in bytes (0: no limit), so that a report can
   /// fail part-way as on a full disk. Counts for the captured console output too.
   long long fileSizeLimit = 0;
+  /// When a file whose name begins with this appears in the working directory, the program is
+  /// interrupted once: POSIX sends it `interruption`, Windows sends Ctrl-C to its console.
+  std::string interruptWhenNameAppears;
+  int interruption = 0;
   int timeoutSeconds = 120;
 };
 

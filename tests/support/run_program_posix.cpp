@@ -20,6 +20,18 @@
 namespace {
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
+
+bool NameAppears(const std::filesystem::path& folder, const std::string& prefix) {
+  std::error_code ignored;
+  for (std::filesystem::directory_iterator entry(folder, ignored), end; entry != end;
+       entry.increment(ignored)) {
+    if (entry->path().filename().string().rfind(prefix, 0) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::filesystem::path ProgramPath() {
@@ -62,12 +74,27 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   }
   argv.push_back(nullptr);
 
+  const auto started = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
     const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
+    // Only the descriptors a shell would pass.
+    for (const int extra : {out, err}) {
+      if (extra > STDERR_FILENO) {
+        close(extra);
+      }
+    }
+    // The signals the program meets are the defaults a shell's foreground job has, whatever
+    // this process inherited.
+    for (const int signalNumber : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) {
+      signal(signalNumber, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
       _exit(126);
     }
@@ -95,8 +122,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   }
 
   ProgramResult result;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  const auto deadline = started + std::chrono::seconds(options.timeoutSeconds);
   int status = 0;
   for (;;) {
     const pid_t done = waitpid(child, &status, WNOHANG);
@@ -109,8 +135,15 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
       result.timedOut = true;
       break;
     }
+    if (!options.interruptWhenNameAppears.empty() && !result.interrupted &&
+        NameAppears(options.workingDirectory, options.interruptWhenNameAppears)) {
+      kill(child, options.interruption);
+      result.interrupted = true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.output = ReadWholeFile(outputPath);
   result.outputBytes = result.output;
