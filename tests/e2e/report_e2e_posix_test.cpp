@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -221,6 +222,103 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
   EXPECT_EQ(creating.exitCode, 0);
   EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
   EXPECT_EQ(ReadWholeFile(report), replaced);
+}
+
+// glibc's buffer for standard output: one page on a pipe; BUFSIZ when the descriptor was closed
+// at the first write. The buffer is written whenever it fills.
+constexpr std::size_t kPipeBuffer = 4096;
+constexpr std::size_t kClosedOutputBuffer = 8192;
+constexpr char kGroupingHeading[] = "\nLooking for duplicate files...\n";
+constexpr char kSummaryStart[] = "\tFound ";
+
+// A console whose buffer fills, and so is written, half-way through the grouping, while the
+// report is open: 300 pairs of files, whose grouping prints six progress lines, and a missing
+// root that pads the console before the grouping (its name listed, then its listing failure: four
+// bytes for every "x/").
+class ConsoleWrittenWhileTheReportIsOpen : public testing::Test {
+ protected:
+  void SetUp() override {
+    constexpr int kPairs = 300;
+    for (int pair = 1; pair <= kPairs; ++pair) {
+      const std::string content = PatternBytes(static_cast<std::size_t>(pair), pair);
+      tree_.WriteFile("r/" + std::to_string(pair) + "a", content);
+      tree_.WriteFile("r/" + std::to_string(pair) + "b", content);
+    }
+  }
+
+  ProgramResult Run(std::size_t padding, const ProgramOptions& options = ProgramOptions()) {
+    std::string missing = "missing/";
+    for (std::size_t unit = 0; unit < padding; ++unit) {
+      missing += "x/";
+    }
+    ProgramOptions inTree = options;
+    inTree.workingDirectory = tree_.root();
+    inTree.timeoutSeconds = kHangSeconds;
+    return RunProgram({NativeText(tree_ / missing), NativeText(tree_ / "r")}, inTree);
+  }
+
+  /// A normal run whose console fills a buffer of `bufferSize` bytes during the grouping, and
+  /// its padding in `*padding`.
+  ProgramResult NormalRunFilling(std::size_t bufferSize, std::size_t* padding) {
+    const ProgramResult probe = Run(0);
+    const std::size_t grouping = probe.output.find(kGroupingHeading) + sizeof kGroupingHeading - 1;
+    const std::size_t groupingLength = probe.output.rfind(kSummaryStart) - grouping;
+    *padding = (bufferSize - groupingLength / 2 - grouping) / 4;
+    ProgramResult normal = Run(*padding);
+    EXPECT_EQ(normal.exitCode, 0);
+    EXPECT_LT(normal.output.find(kGroupingHeading) + sizeof kGroupingHeading, bufferSize);
+    EXPECT_GT(normal.output.rfind(kSummaryStart), bufferSize);
+    return normal;
+  }
+
+  std::string Report() { return ReadWholeFile(tree_ / kReportName); }
+
+  TempTree tree_;
+};
+
+// Once the report took descriptor 1 (`>&-`) and the console's text went into it; or descriptor 2
+// (`2>&-`), and a failure line was its only content.
+TEST_F(ConsoleWrittenWhileTheReportIsOpen, ClosedStandardDescriptorsLeaveTheReportAsANormalRun) {
+  std::size_t padding = 0;
+  const ProgramResult normal = NormalRunFilling(kClosedOutputBuffer, &padding);
+  const std::string normalReport = Report();
+
+  const std::vector<int> closedSets[] = {
+      {STDOUT_FILENO}, {STDERR_FILENO}, {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}};
+  for (const std::vector<int>& closed : closedSets) {
+    SCOPED_TRACE("closed: " + testing::PrintToString(closed));
+    std::filesystem::remove(tree_ / kReportName);
+    ProgramOptions options;
+    options.closedDescriptors = closed;
+    const ProgramResult result = Run(padding, options);
+    const bool outputClosed =
+        std::find(closed.begin(), closed.end(), STDOUT_FILENO) != closed.end();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, outputClosed ? "" : normal.output);
+    EXPECT_TRUE(Report() == normalReport) << "the report differs from a normal run's; it begins\n"
+                                          << Report().substr(0, 300);
+    EXPECT_EQ(NamesIn(tree_.root()), kReportAndTree);
+  }
+}
+
+// Once SIGPIPE ended the run at the console's first write after its reader left (`| head -1`):
+// the earlier report was gone and the new one cut short. Now the console's writes fail and the
+// run goes on.
+TEST_F(ConsoleWrittenWhileTheReportIsOpen, AConsoleThatGoesAwayLeavesAWholeReportAndSuccess) {
+  std::size_t padding = 0;
+  NormalRunFilling(kPipeBuffer, &padding);
+  const std::string normalReport = Report();
+
+  tree_.WriteFile(kReportName, "the earlier report");
+  ProgramOptions options;
+  options.outputReaderGone = true;
+  const ProgramResult result = Run(padding, options);
+
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.errors, "");
+  EXPECT_TRUE(Report() == normalReport) << "the report differs from a normal run's; it begins\n"
+                                        << Report().substr(0, 300);
+  EXPECT_EQ(NamesIn(tree_.root()), kReportAndTree);
 }
 
 // Sparse: comparing the pair keeps the run in its grouping for a second or so, at no disk cost.

@@ -28,6 +28,11 @@ struct ProgramOptions {
   /// POSIX: the largest file the program may write, in bytes (0: no limit), so that a report can
   /// fail part-way as on a full disk. Counts for the captured console output too.
   long long fileSizeLimit = 0;
+  /// POSIX: standard descriptors the program starts with closed, as after `>&-`.
+  std::vector<int> closedDescriptors;
+  /// POSIX: standard output is a pipe whose reader has already gone, as after `| head -1` has
+  /// read its line, so every write to the console fails.
+  bool outputReaderGone = false;
   /// When a file whose name begins with this appears in the working directory, the program is
   /// interrupted once: POSIX sends it `interruption`, Windows sends Ctrl-C to its console.
   std::string interruptWhenNameAppears;

@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -74,18 +75,29 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   }
   argv.push_back(nullptr);
 
+  int outputPipe[2] = {-1, -1};
+  if (options.outputReaderGone && pipe(outputPipe) != 0) {
+    ADD_FAILURE() << "no pipe for the output: " << std::strerror(errno);
+  }
+
   const auto started = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
-    const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    const int out = options.outputReaderGone
+                        ? outputPipe[1]
+                        : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
-    // Only the descriptors a shell would pass.
-    for (const int extra : {out, err}) {
+    // Only the descriptors a shell would pass: this copy of the pipe's reader too, or the
+    // program would read its own output.
+    for (const int extra : {out, err, outputPipe[0]}) {
       if (extra > STDERR_FILENO) {
         close(extra);
       }
+    }
+    for (const int descriptor : options.closedDescriptors) {
+      close(descriptor);
     }
     // The signals the program meets are the defaults a shell's foreground job has, whatever
     // this process inherited.
@@ -119,6 +131,11 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     }
     execv(program.c_str(), argv.data());
     _exit(127);
+  }
+  for (const int end : outputPipe) {
+    if (end >= 0) {
+      close(end);  // the reader is gone before the program writes
+    }
   }
 
   ProgramResult result;
