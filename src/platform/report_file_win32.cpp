@@ -146,6 +146,13 @@ int CheckReportWritable(const PathChar* name) {
 int CreateReport(const PathChar* name, ReportFile* report) {
   report->name = name;
   report->text = TextOutput();
+  if (std::wcslen(name) + 1 + kSuffixLength >= kPathCapacity) {
+    return ERROR_FILENAME_EXCED_RANGE;
+  }
+  // The handler is installed first, and the lock held from the creation to the record of it, so
+  // that Ctrl-C at any moment finds the temporary either not yet made or recorded.
+  SetConsoleCtrlHandler(RemoveTemporaryOnInterruption, TRUE);
+  AcquireSRWLockExclusive(&pendingLock);
   HANDLE file = INVALID_HANDLE_VALUE;
   DWORD errorCode = ERROR_FILE_EXISTS;
   PathString temporary;
@@ -153,22 +160,20 @@ int CreateReport(const PathChar* name, ReportFile* report) {
                         (errorCode == ERROR_FILE_EXISTS || errorCode == ERROR_ALREADY_EXISTS);
        ++attempt) {
     temporary = TemporaryName(name, attempt);
-    if (temporary.size() >= kPathCapacity) {
-      return ERROR_FILENAME_EXCED_RANGE;
-    }
     // FILE_SHARE_DELETE: the console handler removes the file while it is open here.
     file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     errorCode = file == INVALID_HANDLE_VALUE ? GetLastError() : 0;
   }
+  if (errorCode == 0) {
+    std::wmemcpy(pendingTemporary, temporary.c_str(), temporary.size() + 1);
+    temporaryPending = true;
+  }
+  ReleaseSRWLockExclusive(&pendingLock);
   if (errorCode != 0) {
+    SetConsoleCtrlHandler(RemoveTemporaryOnInterruption, FALSE);
     return static_cast<int>(errorCode);
   }
-  AcquireSRWLockExclusive(&pendingLock);
-  std::wmemcpy(pendingTemporary, temporary.c_str(), temporary.size() + 1);
-  temporaryPending = true;
-  ReleaseSRWLockExclusive(&pendingLock);
-  SetConsoleCtrlHandler(RemoveTemporaryOnInterruption, TRUE);
   report->temporary = temporary;
 
   // Text mode, as the report has always been written: every "\n" goes out as CR LF, the line end
