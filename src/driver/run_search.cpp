@@ -9,6 +9,7 @@
 #include "content/content_fingerprint.h"
 #include "output_texts.h"
 #include "platform/environment.h"
+#include "platform/report_file.h"
 #include "report/duplicate_grouping.h"
 #include "report/format_size.h"
 #include "report/report_writer.h"
@@ -120,19 +121,18 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
   FingerprintAll(catalogue, console);
 
   PrintText(console, kGroupingHeading);
-  TextOutput report;
-  if (const int errorCode = OpenReport(reportName, &report)) {
+  ReportFile report;
+  if (const int errorCode = CreateReport(reportName, &report)) {
     PrintReportFailure(errorCode);
     return 1;
   }
-  WriteEmptyFileList(catalogue, report);
-  const GroupingTotals totals = GroupAll(catalogue, report, console);
+  WriteEmptyFileList(catalogue, report.text);
+  const GroupingTotals totals = GroupAll(catalogue, report.text, console);
 
-  // The report is closed before the summary, so a report that is not whole, because a write or
-  // the close failed, is never followed by a summary that reads like success.
-  const int flushError = FlushReport(&report);
-  const int closeError = CloseReport(&report);
-  if (const int errorCode = flushError != 0 ? flushError : closeError) {
+  // The report takes the earlier one's place only when whole, and before the summary, so a
+  // report that is not whole, because a write, the close or the rename failed, is never followed
+  // by a summary that reads like success; the earlier report then stays as it was.
+  if (const int errorCode = FinishReport(&report)) {
     PrintReportFailure(errorCode);
     return 1;
   }

@@ -1,4 +1,37 @@
-// POSIX entry point: the arguments arrive as the bytes the shell passed, already expanded.
+// POSIX entry point: the arguments arrive as the bytes the shell passed, already expanded. The
+// standard descriptors and SIGPIPE are set up first, before anything is opened or written.
+#include <errno.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
 #include "platform/program_entry.h"
 
-int main(int argc, char** argv) { return ProgramMain(argc, argv); }
+namespace {
+
+// A standard descriptor the caller closed (`dupscan >&-`) would go to the next file the program
+// opens: the report became descriptor 1 and the console's text was spliced into it. Each closed
+// one is opened on /dev/null, so its text goes nowhere and nothing else can take its number.
+void OpenClosedStandardDescriptors() {
+  for (int descriptor = STDIN_FILENO; descriptor <= STDERR_FILENO; ++descriptor) {
+    if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) {
+      continue;
+    }
+    const int opened = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    // The lowest free number, which is this one, as every lower one is open by now.
+    if (opened >= 0 && opened != descriptor) {
+      dup2(opened, descriptor);
+      close(opened);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  OpenClosedStandardDescriptors();
+  // A console that goes away (`dupscan | head -1`, quitting a pager) makes writes to it fail
+  // instead of ending the run, which goes on to a whole report.
+  signal(SIGPIPE, SIG_IGN);
+  return ProgramMain(argc, argv);
+}

@@ -22,19 +22,5 @@ void PrintText(TextOutput& output, const char* format, ...);
 /// One line on standard error, after flushing the console so the order is kept.
 void PrintFailure(const char* format, ...);
 
-/// Checks, without creating or changing anything, that `name` could be created or rewritten in
-/// the working directory. Returns 0 or the reason's error code.
-int CheckReportWritable(const PathChar* name);
-
-/// Creates or truncates `name` as a text report. Returns 0 or the error code.
-int OpenReport(const PathChar* name, TextOutput* report);
-
-/// Pushes everything written so far to the file. Returns 0, or the code of the first write that
-/// failed, so a report that is not whole is never taken for one.
-int FlushReport(TextOutput* report);
-
-/// Closes the report. Returns 0 or the error code of the close.
-int CloseReport(TextOutput* report);
-
 /// The platform's text for an error code, for messages.
 std::string ErrorText(int errorCode);

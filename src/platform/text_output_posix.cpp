@@ -2,8 +2,6 @@
 #include "platform/text_output.h"
 
 #include <errno.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdarg>
 #include <cstring>
@@ -23,42 +21,6 @@ void PrintFailure(const char* format, ...) {
   va_start(arguments, format);
   std::vfprintf(stderr, format, arguments);
   va_end(arguments);
-}
-
-int CheckReportWritable(const PathChar* name) {
-  struct stat status;
-  if (stat(name, &status) == 0) {
-    if (S_ISDIR(status.st_mode)) {
-      return EISDIR;
-    }
-    return access(name, W_OK) == 0 ? 0 : errno;
-  }
-  if (errno != ENOENT) {
-    return errno;
-  }
-  return access(".", W_OK | X_OK) == 0 ? 0 : errno;
-}
-
-int OpenReport(const PathChar* name, TextOutput* report) {
-  report->stream = std::fopen(name, "w");
-  report->error = 0;
-  return report->stream == nullptr ? errno : 0;
-}
-
-int FlushReport(TextOutput* report) {
-  if (std::fflush(report->stream) != 0 && report->error == 0) {
-    report->error = errno != 0 ? errno : EIO;
-  }
-  if (std::ferror(report->stream) && report->error == 0) {
-    report->error = EIO;
-  }
-  return report->error;
-}
-
-int CloseReport(TextOutput* report) {
-  const int result = std::fclose(report->stream) == 0 ? 0 : errno;
-  report->stream = nullptr;
-  return result;
 }
 
 std::string ErrorText(int errorCode) { return std::strerror(errorCode); }

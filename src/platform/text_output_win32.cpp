@@ -179,14 +179,6 @@ void WriteFormatted(TextOutput& output, const char* format, std::va_list argumen
   }
 }
 
-// The folder a file of this name would be created in, its separator kept so that "C:\" stays
-// a folder; the working directory for a bare name.
-PathString FolderOf(const PathChar* name) {
-  const PathString text = name;
-  const std::size_t separator = text.find_last_of(L"\\/");
-  return separator == PathString::npos ? PathString(L".") : text.substr(0, separator + 1);
-}
-
 }  // namespace
 
 void PrintText(TextOutput& output, const char* format, ...) {
@@ -204,69 +196,6 @@ void PrintFailure(const char* format, ...) {
   va_start(arguments, format);
   WriteFormatted(errors, format, arguments);
   va_end(arguments);
-}
-
-int CheckReportWritable(const PathChar* name) {
-  const DWORD attributes = GetFileAttributesW(name);
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-      return ERROR_ACCESS_DENIED;  // what opening a folder as a file gives
-    }
-    if ((attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-      return ERROR_ACCESS_DENIED;
-    }
-    // Opening for writing, without truncating, asks the system everything that could refuse
-    // the real open (permissions, another program's lock) and changes nothing in the file.
-    const HANDLE existing =
-        CreateFileW(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (existing == INVALID_HANDLE_VALUE) {
-      return static_cast<int>(GetLastError());
-    }
-    CloseHandle(existing);
-    return 0;
-  }
-  const DWORD reason = GetLastError();
-  if (reason != ERROR_FILE_NOT_FOUND) {
-    return static_cast<int>(reason);
-  }
-  // A file that does not exist yet: its folder is opened asking for the right to add a file.
-  // The system checks that right as it would for the real creation (permissions, a read-only
-  // volume, a share's rights), and nothing is created.
-  const HANDLE folder = CreateFileW(FolderOf(name).c_str(), FILE_ADD_FILE,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (folder == INVALID_HANDLE_VALUE) {
-    return static_cast<int>(GetLastError());
-  }
-  CloseHandle(folder);
-  return 0;
-}
-
-int OpenReport(const PathChar* name, TextOutput* report) {
-  // Text mode: every "\n" goes out as CR LF, the line end Windows editors expect.
-  _doserrno = 0;
-  report->stream = _wfopen(name, L"w");
-  report->error = 0;
-  return report->stream == nullptr ? RuntimeErrorCode() : 0;
-}
-
-int FlushReport(TextOutput* report) {
-  _doserrno = 0;
-  if (std::fflush(report->stream) != 0 && report->error == 0) {
-    report->error = RuntimeErrorCode();
-  }
-  if (std::ferror(report->stream) && report->error == 0) {
-    report->error = ERROR_WRITE_FAULT;
-  }
-  return report->error;
-}
-
-int CloseReport(TextOutput* report) {
-  _doserrno = 0;
-  const int result = std::fclose(report->stream) == 0 ? 0 : RuntimeErrorCode();
-  report->stream = nullptr;
-  return result;
 }
 
 // English and ASCII like every other line of the program: the text goes out through a narrow

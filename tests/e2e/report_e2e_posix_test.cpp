@@ -1,12 +1,48 @@
-// Reports that cannot be written, where POSIX can arrange it: permissions that apply (as the
-// unprivileged user) and a disk that is always full.
+// The report where POSIX can arrange what a shared folder or a shell does to it: permissions
+// that apply (as the unprivileged user), names another user planted, standard descriptors
+// closed or a console that goes away, and a run interrupted while the report is written.
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <set>
+
 #include "support/e2e_support.h"
+#include "support/nonregular_files_posix.h"
 
 namespace {
+
+constexpr char kReportName[] = "duplicates.txt";
+constexpr char kTemporaryPrefix[] = "duplicates.txt.";
+// A refusal comes before the walk; a run that still goes after this has hung.
+constexpr int kHangSeconds = 10;
+constexpr double kRefusalSeconds = 1.0;
+
+std::string ReportFailure(const std::string& reason) {
+  return "dupscan: cannot write the report duplicates.txt: " + reason + "\n";
+}
+
+const std::set<std::string> kReportAndTree = {kReportName, "r"};
+
+mode_t PermissionBits(const std::filesystem::path& path) {
+  struct stat status {};
+  lstat(path.c_str(), &status);
+  return status.st_mode & 07777;
+}
+
+ProgramResult RunOn(const TempTree& tree, const ProgramOptions& base = ProgramOptions()) {
+  ProgramOptions options = base;
+  options.workingDirectory = tree.root();
+  options.timeoutSeconds = kHangSeconds;
+  return RunProgram({NativeText(tree / "r")}, options);
+}
 
 class UnwritableReport : public testing::Test {
  protected:
@@ -21,9 +57,8 @@ class UnwritableReport : public testing::Test {
   }
   ProgramResult RunAsNobody() {
     ProgramOptions options;
-    options.workingDirectory = tree_.root();
     options.unprivileged = true;
-    return RunProgram({(tree_ / "r").string()}, options);
+    return RunOn(tree_, options);
   }
   TempTree tree_;
 };
@@ -32,30 +67,290 @@ TEST_F(UnwritableReport, ReadOnlyWorkingDirectoryFailsBeforeTheWalk) {
   const ProgramResult result = RunAsNobody();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(result.errors, "dupscan: cannot write the report duplicates.txt: Permission denied\n");
+  EXPECT_EQ(result.errors, ReportFailure("Permission denied"));
 }
 
 TEST_F(UnwritableReport, ExistingReadOnlyReportIsKeptAsItWas) {
-  tree_.WriteFile("duplicates.txt", "the earlier report");
-  chmod((tree_ / "duplicates.txt").c_str(), 0444);
+  tree_.WriteFile(kReportName, "the earlier report");
+  chmod((tree_ / kReportName).c_str(), 0444);
   chmod(tree_.root().c_str(), 0777);
   const ProgramResult result = RunAsNobody();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(ReadWholeFile(tree_ / "duplicates.txt"), "the earlier report");
+  EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "the earlier report");
 }
 
-TEST(ReportEndToEndPosix, AFullDiskIsAFailureWithoutASummary) {
+// In a shared folder with the sticky bit, as /tmp has, another user's report may be written
+// through but not replaced: the run is refused before the walk, not after it.
+TEST_F(UnwritableReport, AnotherUsersReportInAStickyFolderIsKeptAsItWas) {
+  tree_.WriteFile(kReportName, "root's report");
+  chmod((tree_ / kReportName).c_str(), 0666);
+  chmod(tree_.root().c_str(), 01777);
+  const ProgramResult result = RunAsNobody();
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(result.errors, ReportFailure("Operation not permitted"));
+  EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "root's report");
+}
+
+// Something that is no regular file, planted where the report goes by another user of a shared
+// folder. `elsewhere` is a folder of its own for what a link points to.
+struct PlantedName {
+  const char* label;
+  int (*plant)(const std::filesystem::path& report, const std::filesystem::path& elsewhere);
+  const char* reason;
+};
+
+int PlantLinkToAPrivateFile(const std::filesystem::path& report,
+                            const std::filesystem::path& elsewhere) {
+  const std::filesystem::path target = elsewhere / "private";
+  std::ofstream(target) << "root's own file\n";
+  chmod(target.c_str(), 0600);
+  return symlink(target.c_str(), report.c_str()) == 0 ? 0 : errno;
+}
+int PlantDanglingLink(const std::filesystem::path& report, const std::filesystem::path& elsewhere) {
+  return symlink((elsewhere / "made-through-the-link").c_str(), report.c_str()) == 0 ? 0 : errno;
+}
+int PlantLinkToDevFull(const std::filesystem::path& report, const std::filesystem::path&) {
+  return symlink("/dev/full", report.c_str()) == 0 ? 0 : errno;
+}
+int PlantFifo(const std::filesystem::path& report, const std::filesystem::path&) {
+  return mkfifo(report.c_str(), 0666) == 0 ? 0 : errno;
+}
+int PlantSocket(const std::filesystem::path& report, const std::filesystem::path&) {
+  return MakeSocketNode(report) ? 0 : EINVAL;
+}
+int PlantDevice(const std::filesystem::path& report, const std::filesystem::path&) {
+  return MakeZeroDevice(report);
+}
+int PlantFolder(const std::filesystem::path& report, const std::filesystem::path&) {
+  return mkdir(report.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+const PlantedName kPlantedNames[] = {
+    {"LinkToAPrivateFile", PlantLinkToAPrivateFile, "Too many levels of symbolic links"},
+    {"DanglingLink", PlantDanglingLink, "Too many levels of symbolic links"},
+    {"LinkToDevFull", PlantLinkToDevFull, "Too many levels of symbolic links"},
+    {"Fifo", PlantFifo, "Operation not supported"},
+    {"Socket", PlantSocket, "Operation not supported"},
+    {"Device", PlantDevice, "Operation not supported"},
+    {"Folder", PlantFolder, "Is a directory"},
+};
+
+// Every entry of a folder as type, permission bits and, for a file, content.
+std::map<std::string, std::string> Snapshot(const std::filesystem::path& folder) {
+  std::map<std::string, std::string> entries;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    struct stat status {};
+    lstat(entry.path().c_str(), &status);
+    std::string description = std::to_string(status.st_mode) + " " + std::to_string(status.st_ino);
+    if (S_ISREG(status.st_mode)) {
+      description += " " + ReadWholeFile(entry.path());
+    }
+    entries[entry.path().filename().string()] = description;
+  }
+  return entries;
+}
+
+void PrintTo(const PlantedName& name, std::ostream* out) { *out << name.label; }
+
+class PlantedReportName : public testing::TestWithParam<PlantedName> {};
+
+// The run as root, which once wrote through the link into any file it names, blocked on the
+// FIFO after the whole walk, and wrote into the device. Each is refused before the walk, at
+// once, without being opened, and stays as it was.
+TEST_P(PlantedReportName, IsRefusedBeforeTheWalkAndNeverOpened) {
+  TempTree tree;
+  TempTree elsewhere;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  if (const int error = GetParam().plant(tree / kReportName, elsewhere.root())) {
+    GTEST_SKIP() << "cannot make it here: " << std::strerror(error);
+  }
+  const auto beforeHere = Snapshot(tree.root());
+  const auto beforeElsewhere = Snapshot(elsewhere.root());
+  OpenWatch watchHere(tree.root());
+  OpenWatch watchElsewhere(elsewhere.root());
+  ASSERT_TRUE(watchHere.Watching() && watchElsewhere.Watching()) << std::strerror(errno);
+
+  const ProgramResult result = RunOn(tree);
+
+  EXPECT_FALSE(result.timedOut) << "the run hung";
+  EXPECT_LT(result.seconds, kRefusalSeconds);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(result.errors, ReportFailure(GetParam().reason));
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(watchHere.OpenedAmong({kReportName}), std::set<std::string>());
+  EXPECT_EQ(watchElsewhere.OpenedAmong({"private"}), std::set<std::string>());
+  EXPECT_EQ(Snapshot(tree.root()), beforeHere);
+  EXPECT_EQ(Snapshot(elsewhere.root()), beforeElsewhere);
+}
+
+INSTANTIATE_TEST_SUITE_P(ReportEndToEndPosix, PlantedReportName, testing::ValuesIn(kPlantedNames),
+                         [](const testing::TestParamInfo<PlantedName>& planted) {
+                           return std::string(planted.param.label);
+                         });
+
+// Two groups and two empty files: every section of the report, and a console with every stage.
+void WriteSmallTree(const TempTree& tree) {
+  tree.WriteFile("r/a", PatternBytes(700, 1));
+  tree.WriteFile("r/sub/b", PatternBytes(700, 1));
+  tree.WriteFile("r/c", "twin");
+  tree.WriteFile("r/d", "twin");
+  tree.WriteFile("r/e1", "");
+  tree.WriteFile("r/sub/e2", "");
+}
+
+TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
+  TempTree tree;
+  WriteSmallTree(tree);
+  const std::filesystem::path report = tree / kReportName;
+  tree.WriteFile(kReportName, "the earlier report");
+  // Group write: bits a usual umask takes from a new file.
+  chmod(report.c_str(), 0620);
+  const ProgramResult replacing = RunOn(tree);
+  const std::string replaced = ReadWholeFile(report);
+  EXPECT_EQ(replacing.exitCode, 0);
+  EXPECT_NE(replaced, "the earlier report");
+  EXPECT_EQ(PermissionBits(report), 0620u);
+  EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
+
+  std::filesystem::remove(report);
+  const mode_t mask = umask(0);
+  umask(mask);
+  const ProgramResult creating = RunOn(tree);
+  EXPECT_EQ(creating.exitCode, 0);
+  EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
+  EXPECT_EQ(ReadWholeFile(report), replaced);
+}
+
+// glibc's buffer for standard output: one page on a pipe; BUFSIZ when the descriptor was closed
+// at the first write. The buffer is written whenever it fills.
+constexpr std::size_t kPipeBuffer = 4096;
+constexpr std::size_t kClosedOutputBuffer = 8192;
+constexpr char kGroupingHeading[] = "\nLooking for duplicate files...\n";
+constexpr char kSummaryStart[] = "\tFound ";
+
+// A console whose buffer fills, and so is written, half-way through the grouping, while the
+// report is open: 300 pairs of files, whose grouping prints six progress lines, and a missing
+// root that pads the console before the grouping (its name listed, then its listing failure: four
+// bytes for every "x/").
+class ConsoleWrittenWhileTheReportIsOpen : public testing::Test {
+ protected:
+  void SetUp() override {
+    constexpr int kPairs = 300;
+    for (int pair = 1; pair <= kPairs; ++pair) {
+      const std::string content =
+          PatternBytes(static_cast<std::size_t>(pair), static_cast<std::uint32_t>(pair));
+      tree_.WriteFile("r/" + std::to_string(pair) + "a", content);
+      tree_.WriteFile("r/" + std::to_string(pair) + "b", content);
+    }
+  }
+
+  ProgramResult Run(std::size_t padding, const ProgramOptions& options = ProgramOptions()) {
+    std::string missing = "missing/";
+    for (std::size_t unit = 0; unit < padding; ++unit) {
+      missing += "x/";
+    }
+    ProgramOptions inTree = options;
+    inTree.workingDirectory = tree_.root();
+    inTree.timeoutSeconds = kHangSeconds;
+    return RunProgram({NativeText(tree_ / missing), NativeText(tree_ / "r")}, inTree);
+  }
+
+  /// A normal run whose console fills a buffer of `bufferSize` bytes during the grouping, and
+  /// its padding in `*padding`.
+  ProgramResult NormalRunFilling(std::size_t bufferSize, std::size_t* padding) {
+    const ProgramResult probe = Run(0);
+    const std::size_t grouping = probe.output.find(kGroupingHeading) + sizeof kGroupingHeading - 1;
+    const std::size_t groupingLength = probe.output.rfind(kSummaryStart) - grouping;
+    *padding = (bufferSize - groupingLength / 2 - grouping) / 4;
+    ProgramResult normal = Run(*padding);
+    EXPECT_EQ(normal.exitCode, 0);
+    EXPECT_LT(normal.output.find(kGroupingHeading) + sizeof kGroupingHeading, bufferSize);
+    EXPECT_GT(normal.output.rfind(kSummaryStart), bufferSize);
+    return normal;
+  }
+
+  std::string Report() { return ReadWholeFile(tree_ / kReportName); }
+
+  TempTree tree_;
+};
+
+// Once the report took descriptor 1 (`>&-`) and the console's text went into it; or descriptor 2
+// (`2>&-`), and a failure line was its only content.
+TEST_F(ConsoleWrittenWhileTheReportIsOpen, ClosedStandardDescriptorsLeaveTheReportAsANormalRun) {
+  std::size_t padding = 0;
+  const ProgramResult normal = NormalRunFilling(kClosedOutputBuffer, &padding);
+  const std::string normalReport = Report();
+
+  const std::vector<int> closedSets[] = {
+      {STDOUT_FILENO}, {STDERR_FILENO}, {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}};
+  for (const std::vector<int>& closed : closedSets) {
+    SCOPED_TRACE("closed: " + testing::PrintToString(closed));
+    std::filesystem::remove(tree_ / kReportName);
+    ProgramOptions options;
+    options.closedDescriptors = closed;
+    const ProgramResult result = Run(padding, options);
+    const bool outputClosed =
+        std::find(closed.begin(), closed.end(), STDOUT_FILENO) != closed.end();
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_EQ(result.output, outputClosed ? "" : normal.output);
+    EXPECT_TRUE(Report() == normalReport) << "the report differs from a normal run's; it begins\n"
+                                          << Report().substr(0, 300);
+    EXPECT_EQ(NamesIn(tree_.root()), kReportAndTree);
+  }
+}
+
+// Once SIGPIPE ended the run at the console's first write after its reader left (`| head -1`):
+// the earlier report was gone and the new one cut short. Now the console's writes fail and the
+// run goes on.
+TEST_F(ConsoleWrittenWhileTheReportIsOpen, AConsoleThatGoesAwayLeavesAWholeReportAndSuccess) {
+  std::size_t padding = 0;
+  NormalRunFilling(kPipeBuffer, &padding);
+  const std::string normalReport = Report();
+
+  tree_.WriteFile(kReportName, "the earlier report");
+  ProgramOptions options;
+  options.outputReaderGone = true;
+  const ProgramResult result = Run(padding, options);
+
+  EXPECT_EQ(result.exitCode, 0);
+  EXPECT_EQ(result.errors, "");
+  EXPECT_TRUE(Report() == normalReport) << "the report differs from a normal run's; it begins\n"
+                                        << Report().substr(0, 300);
+  EXPECT_EQ(NamesIn(tree_.root()), kReportAndTree);
+}
+
+// Sparse: comparing the pair keeps the run in its grouping for a second or so, at no disk cost.
+constexpr std::uintmax_t kSparseSize = 2ull << 30;
+
+// Once an interrupted run left the report empty or cut mid-path, and an empty report is what a
+// finished run without duplicates writes. Now the temporary is removed, the earlier report stays,
+// and the run ends by the signal, as a shell shows it (130, 143, 129).
+TEST(ReportEndToEndPosix, AnInterruptionWhileTheReportIsWrittenLeavesTheEarlierOne) {
   TempTree tree;
   tree.WriteFile("r/a", "same");
   tree.WriteFile("r/b", "same");
-  std::filesystem::create_symlink("/dev/full", tree / "duplicates.txt");
-  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
-  EXPECT_EQ(result.exitCode, 1);
-  EXPECT_EQ(result.errors,
-            "dupscan: cannot write the report duplicates.txt: No space left on device\n");
-  EXPECT_NE(result.output.find("\nLooking for duplicate files...\n"), std::string::npos);
-  EXPECT_EQ(result.output.find("wasting a total"), std::string::npos) << result.output;
+  for (const char* name : {"r/big-1", "r/big-2"}) {
+    std::filesystem::resize_file(tree.WriteFile(name, ""), kSparseSize);
+  }
+  const std::string earlier = "File Size: 4 bytes\nthe earlier report\n\n";
+  const std::filesystem::path report = tree.WriteFile(kReportName, earlier);
+  chmod(report.c_str(), 0640);
+
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+    SCOPED_TRACE(strsignal(signalNumber));
+    ProgramOptions options;
+    options.interruptWhenNameAppears = kTemporaryPrefix;
+    options.interruption = signalNumber;
+    const ProgramResult result = RunOn(tree, options);
+    EXPECT_TRUE(result.interrupted) << "no temporary appeared";
+    EXPECT_EQ(result.exitCode, 128 + signalNumber);
+    EXPECT_EQ(ReadWholeFile(report), earlier);
+    EXPECT_EQ(PermissionBits(report), 0640u);
+    EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
+  }
 }
 
 }  // namespace

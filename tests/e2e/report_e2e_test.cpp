@@ -17,6 +17,8 @@ TEST(ReportEndToEnd, NoDuplicatesLeavesAnEmptyReport) {
   const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
   EXPECT_EQ(result.output, ExpectedConsole(OneRoot(PrintedText(tree / "r"), 2, 0)));
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
+  // The new report took the earlier one's place by a rename: nothing is left beside it.
+  EXPECT_EQ(NamesIn(tree.root()), (std::set<std::string>{"duplicates.txt", "r"}));
 }
 
 TEST(ReportEndToEnd, EmptyRootStillCreatesTheReport) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <set>
 
 #include "support/e2e_support.h"
 #include "support/windows_support.h"
@@ -179,6 +180,94 @@ TEST(WindowsNames, EveryNameIsWrittenWholeInUtf8WhateverTheCodePage) {
   }
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
             ReportBytes("File Size: 4 bytes\n" + lines + "\n"));
+}
+
+// What Windows will not let a new report replace, or what is no file, planted where the report
+// goes. `make` says whether this system could make it.
+struct KeptReportName {
+  const char* label;
+  bool (*make)(const TempTree& tree);
+};
+
+bool WithAttribute(const TempTree& tree, FileAttribute attribute) {
+  return AddFileAttribute(tree.WriteFile("duplicates.txt", "the earlier report"), attribute);
+}
+bool MakeReadOnly(const TempTree& tree) { return WithAttribute(tree, FileAttribute::ReadOnly); }
+bool MakeHidden(const TempTree& tree) { return WithAttribute(tree, FileAttribute::Hidden); }
+bool MakeSystem(const TempTree& tree) { return WithAttribute(tree, FileAttribute::System); }
+bool MakeFolder(const TempTree& tree) {
+  tree.MakeDirectory("duplicates.txt");
+  return true;
+}
+bool MakeLink(const TempTree& tree) {
+  return MakeFileLink(tree / "duplicates.txt", tree.WriteFile("elsewhere.txt", "another file"));
+}
+
+const KeptReportName kKeptReportNames[] = {
+    {"ReadOnly", MakeReadOnly}, {"Hidden", MakeHidden}, {"System", MakeSystem},
+    {"Folder", MakeFolder},     {"Link", MakeLink},
+};
+
+void PrintTo(const KeptReportName& name, std::ostream* out) { *out << name.label; }
+
+class KeptReportNameTest : public testing::TestWithParam<KeptReportName> {};
+
+// Windows writes no read-only, hidden or system file in place, and a link or folder is no
+// report: each is refused before the walk, with one line, and stays as it was.
+TEST_P(KeptReportNameTest, IsRefusedBeforeTheWalkAndKept) {
+  TempTree tree;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  if (!GetParam().make(tree)) {
+    GTEST_SKIP() << "this system cannot make it (Wine keeps no hidden attribute on a name "
+                    "without a leading dot, and makes no links)";
+  }
+  const std::filesystem::path report = tree / "duplicates.txt";
+  const std::uint32_t attributes = FileAttributes(report);
+  const std::string content = ReadWholeFile(report);
+  const std::set<std::string> names = NamesIn(tree.root());
+
+  const ProgramResult result = RunIn(tree.root(), {NativeText(tree / "r")});
+
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(result.errors.rfind("dupscan: cannot write the report duplicates.txt: ", 0), 0u)
+      << result.errors;
+  EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
+  EXPECT_EQ(FileAttributes(report), attributes);
+  EXPECT_EQ(ReadWholeFile(report), content);
+  EXPECT_EQ(NamesIn(tree.root()), names);
+  ClearFileAttributes(report);  // so the tree can go
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowsEndToEnd, KeptReportNameTest, testing::ValuesIn(kKeptReportNames),
+                         [](const testing::TestParamInfo<KeptReportName>& kept) {
+                           return std::string(kept.param.label);
+                         });
+
+// Comparing the pair keeps the run in its grouping for a second or so.
+constexpr std::uint64_t kSparseSize = 1ull << 30;
+
+// Ctrl-C while the report is written: the console handler removes the temporary, the system's
+// own handler ends the run, and the earlier report stays as it was.
+TEST(WindowsEndToEnd, CtrlCWhileTheReportIsWrittenLeavesTheEarlierOne) {
+  TempTree tree;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  MakeSparseFile(tree / "r/big-1", kSparseSize);
+  MakeSparseFile(tree / "r/big-2", kSparseSize);
+  const std::string earlier = ReportBytes("File Size: 4 bytes\nthe earlier report\n\n");
+  const std::filesystem::path report = tree.WriteFile("duplicates.txt", earlier);
+  ProgramOptions options;
+  options.workingDirectory = tree.root();
+  options.interruptWhenNameAppears = "duplicates.txt.";
+
+  const ProgramResult result = RunProgram({NativeText(tree / "r")}, options);
+
+  ASSERT_TRUE(result.interrupted) << "no temporary appeared";
+  EXPECT_FALSE(result.timedOut) << "Ctrl-C did not end the run";
+  EXPECT_EQ(ReadWholeFile(report), earlier);
+  EXPECT_EQ(NamesIn(tree.root()), (std::set<std::string>{"duplicates.txt", "r"}));
 }
 
 }  // namespace

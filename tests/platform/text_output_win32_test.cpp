@@ -1,5 +1,4 @@
-// Console and report text on Windows: UTF-8, or the console's own wide text, never cut short;
-// and the report's check before the walk, which must create and change nothing.
+// Console and report text on Windows: UTF-8, or the console's own wide text, never cut short.
 #include "platform/text_output.h"
 
 #include <gtest/gtest.h>
@@ -57,36 +56,6 @@ TEST(TextOutputConsole, EveryCharacterReachesTheConsoleAsItIs) {
   EXPECT_EQ(ConsoleScreenLine(console.stream, 1), L"next");
   EXPECT_EQ(console.error, 0);
   std::fclose(console.stream);
-}
-
-TEST(CheckReportWritable, MissingReportInAWritableFolderPassesAndNothingIsCreated) {
-  TempTree tree;
-  EXPECT_EQ(CheckReportWritable((tree / "duplicates.txt").c_str()), 0);
-  EXPECT_TRUE(std::filesystem::is_empty(tree.root()));
-}
-
-TEST(CheckReportWritable, ExistingReportPassesAndIsLeftAsItWas) {
-  TempTree tree;
-  const auto report = tree.WriteFile("duplicates.txt", "the earlier report");
-  const auto written = std::filesystem::last_write_time(report);
-  EXPECT_EQ(CheckReportWritable(report.c_str()), 0);
-  EXPECT_EQ(ReadWholeFile(report), "the earlier report");
-  EXPECT_EQ(std::filesystem::last_write_time(report), written);
-}
-
-TEST(CheckReportWritable, ReadOnlyReportFolderOfThatNameAndMissingFolderFail) {
-  TempTree tree;
-  const auto readOnly = tree.WriteFile("read-only.txt", "kept");
-  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
-  EXPECT_NE(CheckReportWritable(readOnly.c_str()), 0);
-  EXPECT_EQ(ReadWholeFile(readOnly), "kept");
-  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);  // so the tree can go
-
-  EXPECT_NE(CheckReportWritable(tree.MakeDirectory("folder.txt").c_str()), 0);
-  EXPECT_NE(CheckReportWritable((tree / "missing" / "duplicates.txt").c_str()), 0);
-  EXPECT_FALSE(std::filesystem::exists(tree / "missing"));
 }
 
 TEST(ErrorText, SystemMessageWithoutItsLineEndAndPeriod) {

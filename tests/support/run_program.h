@@ -11,9 +11,11 @@
 struct ProgramResult {
   int exitCode = -1;
   bool timedOut = false;
-  std::string output;       ///< standard output, with the platform's CR LF line ends read as LF
-  std::string errors;       ///< standard error, likewise
-  std::string outputBytes;  ///< standard output exactly as written
+  std::string output;        ///< standard output, with the platform's CR LF line ends read as LF
+  std::string errors;        ///< standard error, likewise
+  std::string outputBytes;   ///< standard output exactly as written
+  double seconds = 0;        ///< from the start to the end of the program
+  bool interrupted = false;  ///< the interruption the options asked for was sent
 };
 
 struct ProgramOptions {
@@ -29,6 +31,15 @@ struct ProgramOptions {
   /// POSIX: how many files the program may have open at once, its standard streams included
   /// (0: no limit).
   int openFileLimit = 0;
+  /// POSIX: standard descriptors the program starts with closed, as after `>&-`.
+  std::vector<int> closedDescriptors;
+  /// POSIX: standard output is a pipe whose reader has already gone, as after `| head -1` has
+  /// read its line, so every write to the console fails.
+  bool outputReaderGone = false;
+  /// When a file whose name begins with this appears in the working directory, the program is
+  /// interrupted once: POSIX sends it `interruption`, Windows sends Ctrl-C to its console.
+  std::string interruptWhenNameAppears;
+  int interruption = 0;
   int timeoutSeconds = 120;
 };
 

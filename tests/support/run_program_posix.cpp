@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -20,6 +21,18 @@
 namespace {
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
+
+bool NameAppears(const std::filesystem::path& folder, const std::string& prefix) {
+  std::error_code ignored;
+  for (std::filesystem::directory_iterator entry(folder, ignored), end; entry != end;
+       entry.increment(ignored)) {
+    if (entry->path().filename().string().rfind(prefix, 0) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 std::filesystem::path ProgramPath() {
@@ -62,13 +75,34 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   }
   argv.push_back(nullptr);
 
+  int outputPipe[2] = {-1, -1};
+  if (options.outputReaderGone && pipe(outputPipe) != 0) {
+    ADD_FAILURE() << "no pipe for the output: " << std::strerror(errno);
+  }
+
+  const auto started = std::chrono::steady_clock::now();
   const pid_t child = fork();
   if (child == 0) {
-    const int out = open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    const int out = options.outputReaderGone
+                        ? outputPipe[1]
+                        : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
     dup2(out, STDOUT_FILENO);
     dup2(err, STDERR_FILENO);
-    close_range(STDERR_FILENO + 1, ~0U, 0);  // the program starts with its three streams alone
+    // Only the descriptors a shell would pass: not this copy of the pipe's reader (the program
+    // would read its own output), nor anything else of this process.
+    close_range(STDERR_FILENO + 1, ~0U, 0);
+    for (const int descriptor : options.closedDescriptors) {
+      close(descriptor);
+    }
+    // The signals the program meets are the defaults a shell's foreground job has, whatever
+    // this process inherited.
+    for (const int signalNumber : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) {
+      signal(signalNumber, SIG_DFL);
+    }
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
       _exit(126);
     }
@@ -101,10 +135,14 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     execv(program.c_str(), argv.data());
     _exit(127);
   }
+  for (const int end : outputPipe) {
+    if (end >= 0) {
+      close(end);  // the reader is gone before the program writes
+    }
+  }
 
   ProgramResult result;
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::seconds(options.timeoutSeconds);
+  const auto deadline = started + std::chrono::seconds(options.timeoutSeconds);
   int status = 0;
   for (;;) {
     const pid_t done = waitpid(child, &status, WNOHANG);
@@ -117,8 +155,15 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
       result.timedOut = true;
       break;
     }
+    if (!options.interruptWhenNameAppears.empty() && !result.interrupted &&
+        NameAppears(options.workingDirectory, options.interruptWhenNameAppears)) {
+      kill(child, options.interruption);
+      result.interrupted = true;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  result.seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   result.output = ReadWholeFile(outputPath);
   result.outputBytes = result.output;

@@ -12,6 +12,7 @@ namespace {
 
 constexpr DWORD kMillisecondsPerSecond = 1000;
 constexpr UINT kTimedOutExitCode = 124;
+constexpr DWORD kInterruptPollMilliseconds = 2;
 
 std::wstring Wide(const std::string& text) {
   if (text.empty()) {
@@ -100,6 +101,28 @@ HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, DWORD di
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+bool NameAppears(const std::filesystem::path& folder, const std::wstring& prefix) {
+  std::error_code ignored;
+  for (std::filesystem::directory_iterator entry(folder, ignored), end; entry != end;
+       entry.increment(ignored)) {
+    if (entry->path().filename().native().rfind(prefix, 0) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// Ctrl-C on the console of the process `id` alone: this process gives up its own console, if it
+// has one (under CTest its output goes to pipes), attaches to that one, and ignores the event.
+void SendCtrlC(DWORD id) {
+  FreeConsole();
+  if (AttachConsole(id)) {
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
+    FreeConsole();
+  }
+}
+
 std::string WithoutCarriageReturns(const std::string& bytes) {
   std::string text;
   for (std::size_t index = 0; index < bytes.size(); ++index) {
@@ -169,8 +192,11 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
 
   ProgramResult result;
   PROCESS_INFORMATION process{};
+  // A console of its own, which this process can attach to and send Ctrl-C on alone.
+  const DWORD consoleFlag = options.interruptWhenNameAppears.empty() ? 0 : CREATE_NEW_CONSOLE;
+  const ULONGLONG startTicks = GetTickCount64();
   const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
-                                      CREATE_UNICODE_ENVIRONMENT, environment.data(),
+                                      CREATE_UNICODE_ENVIRONMENT | consoleFlag, environment.data(),
                                       workingDirectory.empty() ? nullptr : workingDirectory.c_str(),
                                       &startup, &process);
   CloseHandle(startup.hStdInput);
@@ -181,12 +207,29 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     return result;
   }
   CloseHandle(process.hThread);
-  const DWORD limit = static_cast<DWORD>(options.timeoutSeconds) * kMillisecondsPerSecond;
-  if (WaitForSingleObject(process.hProcess, limit) == WAIT_TIMEOUT) {
-    TerminateProcess(process.hProcess, kTimedOutExitCode);
-    WaitForSingleObject(process.hProcess, INFINITE);
-    result.timedOut = true;
+  const ULONGLONG deadline =
+      startTicks + static_cast<ULONGLONG>(options.timeoutSeconds) * kMillisecondsPerSecond;
+  for (;;) {
+    const ULONGLONG now = GetTickCount64();
+    const DWORD wait = options.interruptWhenNameAppears.empty()
+                           ? static_cast<DWORD>(deadline > now ? deadline - now : 0)
+                           : kInterruptPollMilliseconds;
+    if (WaitForSingleObject(process.hProcess, wait) != WAIT_TIMEOUT) {
+      break;
+    }
+    if (GetTickCount64() >= deadline) {
+      TerminateProcess(process.hProcess, kTimedOutExitCode);
+      WaitForSingleObject(process.hProcess, INFINITE);
+      result.timedOut = true;
+      break;
+    }
+    if (!result.interrupted &&
+        NameAppears(options.workingDirectory, Wide(options.interruptWhenNameAppears))) {
+      SendCtrlC(process.dwProcessId);
+      result.interrupted = true;
+    }
   }
+  result.seconds = static_cast<double>(GetTickCount64() - startTicks) / kMillisecondsPerSecond;
   DWORD exitCode = 0;
   GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hProcess);

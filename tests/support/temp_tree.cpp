@@ -75,6 +75,14 @@ std::string ReadWholeFile(const std::filesystem::path& path) {
   return content.str();
 }
 
+std::set<std::string> NamesIn(const std::filesystem::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
 std::string StreamContent(std::FILE* stream) {
   std::fflush(stream);
   std::rewind(stream);

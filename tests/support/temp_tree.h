@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <set>
 #include <string>
 
 #include "platform/path_text.h"
@@ -44,6 +45,9 @@ std::string PatternBytes(std::size_t length, std::uint32_t seed);
 
 /// The whole content of a file, as bytes; empty when it cannot be read.
 std::string ReadWholeFile(const std::filesystem::path& path);
+
+/// The names of the entries of a folder: a file left behind shows up here.
+std::set<std::string> NamesIn(const std::filesystem::path& folder);
 
 /// What a temporary stream received, from its start.
 std::string StreamContent(std::FILE* stream);

@@ -1,0 +1,45 @@
+// The report file's life. It is checked before the walk, written to a new temporary file beside
+// it, and put in its place only when whole: until then an earlier report stays as it was. An
+// interrupted run (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl-C, Ctrl-Break or a closed console)
+// removes the temporary and then ends as the interruption would have ended it.
+#pragma once
+
+#include "platform/path_text.h"
+#include "platform/text_output.h"
+
+/// Checks, without creating or changing anything, that a new report could take the place of
+/// `name`: nothing of that name exists, or a regular file the user may write (on Windows also
+/// neither hidden nor a system file, and in a folder with the sticky bit on POSIX, their own), and
+/// its folder takes a new file. A link, a FIFO, a socket, a device, a folder or a reparse point of
+/// that name is refused without being opened. Returns 0 or the reason's error code.
+int CheckReportWritable(const PathChar* name);
+
+struct ReportFile;
+
+/// Creates a new file beside `name`, named `name` + "." + a random suffix (exclusively, never
+/// through a link), and opens it as `report`'s text. It keeps an earlier report's permission bits
+/// on POSIX; otherwise it gets what any new file gets. One report at a time. Returns 0 or the
+/// error code.
+int CreateReport(const PathChar* name, ReportFile* report);
+
+/// Pushes the text to the disk, closes the temporary and renames it over the report. Returns 0,
+/// or the code of the first failure (a write, the flush, the close, the rename); then the
+/// temporary is removed and an earlier report is left as it was.
+int FinishReport(ReportFile* report);
+
+/// Closes and removes the temporary, leaving an earlier report as it was. Nothing when no
+/// temporary is open.
+void AbandonReport(ReportFile* report);
+
+/// A report being written: its text goes to the temporary until FinishReport.
+struct ReportFile {
+  TextOutput text;
+  PathString name;
+  PathString temporary;  ///< empty while no temporary exists
+
+  ReportFile() = default;
+  ReportFile(const ReportFile&) = delete;
+  ReportFile& operator=(const ReportFile&) = delete;
+  /// A run that ends early, by a failure or an exception, leaves no temporary behind.
+  ~ReportFile() { AbandonReport(this); }
+};
