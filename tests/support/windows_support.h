@@ -1,8 +1,8 @@
 // What Windows-only tests need to ask the system, kept out of the tests themselves.
 #pragma once
 
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
