@@ -17,7 +17,12 @@ void OpenClosedStandardDescriptors() {
     if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) {
       continue;
     }
-    const int opened = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    int opened = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    if (opened < 0) {
+      // No /dev/null (a bare chroot or sandbox): the root folder read-only holds the number,
+      // and every write to it fails.
+      opened = open("/", O_RDONLY | O_DIRECTORY);
+    }
     // The lowest free number, which is this one, as every lower one is open by now.
     if (opened >= 0 && opened != descriptor) {
       dup2(opened, descriptor);
@@ -33,5 +38,8 @@ int main(int argc, char** argv) {
   // A console that goes away (`dupscan | head -1`, quitting a pager) makes writes to it fail
   // instead of ending the run, which goes on to a whole report.
   signal(SIGPIPE, SIG_IGN);
+  // Past a file size limit (`ulimit -f`) a write then fails, and the run says so and removes its
+  // temporary, where the signal's default would end it at once and leave half a report behind.
+  signal(SIGXFSZ, SIG_IGN);
   return ProgramMain(argc, argv);
 }

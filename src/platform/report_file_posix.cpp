@@ -15,13 +15,17 @@
 
 namespace {
 
-constexpr int kInterruptions[] = {SIGINT, SIGTERM, SIGHUP};
+// Every signal whose default ends the process and that a user or the system sends to end a run:
+// Ctrl-C and Ctrl-\, kill, a closed terminal, the timers and CPU limits, the user's own signals.
+constexpr int kInterruptions[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
+                                  SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
 constexpr int kInterruptionCount = sizeof kInterruptions / sizeof kInterruptions[0];
 constexpr char kSuffixLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
 constexpr int kSuffixLength = 6;
 // A name already taken is another file's: a new suffix is drawn, this many times at most.
 constexpr int kCreateAttempts = 100;
-constexpr mode_t kPermissionBits = S_IRWXU | S_IRWXG | S_IRWXO;
+constexpr mode_t kReadWriteBits = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 
 // The temporary's name for the signal handler, which may only call async-signal-safe functions;
@@ -104,13 +108,21 @@ int LastError() { return errno != 0 ? errno : EIO; }
 
 // Renames the temporary over the report when `keep`, else removes it, and forgets it. Returns 0
 // or the rename's error code; a temporary that could not be renamed is removed.
-int SettleTemporary(ReportFile* report, bool keep) {
+// `written` is the identity of the file the report was written to: in a folder others may write,
+// another file could have been put in the temporary's place, and the rename goes by name.
+int SettleTemporary(ReportFile* report, bool keep, const struct stat* written = nullptr) {
   const sigset_t earlierMask = BlockInterruptions();
   int errorCode = 0;
-  if (keep && rename(report->temporary.c_str(), report->name.c_str()) != 0) {
+  struct stat named;
+  const bool ours =
+      written == nullptr || (lstat(report->temporary.c_str(), &named) == 0 &&
+                             named.st_dev == written->st_dev && named.st_ino == written->st_ino);
+  if (keep && !ours) {
+    errorCode = ESTALE;
+  } else if (keep && rename(report->temporary.c_str(), report->name.c_str()) != 0) {
     errorCode = LastError();
   }
-  if (!keep || errorCode != 0) {
+  if ((!keep || errorCode != 0) && ours) {
     unlink(report->temporary.c_str());
   }
   pendingTemporary[0] = '\0';
@@ -140,15 +152,20 @@ int CheckReportWritable(const PathChar* name) {
     if (!S_ISREG(status.st_mode)) {
       return ENOTSUP;  // a FIFO, a socket or a device: nothing a report may replace
     }
-    // A report its user may not write says "keep me", though a rename could replace it.
-    if (access(name, W_OK) != 0) {
+    // A report its user may not write says "keep me", though a rename could replace it; the
+    // effective user decides, and root, who may write anything, keeps one that has no write bit.
+    if (faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) != 0) {
       return errno;
+    }
+    if ((status.st_mode & kWriteBits) == 0) {
+      return EACCES;
     }
   }
   // The temporary is made in the folder, and the rename changes its entries.
   const PathString folder = FolderOf(name);
   struct stat folderStatus;
-  if (stat(folder.c_str(), &folderStatus) != 0 || access(folder.c_str(), W_OK | X_OK) != 0) {
+  if (stat(folder.c_str(), &folderStatus) != 0 ||
+      faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
     return errno;
   }
   // In a sticky folder (/tmp, a shared folder) only the owner of a file, of the folder, or root
@@ -165,10 +182,13 @@ int CreateReport(const PathChar* name, ReportFile* report) {
   report->name = name;
   report->text = TextOutput();
   struct stat earlier;
-  const bool keepMode = lstat(name, &earlier) == 0 && S_ISREG(earlier.st_mode);
+  // Only the user's own report passes its permissions on: a report another user planted in a
+  // shared folder would otherwise choose who may read and rewrite a report made by root.
+  const bool keepMode =
+      lstat(name, &earlier) == 0 && S_ISREG(earlier.st_mode) && earlier.st_uid == geteuid();
   // Made with no more than the final bits, so nobody may open it for reading who could not read
   // the finished report.
-  const mode_t mode = keepMode ? (earlier.st_mode & kPermissionBits) : kNewFileMode;
+  const mode_t mode = keepMode ? (earlier.st_mode & kReadWriteBits) : kNewFileMode;
   if (std::strlen(name) + 1 + kSuffixLength >= sizeof pendingTemporary) {
     return ENAMETOOLONG;
   }
@@ -222,6 +242,10 @@ int FinishReport(ReportFile* report) {
   if (errorCode == 0 && fsync(fileno(stream)) != 0) {
     errorCode = LastError();
   }
+  struct stat written;
+  if (errorCode == 0 && fstat(fileno(stream), &written) != 0) {
+    errorCode = LastError();
+  }
   if (std::fclose(stream) != 0 && errorCode == 0) {
     errorCode = LastError();
   }
@@ -229,7 +253,7 @@ int FinishReport(ReportFile* report) {
     SettleTemporary(report, false);
     return errorCode;
   }
-  return SettleTemporary(report, true);
+  return SettleTemporary(report, true, &written);
 }
 
 void AbandonReport(ReportFile* report) {

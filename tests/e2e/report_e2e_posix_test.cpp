@@ -78,6 +78,11 @@ TEST_F(UnwritableReport, ExistingReadOnlyReportIsKeptAsItWas) {
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
   EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "the earlier report");
+  // Root, who may write anything, keeps it too: it has no write bit at all.
+  ProgramOptions asRoot;
+  asRoot.workingDirectory = tree_.root();
+  EXPECT_EQ(RunProgram({(tree_ / "r").string()}, asRoot).exitCode, 1);
+  EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "the earlier report");
 }
 
 // In a shared folder with the sticky bit, as /tmp has, another user's report may be written
@@ -222,6 +227,15 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
   EXPECT_EQ(creating.exitCode, 0);
   EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
   EXPECT_EQ(ReadWholeFile(report), replaced);
+
+  // Another user's report, planted open to all in a shared folder, passes on nothing: the run's
+  // report gets what any new file gets.
+  if (CanRunUnprivileged() && (mask & 0022) != 0) {
+    chown(report.c_str(), 65534, 65534);
+    chmod(report.c_str(), 0666);
+    EXPECT_EQ(RunOn(tree).exitCode, 0);
+    EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
+  }
 }
 
 // glibc's buffer for standard output: one page on a pipe; BUFSIZ when the descriptor was closed
@@ -339,7 +353,7 @@ TEST(ReportEndToEndPosix, AnInterruptionWhileTheReportIsWrittenLeavesTheEarlierO
   const std::filesystem::path report = tree.WriteFile(kReportName, earlier);
   chmod(report.c_str(), 0640);
 
-  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP}) {
+  for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGALRM}) {
     SCOPED_TRACE(strsignal(signalNumber));
     ProgramOptions options;
     options.interruptWhenNameAppears = kTemporaryPrefix;

@@ -97,7 +97,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     }
     // The signals the program meets are the defaults a shell's foreground job has, whatever
     // this process inherited.
-    for (const int signalNumber : {SIGPIPE, SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signalNumber : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
       signal(signalNumber, SIG_DFL);
     }
     sigset_t none;
@@ -113,8 +113,6 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
       unsetenv(name.c_str());
     }
     if (options.fileSizeLimit > 0) {
-      // Ignored, the signal lets a write past the limit fail with EFBIG, as a full disk fails.
-      signal(SIGXFSZ, SIG_IGN);
       const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
                          static_cast<rlim_t>(options.fileSizeLimit)};
       if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
