@@ -68,7 +68,7 @@ void ReadListing(DirectoryListing* listing, PendingFolder& folder) {
 // identity its parent's listing saw; a root has none.
 void EnterFolder(Walk& walk, const PathString& path, const FolderIdentity* listed) {
   FileCatalogue& catalogue = walk.catalogue;
-  ++catalogue.DirectoryCount;
+  ++catalogue.counters.DirectoryCount;
   int errorCode = 0;
   DirectoryListing* listing = listed == nullptr ? OpenRootListing(path, &errorCode)
                                                 : OpenFolderListing(path, *listed, &errorCode);
@@ -95,8 +95,8 @@ void EnterFolder(Walk& walk, const PathString& path, const FolderIdentity* liste
 void RecordFile(Walk& walk, const PathString& path, std::int64_t size, std::uint32_t folder) {
   FileCatalogue& catalogue = walk.catalogue;
   AddFileRecord(catalogue, size, path, folder);
-  if (catalogue.FileCount % kFileProgressInterval == 0) {
-    PrintText(walk.console, kWalkProgressLine, catalogue.FileCount);
+  if (catalogue.counters.FileCount % kFileProgressInterval == 0) {
+    PrintText(walk.console, kWalkProgressLine, catalogue.counters.FileCount);
   }
 }
 

@@ -58,7 +58,7 @@ void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString
                    std::uint32_t folder) {
   const PathChar* kept = KeepPath(catalogue.paths, folder, path.data(), path.size());
   catalogue.found.push_back(FoundFile{size, kept});
-  ++catalogue.FileCount;
+  ++catalogue.counters.FileCount;
 }
 
 void PruneUniqueSizes(FileCatalogue& catalogue) {
@@ -81,7 +81,7 @@ void PruneUniqueSizes(FileCatalogue& catalogue) {
     for (end = first + 1; end < found.size() && found[end].size == found[first].size; ++end) {
     }
     if (end - first == 1) {
-      --catalogue.FileCount;
+      --catalogue.counters.FileCount;
       continue;
     }
     sizes.classes.push_back(SizeClass{found[first].size, sizes.records.size(), end - first});

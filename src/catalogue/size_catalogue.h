@@ -29,6 +29,14 @@ struct SizeCatalogue {
   std::vector<FileRecord> records;
 };
 
+/// The counts the console shows, named as it has always named them.
+struct WalkCounters {
+  /// Files recorded, less one per size pruned: after pruning, the potential duplicates.
+  std::int32_t FileCount = 0;
+  /// Directories the walk tried to list, roots included, listable or not.
+  std::int32_t DirectoryCount = 0;
+};
+
 /// Files are listed as the walk finds them and sorted into size classes once, when the walk is
 /// over: a search tree keyed by size cost a lookup with a cache miss at every level for every
 /// file, and a node and a vector of its own for every size.
@@ -38,10 +46,7 @@ struct FileCatalogue {
   /// Every file recorded, in walk order, until PruneUniqueSizes sorts them into `sizes`.
   std::vector<FoundFile> found;
   SizeCatalogue sizes;
-  /// Files recorded, less one per size pruned: after pruning, the potential duplicates.
-  std::int32_t FileCount = 0;
-  /// Directories the walk tried to list, roots included, listable or not.
-  std::int32_t DirectoryCount = 0;
+  WalkCounters counters;
 };
 
 /// Records a file of `size` at `path`, listed in folder number `folder`, with ZeroFingerprint,

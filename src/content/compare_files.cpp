@@ -22,6 +22,13 @@ CompareBuffers& Buffers() {
   return buffers;
 }
 
+// One inode with a single name reached twice (a bind mount of a file, a folder whose identity
+// the file system does not keep): one file, which must never be its own copy. Two names of one
+// inode are hard links, two entries, and stay copies.
+bool IsOneFile(const FileState& first, const FileState& second) {
+  return first.volume == second.volume && first.index == second.index && first.links == 1;
+}
+
 CompareResult FailureResult(bool firstOpened, bool secondOpened) {
   if (firstOpened) {
     return CompareResult::kSecondFailed;
@@ -84,13 +91,30 @@ bool ReadAlone(const FileByPath& file, std::int64_t offset, unsigned char* buffe
   return same && !readError;
 }
 
-CompareResult CompareOneAtATime(const PathChar* firstPath, const PathChar* secondPath) {
+// The reference is still the file its first comparison read: a rewritten reference would make
+// copies of its old bytes and of its new ones one group.
+bool FirstSeenAgain(ComparisonReference& reference, const FileState& now) {
+  if (!reference.seen) {
+    reference.firstSeen = now;
+    reference.seen = true;
+    return true;
+  }
+  return SameFileState(reference.firstSeen, now);
+}
+
+CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* secondPath) {
   FileByPath first;
   FileByPath second;
-  const bool firstOpened = OpenAlone(firstPath, &first);
+  const bool firstOpened = OpenAlone(reference.path, &first);
   const bool secondOpened = OpenAlone(secondPath, &second);
   if (!firstOpened || !secondOpened) {
     return FailureResult(firstOpened, secondOpened);
+  }
+  if (!FirstSeenAgain(reference, first.state)) {
+    return CompareResult::kFirstChanged;
+  }
+  if (IsOneFile(first.state, second.state)) {
+    return CompareResult::kOneFile;
   }
   if (first.state.size != second.state.size) {
     return CompareResult::kDifferent;
@@ -118,38 +142,72 @@ void AdviseIfLarge(const ReadableFile& file) {
   }
 }
 
+// Both files open: the bytes decide, unless they are one file, or either changed meanwhile: a
+// file written while it is read could pass for a copy it never equalled at any one moment.
+CompareResult CompareOpenFiles(const ComparisonReference& reference, const ReadableFile& candidate,
+                               const PathChar* candidatePath) {
+  if (!FileUnchanged(reference.file, reference.path)) {
+    return CompareResult::kFirstChanged;
+  }
+  if (IsOneFile(reference.file.state, candidate.state)) {
+    return CompareResult::kOneFile;
+  }
+  AdviseIfLarge(candidate);
+  if (!SameBytes(reference.file, candidate)) {
+    return CompareResult::kDifferent;
+  }
+  if (!FileUnchanged(reference.file, reference.path)) {
+    return CompareResult::kFirstChanged;
+  }
+  return FileUnchanged(candidate, candidatePath) ? CompareResult::kSame : CompareResult::kDifferent;
+}
+
+// Opens the reference unless it is held. kOpened only when it is open and still the file the
+// first comparison found.
+OpenResult HoldReference(ComparisonReference& reference, bool* changed) {
+  *changed = false;
+  if (reference.opened) {
+    return OpenResult::kOpened;
+  }
+  const OpenResult result = OpenForReading(reference.path, &reference.file);
+  if (result != OpenResult::kOpened) {
+    return result;
+  }
+  reference.opened = true;
+  if (!FirstSeenAgain(reference, reference.file.state)) {
+    *changed = true;
+  }
+  AdviseIfLarge(reference.file);
+  return result;
+}
+
 }  // namespace
 
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate) {
-  OpenResult referenceOpen = OpenResult::kOpened;
-  if (!reference.opened) {
-    referenceOpen = OpenForReading(reference.path, &reference.file);
-    reference.opened = referenceOpen == OpenResult::kOpened;
-    if (reference.opened) {
-      AdviseIfLarge(reference.file);
-    }
-  }
+  bool changed = false;
+  const OpenResult referenceOpen = HoldReference(reference, &changed);
   ReadableFile candidateFile;
   const OpenResult candidateOpen = OpenForReading(candidate, &candidateFile);
   const bool candidateOpened = candidateOpen == OpenResult::kOpened;
+  CompareResult result;
   if (referenceOpen == OpenResult::kNoDescriptor || candidateOpen == OpenResult::kNoDescriptor) {
     // The held reference may have taken the last descriptor: let it go and need only one.
     if (candidateOpened) {
       CloseFile(&candidateFile);
     }
     ReleaseReference(reference);
-    return CompareOneAtATime(reference.path, candidate);
+    return CompareOneAtATime(reference, candidate);
   }
   if (reference.opened && candidateOpened) {
-    AdviseIfLarge(candidateFile);
-    const bool same = SameBytes(reference.file, candidateFile);
-    CloseFile(&candidateFile);
-    return same ? CompareResult::kSame : CompareResult::kDifferent;
+    result = changed ? CompareResult::kFirstChanged
+                     : CompareOpenFiles(reference, candidateFile, candidate);
+  } else {
+    result = FailureResult(reference.opened, candidateOpened);
   }
   if (candidateOpened) {
     CloseFile(&candidateFile);
   }
-  return FailureResult(reference.opened, candidateOpened);
+  return result;
 }
 
 void ReleaseReference(ComparisonReference& reference) {

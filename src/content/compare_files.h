@@ -4,13 +4,17 @@
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
 
-/// What a comparison found; the values are the ones the console's history knows.
+/// What a comparison found. 1 to -3 are the results the program always had; 2 and -4 tell what
+/// the others would have hidden: a file reached twice, and a reference that changed under its scan.
 enum class CompareResult {
+  kFirstChanged = -4,  ///< the reference is no longer the file its earlier comparisons read
   kBothFailed = -3,    ///< neither file opened
   kSecondFailed = -2,  ///< only the second file (the candidate) failed to open
   kFirstFailed = -1,   ///< only the first file (the reference) failed to open
-  kDifferent = 0,      ///< both opened; their bytes differ, or could not be read to the end
-  kSame = 1,           ///< both opened and hold the same bytes
+  kDifferent = 0,      ///< both opened; their bytes differ, could not be read to the end, or
+                       ///< changed while they were read
+  kSame = 1,           ///< both opened and hold the same bytes, unchanged while read
+  kOneFile = 2,        ///< both opened, and they are one file (one inode with one name): no copy
 };
 
 /// The first file of a series of comparisons with other files. The first comparison opens it; it
@@ -21,14 +25,19 @@ struct ComparisonReference {
   const PathChar* path = nullptr;
   ReadableFile file;
   bool opened = false;
+  /// The file as its first comparison found it: every later one must find it so.
+  FileState firstSeen;
+  bool seen = false;
 };
 
 /// Compares the bytes of the reference with those of the file at `candidate`, opening the
-/// reference first unless an earlier comparison has. When the process may open no more files,
-/// the reference is released and the two files are read one open at a time.
+/// reference first unless an earlier comparison has; a reference held from an earlier comparison
+/// must still be that file, unchanged. When the process may open no more files, the reference is
+/// released and the two files are read one open at a time.
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate);
 
-/// Closes the reference if a comparison opened it. It may then be compared again, from a new open.
+/// Closes the reference if a comparison opened it. It may then be compared again, from a new open,
+/// which must find it as the first comparison did.
 void ReleaseReference(ComparisonReference& reference);
 
 /// One comparison of `first` with `second`, with nothing left open.

@@ -1,5 +1,6 @@
 #include "driver/run_search.h"
 
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue/directory_walker.h"
@@ -56,13 +57,14 @@ void WalkRoots(const std::vector<PathString>& roots, FileCatalogue& catalogue,
     ScanDirectory(root, catalogue, console);
   }
   NoteRepeatedFolders(catalogue.places);
-  PrintText(console, kWalkTotalsLine, catalogue.FileCount, catalogue.DirectoryCount);
+  PrintText(console, kWalkTotalsLine, catalogue.counters.FileCount,
+            catalogue.counters.DirectoryCount);
 }
 
 void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kPruneHeading);
   PruneUniqueSizes(catalogue);
-  PrintText(console, kPruneTotalLine, catalogue.FileCount);
+  PrintText(console, kPruneTotalLine, catalogue.counters.FileCount);
 }
 
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
@@ -76,16 +78,24 @@ void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   FingerprintFiles(records.size(), jobAt, [&]() {
     ++HashCount;
     if (HashCount % kHashProgressInterval == 0) {
-      const std::int64_t percent = HashCount * kPercent / catalogue.FileCount;
+      const std::int64_t percent = HashCount * kPercent / catalogue.counters.FileCount;
       PrintText(console, kHashProgressLine, HashCount, static_cast<int>(percent));
     }
   });
   PrintText(console, kHashDoneLine);
 }
 
+// An empty file reached twice (a root given twice, one root inside another) is one file: it is
+// listed once, where the walk first met it.
 void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& report) {
+  const std::vector<FileRecord> emptyFiles = TakeEmptyFiles(catalogue);
+  std::unordered_set<EntryKey, EntryKeyHash> listed;
   std::vector<PathString> paths;
-  for (const FileRecord& record : TakeEmptyFiles(catalogue)) {
+  for (const FileRecord& record : emptyFiles) {
+    if (catalogue.places.foldersRepeat &&
+        !listed.insert(EntryOf(catalogue.places, record)).second) {
+      continue;
+    }
     paths.push_back(ShownPath(catalogue.places, record));
   }
   WriteEmptyFiles(report, paths);
@@ -95,7 +105,7 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   GroupingRun run;
   run.report = &report;
   run.console = &console;
-  run.FileCount = catalogue.FileCount;
+  run.fileCount = catalogue.counters.FileCount;
   run.compare = CompareWithReference;
   run.digest = ExtendContentDigest;
   run.places = &catalogue.places;

@@ -15,8 +15,10 @@ struct FileState {
   std::int64_t changed = 0;   ///< last change of content or status (POSIX); 0 on Windows
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
+  std::uint64_t links = 0;  ///< the directory entries (hard links) that name the file
 };
 
+/// True when the two states are of one file and its content has not changed between them.
 inline bool SameFileState(const FileState& left, const FileState& right) {
   return left.size == right.size && left.modified == right.modified &&
          left.changed == right.changed && left.volume == right.volume && left.index == right.index;
@@ -42,6 +44,10 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file);
 /// `*readError` when it is given.
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,
                    bool* readError = nullptr);
+
+/// True while the open file is as it was opened (same size, write and change times) and, on POSIX,
+/// `path` still names it, not a file put in its place.
+bool FileUnchanged(const ReadableFile& file, const PathChar* path);
 
 /// Tells the system the file will be read once from start to end.
 void AdviseSequential(const ReadableFile& file);

@@ -14,6 +14,17 @@ std::int64_t Nanoseconds(const timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
 }
 
+FileState StateOf(const struct stat& status) {
+  FileState state;
+  state.size = status.st_size;
+  state.modified = Nanoseconds(status.st_mtim);
+  state.changed = Nanoseconds(status.st_ctim);
+  state.volume = static_cast<std::uint64_t>(status.st_dev);
+  state.index = static_cast<std::uint64_t>(status.st_ino);
+  state.links = static_cast<std::uint64_t>(status.st_nlink);
+  return state;
+}
+
 }  // namespace
 
 OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
@@ -29,12 +40,19 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
     return OpenResult::kFailed;
   }
   file->handle = descriptor;
-  file->state.size = status.st_size;
-  file->state.modified = Nanoseconds(status.st_mtim);
-  file->state.changed = Nanoseconds(status.st_ctim);
-  file->state.volume = static_cast<std::uint64_t>(status.st_dev);
-  file->state.index = static_cast<std::uint64_t>(status.st_ino);
+  file->state = StateOf(status);
   return OpenResult::kOpened;
+}
+
+bool FileUnchanged(const ReadableFile& file, const PathChar* path) {
+  struct stat status;
+  if (fstat(static_cast<int>(file.handle), &status) != 0 ||
+      !SameFileState(StateOf(status), file.state)) {
+    return false;
+  }
+  // Not following a link: a link put in the file's place is another file.
+  struct stat named;
+  return lstat(path, &named) == 0 && named.st_dev == status.st_dev && named.st_ino == status.st_ino;
 }
 
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,

@@ -18,6 +18,23 @@ std::int64_t Ticks(const FILETIME& time) {
                                    time.dwLowDateTime);
 }
 
+FileState StateOf(const BY_HANDLE_FILE_INFORMATION& information) {
+  FileState state;
+  state.size = static_cast<std::int64_t>(
+      (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow);
+  state.modified = Ticks(information.ftLastWriteTime);
+  state.changed = 0;
+  state.volume = information.dwVolumeSerialNumber;
+  state.index =
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  state.links = information.nNumberOfLinks;
+  return state;
+}
+
+HANDLE HandleOf(const ReadableFile& file) {
+  return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(StreamOf(file))));
+}
+
 }  // namespace
 
 OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
@@ -39,14 +56,16 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
     return OpenResult::kFailed;
   }
   file->handle = reinterpret_cast<std::intptr_t>(stream);
-  file->state.size = static_cast<std::int64_t>(
-      (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow);
-  file->state.modified = Ticks(information.ftLastWriteTime);
-  file->state.changed = 0;
-  file->state.volume = information.dwVolumeSerialNumber;
-  file->state.index =
-      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  file->state = StateOf(information);
   return OpenResult::kOpened;
+}
+
+// Only the open file is asked: while it is open its path cannot be given to another file, as the
+// runtime opens it without FILE_SHARE_DELETE, which a rename over it or its deletion needs.
+bool FileUnchanged(const ReadableFile& file, const PathChar*) {
+  BY_HANDLE_FILE_INFORMATION information;
+  return GetFileInformationByHandle(HandleOf(file), &information) &&
+         SameFileState(StateOf(information), file.state);
 }
 
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,

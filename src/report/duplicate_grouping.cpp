@@ -63,6 +63,18 @@ bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
     case CompareResult::kFirstFailed:
       PrintOpenFailure(run, reference);
       return false;  // the reference cannot be read: its candidates wait for the next one
+    case CompareResult::kOneFile:
+      RemoveRecord(run.working, candidate);  // one file reached twice: uncompared, uncounted
+      return true;
+    case CompareResult::kFirstChanged:
+      // The reference was rewritten or replaced under its scan: its equals so far matched bytes
+      // it no longer holds. They go back, to be compared again by the next references.
+      for (std::size_t member = 1; member < group.members.size(); ++member) {
+        ReturnRecord(run.working, group.members[member]);
+      }
+      group.members.resize(1);
+      group.entries.clear();
+      return false;
   }
   return false;
 }
@@ -99,7 +111,7 @@ void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
   const GroupingTotals& totals = run.totals;
   const std::int64_t shown =
       static_cast<std::int64_t>(hundreds) * kProgressStep + totals.DiscardedCount;
-  const std::int64_t percent = run.FileCount > 0 ? shown * kPercent / run.FileCount : 0;
+  const std::int64_t percent = run.fileCount > 0 ? shown * kPercent / run.fileCount : 0;
   PrintText(*run.console, kGroupingProgressLine, hundreds, totals.DiscardedCount,
             static_cast<int>(percent));
 }

@@ -24,7 +24,7 @@ using CompareFunction = CompareResult (*)(ComparisonReference& reference,
 struct GroupingRun {
   TextOutput* report = nullptr;
   TextOutput* console = nullptr;
-  std::int32_t FileCount = 0;  ///< the denominator of the progress percentage
+  std::int32_t fileCount = 0;  ///< FileCount: the denominator of the progress percentage
   CompareFunction compare = nullptr;
   /// Null: every pair with equal fingerprints is compared byte for byte.
   DigestFunction digest = nullptr;

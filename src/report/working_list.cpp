@@ -126,6 +126,11 @@ void RemoveRecord(WorkingList& working, std::uint32_t record) {
   --working.remaining;
 }
 
+void ReturnRecord(WorkingList& working, std::uint32_t record) {
+  working.present[record] = 1;
+  ++working.remaining;
+}
+
 bool IsDigested(const WorkingList& working, std::uint32_t reference) {
   const std::uint32_t set = working.setOf[reference];
   return set != kNoRecord && working.sets[set].digested;

@@ -57,6 +57,10 @@ std::uint32_t TakeLast(WorkingList& working);
 /// Takes a record out of the list.
 void RemoveRecord(WorkingList& working, std::uint32_t record);
 
+/// Puts back a record the scan under way took out; it stays a candidate of the lists that scan
+/// has not yet closed up.
+void ReturnRecord(WorkingList& working, std::uint32_t record);
+
 /// Whether the set of `reference` is already parted by digests.
 bool IsDigested(const WorkingList& working, std::uint32_t reference);
 

@@ -55,8 +55,8 @@ TEST(WalkerPosix, SkipsLinksFifosAndSocketsWithoutOpeningThem) {
   std::vector<PathString> recorded = walk.PathsOfSize(7);
   std::sort(recorded.begin(), recorded.end());
   EXPECT_EQ(recorded, (std::vector<PathString>{(tree / "dir/inner").string(), real.string()}));
-  EXPECT_EQ(walk.catalogue.FileCount, 2);
-  EXPECT_EQ(walk.catalogue.DirectoryCount, 2);
+  EXPECT_EQ(walk.catalogue.counters.FileCount, 2);
+  EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 2);
   EXPECT_EQ(walk.console, "");
 }
 

@@ -22,8 +22,8 @@ TEST(Walker, RecordsInListingOrderWithSubtreesBeforeLaterSiblings) {
 
   const WalkResult walk = Walk({NativeText(tree.root())});
   EXPECT_EQ(walk.PathsOfSize(5), expected);
-  EXPECT_EQ(walk.catalogue.FileCount, 8);
-  EXPECT_EQ(walk.catalogue.DirectoryCount, 6);  // root, m, m/n, q, q/.dot, empty
+  EXPECT_EQ(walk.catalogue.counters.FileCount, 8);
+  EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 6);  // root, m, m/n, q, q/.dot, empty
   EXPECT_EQ(walk.console, "");
 }
 
@@ -52,8 +52,8 @@ TEST(Walker, MissingRootAndFileRootAreReportedAndCountedAndTheWalkGoesOn) {
   tree.WriteFile("dir/g", "y");
   const WalkResult walk =
       Walk({NativeText(tree / "missing"), NativeText(file), NativeText(tree / "dir")});
-  EXPECT_EQ(walk.catalogue.DirectoryCount, 3);
-  EXPECT_EQ(walk.catalogue.FileCount, 1);
+  EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 3);
+  EXPECT_EQ(walk.catalogue.counters.FileCount, 1);
   const std::string missingLine =
       ListingFailedLine(PrintedText(tree / "missing"), MissingDirectoryCode());
   // The code for a file named as a folder differs between systems: the line up to it.
@@ -75,8 +75,8 @@ TEST(Walker, ProgressLineEvery2000FilesAcrossRoots) {
   }
   const WalkResult walk = Walk({NativeText(tree / "first"), NativeText(tree / "second")});
   EXPECT_EQ(walk.console, "\tFound 2000 files so far...\n\tFound 4000 files so far...\n");
-  EXPECT_EQ(walk.catalogue.FileCount, 4100);
-  EXPECT_EQ(walk.catalogue.DirectoryCount, 3);
+  EXPECT_EQ(walk.catalogue.counters.FileCount, 4100);
+  EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 3);
 }
 
 TEST(Walker, SameRootTwiceRecordsEveryFileTwice) {
@@ -86,7 +86,7 @@ TEST(Walker, SameRootTwiceRecordsEveryFileTwice) {
   const WalkResult walk = Walk({root, root});
   const PathString path = NativeText(tree / "a");
   EXPECT_EQ(walk.PathsOfSize(1), (std::vector<PathString>{path, path}));
-  EXPECT_EQ(walk.catalogue.DirectoryCount, 2);
+  EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 2);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@ TEST(WalkerWindows, FolderLinksAreNotFollowed) {
   }
   const WalkResult walk = Walk({NativeText(tree.root())});
   EXPECT_EQ(walk.PathsOfSize(7), std::vector<PathString>{NativeText(real)});
-  EXPECT_EQ(walk.catalogue.DirectoryCount, 2);
+  EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 2);
   EXPECT_EQ(walk.console, "");
 }
 

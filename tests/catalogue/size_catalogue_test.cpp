@@ -51,7 +51,7 @@ TEST(SizeCatalogue, VisitsSizesAscendingWithRecordsInOrderAddedAndDropsUniqueSiz
   Add(catalogue, 3, "d");
   Add(catalogue, 9, "e");
   PruneUniqueSizes(catalogue);
-  EXPECT_EQ(catalogue.FileCount, 4);
+  EXPECT_EQ(catalogue.counters.FileCount, 4);
   EXPECT_EQ(Sizes(catalogue), (std::vector<std::int64_t>{3, 7}));
   EXPECT_EQ(PathsOf(catalogue, 3), (std::vector<PathString>{Text("b"), Text("d")}));
   EXPECT_EQ(PathsOf(catalogue, 7), (std::vector<PathString>{Text("a"), Text("c")}));
@@ -88,7 +88,7 @@ TEST(SizeCatalogue, ManyInterleavedSizesKeepTheWalkOrderWithinEachSize) {
     }
   }
   EXPECT_EQ(Sizes(catalogue), expectedSizes);
-  EXPECT_EQ(catalogue.FileCount, kept);
+  EXPECT_EQ(catalogue.counters.FileCount, kept);
 }
 
 TEST(SizeCatalogue, TakesEmptyFilesInOrderFoundAndKeepsThemCounted) {
@@ -99,11 +99,11 @@ TEST(SizeCatalogue, TakesEmptyFilesInOrderFoundAndKeepsThemCounted) {
   Add(catalogue, 10, "t2");
   Add(catalogue, 0, "z3");
   PruneUniqueSizes(catalogue);
-  EXPECT_EQ(catalogue.FileCount, 5);
+  EXPECT_EQ(catalogue.counters.FileCount, 5);
 
   const std::vector<FileRecord> empty = TakeEmptyFiles(catalogue);
   EXPECT_EQ(PathsOf(empty), (std::vector<PathString>{Text("z1"), Text("z2"), Text("z3")}));
-  EXPECT_EQ(catalogue.FileCount, 5);
+  EXPECT_EQ(catalogue.counters.FileCount, 5);
   EXPECT_EQ(Sizes(catalogue), std::vector<std::int64_t>{10});
   EXPECT_EQ(PathsOf(catalogue, 10), (std::vector<PathString>{Text("t1"), Text("t2")}));
 }
@@ -114,7 +114,7 @@ TEST(SizeCatalogue, SingleEmptyFileIsPrunedAndNoEmptyListRemains) {
   Add(catalogue, 4, "x");
   Add(catalogue, 4, "y");
   PruneUniqueSizes(catalogue);
-  EXPECT_EQ(catalogue.FileCount, 2);
+  EXPECT_EQ(catalogue.counters.FileCount, 2);
   EXPECT_TRUE(TakeEmptyFiles(catalogue).empty());
   EXPECT_EQ(Sizes(catalogue), std::vector<std::int64_t>{4});
 }
@@ -124,7 +124,7 @@ TEST(SizeCatalogue, EmptyCatalogueStaysEmpty) {
   PruneUniqueSizes(catalogue);
   EXPECT_TRUE(TakeEmptyFiles(catalogue).empty());
   EXPECT_TRUE(catalogue.sizes.classes.empty());
-  EXPECT_EQ(catalogue.FileCount, 0);
+  EXPECT_EQ(catalogue.counters.FileCount, 0);
 }
 
 TEST(SizeCatalogue, KeepsRepeatedPathsAndLargeSizes) {

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <fstream>
 #include <utility>
 #include <vector>
@@ -59,10 +60,15 @@ TEST(CompareFiles, CrLfAndLfCopiesDiffer) {
             CompareResult::kDifferent);
 }
 
-TEST(CompareFiles, SamePathTwiceIsEqual) {
+TEST(CompareFiles, OneFileTwiceIsOneFileAndTwoNamesOfItAreCopies) {
   TempTree tree;
   const auto file = tree.WriteFile("file", "content");
-  EXPECT_EQ(Compare(file, file), CompareResult::kSame);
+  EXPECT_EQ(Compare(file, file), CompareResult::kOneFile);
+  std::error_code noLinks;
+  std::filesystem::create_hard_link(file, tree / "second-name", noLinks);
+  if (!noLinks) {
+    EXPECT_EQ(Compare(file, tree / "second-name"), CompareResult::kSame);
+  }
 }
 
 // A sparse file of `size` bytes, zero but for the given bytes.
@@ -156,28 +162,36 @@ TEST(CompareWithReference, AReferenceThatFailsToOpenIsTriedAgain) {
             (std::vector<CompareResult>{CompareResult::kFirstFailed, CompareResult::kBothFailed}));
 }
 
-// A reference rewritten between two of its comparisons is read as it is now: the candidate
-// that holds its old bytes is no copy of it any more.
+// A reference rewritten between two of its comparisons is not the file its first comparison
+// read: a candidate equal to its new bytes must not join the copies of its old ones.
 std::filesystem::path rewriteAtOpenOf;
 std::filesystem::path rewrite;
+std::string rewriteWith;
 void RewriteBeforeOpen(const PathChar* path) {
   if (PathString(path) == NativeText(rewriteAtOpenOf)) {
-    std::ofstream(rewrite, std::ios::binary | std::ios::in | std::ios::out) << "NEW!";
+    const auto written = std::filesystem::last_write_time(rewrite);
+    std::ofstream(rewrite, std::ios::binary | std::ios::in | std::ios::out) << rewriteWith;
+    // A later write time, as a clock that moved on would give: within one tick of a coarse
+    // clock, a write may leave the time as it was.
+    std::filesystem::last_write_time(rewrite, written + std::chrono::seconds(1));
   }
 }
 
-TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsReadAgain) {
+TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsNoLongerTheReference) {
   TempTree tree;
   const std::string bytes = PatternBytes(5000, 1);
+  const std::string rewritten = "NEW!" + bytes.substr(4);
   const auto reference = tree.WriteFile("reference", bytes);
-  const auto first = tree.WriteFile("first", bytes);
-  const auto second = tree.WriteFile("second", bytes);
-  rewriteAtOpenOf = second;
+  const auto monday = tree.WriteFile("monday", bytes);
+  const auto tuesday = tree.WriteFile("tuesday", rewritten);
+  rewriteAtOpenOf = tuesday;
   rewrite = reference;
+  rewriteWith = "NEW!";
   SetBeforeOpenHook(RewriteBeforeOpen);
-  const std::vector<CompareResult> results = CompareHeld(reference, {first, second});
+  const std::vector<CompareResult> results = CompareHeld(reference, {monday, tuesday});
   SetBeforeOpenHook(nullptr);
-  EXPECT_EQ(results, (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kDifferent}));
+  EXPECT_EQ(results,
+            (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kFirstChanged}));
 }
 
 }  // namespace

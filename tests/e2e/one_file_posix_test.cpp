@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
 #include <sstream>
 
 #include "support/e2e_support.h"
@@ -74,7 +75,11 @@ class BindMount {
  public:
   BindMount(const std::filesystem::path& source, const std::filesystem::path& target)
       : target_(target) {
-    std::filesystem::create_directories(target);
+    if (std::filesystem::is_directory(source)) {
+      std::filesystem::create_directories(target);
+    } else {
+      std::ofstream(target).close();  // a file is mounted on a file
+    }
     error_ = mount(source.c_str(), target.c_str(), nullptr, MS_BIND, nullptr) == 0 ? 0 : errno;
   }
   ~BindMount() {
@@ -104,6 +109,15 @@ TEST(OneFileIsOneFile, ABindMountInsideTheRootListsNoFileAsItsOwnCopy) {
   SKIP_WITHOUT(mirror);
   const ProgramResult result = RunIn(tree.root(), {"Photos"});
   ExpectOnlyThePair(result, ReadWholeFile(tree / "duplicates.txt"), "Photos with a mirror");
+}
+
+TEST(OneFileIsOneFile, AFileBindMountedOverAnotherNameIsNoCopyOfItself) {
+  TempTree tree;
+  MakePhotos(tree);
+  const BindMount again(tree / "Photos/2024/lone.jpg", tree / "Photos/again.jpg");
+  SKIP_WITHOUT(again);
+  const ProgramResult result = RunIn(tree.root(), {"Photos"});
+  ExpectOnlyThePair(result, ReadWholeFile(tree / "duplicates.txt"), "a file mounted twice");
 }
 
 TEST(OneFileIsOneFile, AFolderThatIsItsOwnAncestorIsListedOnce) {

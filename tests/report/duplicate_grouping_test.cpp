@@ -26,10 +26,14 @@ const PathChar* Kept(const PathString& path, std::uint32_t folder = 0) {
 // A file system in a map: a path's content is a letter; a missing path fails to open.
 std::map<PathString, std::string> fakeContent;
 std::vector<std::string> comparisons;
+std::string referenceChangesAt;  // "reference~candidate": the reference is rewritten there
 
 CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second) {
   const PathChar* first = reference.path;
   comparisons.push_back(Narrow(first) + "~" + Narrow(second));
+  if (comparisons.back() == referenceChangesAt) {
+    return CompareResult::kFirstChanged;
+  }
   const bool firstOpens = fakeContent.count(first) != 0;
   const bool secondOpens = fakeContent.count(second) != 0;
   if (firstOpens && secondOpens) {
@@ -62,11 +66,12 @@ class Grouping : public testing::Test {
   void SetUp() override {
     fakeContent.clear();
     comparisons.clear();
+    referenceChangesAt.clear();
     report_.stream = std::tmpfile();
     console_.stream = std::tmpfile();
     run_.report = &report_;
     run_.console = &console_;
-    run_.FileCount = 1000;
+    run_.fileCount = 1000;
     run_.compare = FakeCompare;
   }
   void TearDown() override {
@@ -189,6 +194,16 @@ TEST_F(Grouping, BothUnreadableStopsTheScanAndDropsTheCandidate) {
   EXPECT_EQ(Report(), "");
 }
 
+TEST_F(Grouping, AReferenceThatChangesUnderItsScanLetsItsEqualsWaitForTheNext) {
+  // Ar equalled A1, then changed: A1 matched bytes Ar no longer holds, so A1 waits for A2.
+  referenceChangesAt = "Ar~A2";
+  Group(8, Records({"A1", "A2", "Ar"}));
+  EXPECT_EQ(comparisons, (std::vector<std::string>{"Ar~A1", "Ar~A2", "A2~A1"}));
+  EXPECT_EQ(Report(), "File Size: 8 bytes\nA1\nA2\n\n");
+  EXPECT_EQ(run_.totals.DuplicateCount, 2);
+  EXPECT_EQ(run_.totals.DiscardedCount, 1);
+}
+
 TEST_F(Grouping, ProgressLineWhenAGroupReachesANewHundred) {
   run_.totals.DuplicateCount = 98;
   Group(3, Records({"a1", "a2"}));
@@ -216,7 +231,7 @@ TEST_F(Grouping, OneProgressLineForAJumpOverSeveralHundreds) {
 }
 
 TEST_F(Grouping, PercentageStaysRightInHugeRuns) {
-  run_.FileCount = 50000000;
+  run_.fileCount = 50000000;
   run_.totals.DuplicateCount = 29999998;
   Group(3, Records({"a1", "a2"}));
   EXPECT_EQ(Console(), "\tFound 30000000 duplicate files and discared 0 files so far (60%)...\n");
@@ -363,7 +378,7 @@ PlainOutcome PlainScan(std::int64_t size, std::vector<FileRecord> working,
         group.push_back(candidate.path);
         entries.push_back(entry);
       }
-      if (value == 1 || value == -2 || value == -3) {
+      if (value == 1 || value == -2 || value == -3 || value == 2) {
         working.erase(working.begin() + static_cast<std::ptrdiff_t>(position));
       } else {
         ++position;
@@ -396,7 +411,7 @@ PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& recor
   GroupingRun run;
   run.report = &report;
   run.console = &console;
-  run.FileCount = 1000;
+  run.fileCount = 1000;
   run.compare = CountedCompare;
   run.digest = ExtendContentDigest;
   run.places = &places;
