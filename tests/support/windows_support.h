@@ -21,9 +21,14 @@ std::FILE* OpenConsoleScreen();
 /// The characters on line `row` of the screen buffer behind `screen`, without trailing blanks.
 std::wstring ConsoleScreenLine(std::FILE* screen, int row);
 
-/// Makes `link` a symbolic link to the folder `target`. False when the system refuses (creating
-/// links needs developer mode or an administrator).
-bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
+/// The two kinds of link that Windows puts in a folder's place.
+enum class FolderLinkKind { kSymbolicLink, kJunction };
+
+/// Makes `link` a link of that kind to the folder `target`. Returns "" when it is made, else why
+/// not, for a skip message: a symbolic link needs developer mode or an administrator, and wine 8
+/// makes neither kind.
+std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target,
+                           FolderLinkKind kind);
 
 /// `path` in the "\\?\" form, which reaches past MAX_PATH on every Windows.
 std::filesystem::path Verbatim(const std::filesystem::path& path);

@@ -3,8 +3,14 @@
 #include <io.h>
 #include <windows.h>
 
-#include <cstdlib>
+#include <winioctl.h>
 
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "support/run_program.h"
 #include "support/windows_support.h"
 
 unsigned AnsiCodePage() { return GetACP(); }
@@ -43,10 +49,92 @@ std::wstring ConsoleScreenLine(std::FILE* screen, int row) {
   return line;
 }
 
-bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target) {
-  return CreateSymbolicLinkW(
-             link.c_str(), target.c_str(),
-             SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+namespace {
+
+std::string WineNote() { return RunningUnderWine() ? " (wine 8 makes no reparse points)" : ""; }
+
+// Wine 8's CreateSymbolicLinkW reports success and makes nothing: a link counts as made only when
+// the folder's own attributes say so.
+bool IsReparsePoint(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::string MakeSymbolicLink(const std::filesystem::path& link,
+                             const std::filesystem::path& target) {
+  if (!CreateSymbolicLinkW(
+          link.c_str(), target.c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    return "CreateSymbolicLinkW failed with code " + std::to_string(GetLastError()) +
+           " (links need developer mode or an administrator)";
+  }
+  return IsReparsePoint(link)
+             ? ""
+             : "CreateSymbolicLinkW reported success and made no link" + WineNote();
+}
+
+// The head of a mount point's reparse data, as FSCTL_SET_REPARSE_POINT takes it; the substitute
+// and the print name follow, each ended by a zero. mingw-w64 declares it only for drivers.
+struct MountPointHead {
+  DWORD reparseTag;
+  WORD reparseDataLength;  // from substituteNameOffset to the end
+  WORD reserved;
+  WORD substituteNameOffset;
+  WORD substituteNameLength;
+  WORD printNameOffset;
+  WORD printNameLength;
+};
+std::vector<char> MountPointData(const std::wstring& printName) {
+  const std::wstring substitute = L"\\??\\" + printName;
+  const std::size_t substituteBytes = substitute.size() * sizeof(wchar_t);
+  const std::size_t printBytes = printName.size() * sizeof(wchar_t);
+  std::vector<char> data(sizeof(MountPointHead) + substituteBytes + printBytes +
+                         2 * sizeof(wchar_t));
+  MountPointHead head{};
+  head.reparseTag = IO_REPARSE_TAG_MOUNT_POINT;
+  head.reparseDataLength =
+      static_cast<WORD>(data.size() - offsetof(MountPointHead, substituteNameOffset));
+  head.substituteNameLength = static_cast<WORD>(substituteBytes);
+  head.printNameOffset = static_cast<WORD>(substituteBytes + sizeof(wchar_t));
+  head.printNameLength = static_cast<WORD>(printBytes);
+  std::memcpy(data.data(), &head, sizeof head);
+  std::memcpy(data.data() + sizeof head, substitute.c_str(), substituteBytes);
+  std::memcpy(data.data() + sizeof head + head.printNameOffset, printName.c_str(), printBytes);
+  return data;
+}
+
+// A junction is a folder that carries mount-point data; making one needs no privilege.
+std::string MakeJunction(const std::filesystem::path& link, const std::filesystem::path& target) {
+  if (!CreateDirectoryW(link.c_str(), nullptr)) {
+    return "CreateDirectoryW failed with code " + std::to_string(GetLastError());
+  }
+  const HANDLE folder =
+      CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  std::vector<char> data =
+      MountPointData(std::filesystem::absolute(target).make_preferred().native());
+  DWORD returned = 0;
+  const BOOL made =
+      folder != INVALID_HANDLE_VALUE &&
+      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                      nullptr, 0, &returned, nullptr);
+  const DWORD reason = made ? 0 : GetLastError();
+  if (folder != INVALID_HANDLE_VALUE) {
+    CloseHandle(folder);
+  }
+  if (!made) {
+    RemoveDirectoryW(link.c_str());
+    return "FSCTL_SET_REPARSE_POINT failed with code " + std::to_string(reason) + WineNote();
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target,
+                           FolderLinkKind kind) {
+  return kind == FolderLinkKind::kSymbolicLink ? MakeSymbolicLink(link, target)
+                                               : MakeJunction(link, target);
 }
 
 std::filesystem::path Verbatim(const std::filesystem::path& path) {
