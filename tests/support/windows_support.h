@@ -30,5 +30,31 @@ enum class FolderLinkKind { kSymbolicLink, kJunction };
 std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target,
                            FolderLinkKind kind);
 
+/// `path` with each of its names in the 8.3 form where the volume keeps one; `path` itself where
+/// it keeps none.
+std::filesystem::path ShortPath(const std::filesystem::path& path);
+
+/// A free drive letter mapped to a folder for as long as this object lives: DefineDosDeviceW on
+/// Windows, and under wine, which accepts that call but resolves drives through its own
+/// dosdevices links, wine's mount manager, as its configuration tool adds a drive.
+class MappedDrive {
+ public:
+  explicit MappedDrive(const std::filesystem::path& folder);
+  ~MappedDrive();
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+
+  /// The drive's root, "Y:\"; empty when no letter could be mapped.
+  std::filesystem::path Root() const;
+  /// Why no letter could be mapped, for a skip message; empty when one was.
+  const std::string& Unavailable() const { return unavailable_; }
+
+ private:
+  wchar_t letter_ = 0;
+  bool throughWine_ = false;
+  std::wstring target_;
+  std::string unavailable_;
+};
+
 /// `path` in the "\\?\" form, which reaches past MAX_PATH on every Windows.
 std::filesystem::path Verbatim(const std::filesystem::path& path);

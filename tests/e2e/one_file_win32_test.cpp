@@ -1,0 +1,63 @@
+// One file is one file on Windows: every spelling that Win32 gives one folder (case, the 8.3
+// name, the "\\?\" and "\\.\" forms, a drive-relative path, a trailing dot, '/' for '\', another
+// drive letter) lists no file as its own copy.
+#include <gtest/gtest.h>
+
+#include <cwctype>
+
+#include "support/e2e_support.h"
+#include "support/one_pair.h"
+#include "support/windows_support.h"
+
+namespace {
+
+// Every ASCII letter in the other case: "C:\x\t" becomes "c:\X\T".
+PathString SwappedCase(const PathString& text) {
+  PathString swapped = text;
+  for (wchar_t& character : swapped) {
+    if (character < 0x80 && std::iswalpha(character)) {
+      character = std::iswupper(character) ? std::towlower(character) : std::towupper(character);
+    }
+  }
+  return swapped;
+}
+
+TEST(OneFileIsOneFile, EveryWindowsSpellingOfOneFolderListsNoFileAsItsOwnCopy) {
+  TempTree tree;
+  // A long name, so that the volume keeps an 8.3 name for it; the pair lies directly in the
+  // folder the roots name, so that a root's own identity decides.
+  const std::filesystem::path relative = L"Holiday Photos\\2024 Summer";
+  MakeOnePair(tree / relative);
+  const PathString full = NativeText(tree / relative);
+  const PathString drive = tree.root().root_name().native();
+  const MappedDrive mapped(tree / relative);
+  std::vector<std::vector<PathString>> spellings = {
+      {full, SwappedCase(full)},
+      {full, L"\\\\?\\" + full},
+      {full, L"\\\\.\\" + full},
+      {drive + relative.native(), relative.native()},  // relative to the drive's own folder
+      {relative.native() + L".", relative.native()},
+      {L"Holiday Photos/2024 Summer", relative.native()},
+  };
+  std::string notTried;
+  if (const PathString shortPath = ShortPath(tree / relative).native(); shortPath != full) {
+    spellings.push_back({shortPath, full});
+  } else {
+    notTried += "the 8.3 name: the volume keeps none. ";
+  }
+  if (mapped.Unavailable().empty()) {
+    spellings.push_back({mapped.Root().native(), full});
+  } else {
+    notTried += "another drive letter: " + mapped.Unavailable() + ".";
+  }
+  for (const std::vector<PathString>& roots : spellings) {
+    const ProgramResult result = RunIn(tree.root(), roots);
+    ExpectOnlyThePair(result, ReadWholeFile(tree / "duplicates.txt"),
+                      Utf8Text(roots[0]) + " " + Utf8Text(roots[1]));
+  }
+  if (!notTried.empty()) {
+    GTEST_SKIP() << "not tried: " << notTried;
+  }
+}
+
+}  // namespace
