@@ -102,13 +102,17 @@ bool FirstSeenAgain(ComparisonReference& reference, const FileState& now) {
   return SameFileState(reference.firstSeen, now);
 }
 
-CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* secondPath) {
+CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* secondPath,
+                                FileState* secondState) {
   FileByPath first;
   FileByPath second;
   const bool firstOpened = OpenAlone(reference.path, &first);
   const bool secondOpened = OpenAlone(secondPath, &second);
   if (!firstOpened || !secondOpened) {
     return FailureResult(firstOpened, secondOpened);
+  }
+  if (secondState != nullptr) {
+    *secondState = second.state;
   }
   if (!FirstSeenAgain(reference, first.state)) {
     return CompareResult::kFirstChanged;
@@ -183,7 +187,8 @@ OpenResult HoldReference(ComparisonReference& reference, bool* changed) {
 
 }  // namespace
 
-CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate) {
+CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
+                                   FileState* candidateState) {
   bool changed = false;
   const OpenResult referenceOpen = HoldReference(reference, &changed);
   ReadableFile candidateFile;
@@ -196,7 +201,10 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
       CloseFile(&candidateFile);
     }
     ReleaseReference(reference);
-    return CompareOneAtATime(reference, candidate);
+    return CompareOneAtATime(reference, candidate, candidateState);
+  }
+  if (candidateOpened && candidateState != nullptr) {
+    *candidateState = candidateFile.state;
   }
   if (reference.opened && candidateOpened) {
     result = changed ? CompareResult::kFirstChanged

@@ -34,7 +34,10 @@ struct ComparisonReference {
 /// reference first unless an earlier comparison has; a reference held from an earlier comparison
 /// must still be that file, unchanged. When the process may open no more files, the reference is
 /// released and the two files are read one open at a time.
-CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate);
+/// `candidateState`, when given, receives the candidate's state when it opened: two members of a
+/// group must not be one file either.
+CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
+                                   FileState* candidateState = nullptr);
 
 /// Closes the reference if a comparison opened it. It may then be compared again, from a new open,
 /// which must find it as the first comparison did.

@@ -44,10 +44,15 @@ void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
 
 // The identity of the folder at `folder`, from a handle opened only to ask for it. A folder met
 // in a listing is opened as itself, not as what a link in its place points to, and refused if it
-// has become a link. Returns 0, or the system's code.
+// has become a link. A root, the one folder whose link is followed, is opened with a separator
+// after it: the root of a drive is "\\?\Y:" without one, and that names the volume, not its
+// root folder. Under wine that open was refused ("Z:\" could not be walked) or answered with
+// another object's identity, so beside the folder a mapped drive stands for, every file directly
+// in its root was its own copy. Returns 0, or the system's code.
 DWORD IdentifyFolder(const PathString& folder, bool followLink, FolderIdentity* identity) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  const HANDLE handle = CreateFileW(SystemPath(folder).c_str(), FILE_READ_ATTRIBUTES,
+  const PathString opened = followLink ? folder + kPathSeparator : folder;
+  const HANDLE handle = CreateFileW(SystemPath(opened).c_str(), FILE_READ_ATTRIBUTES,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, flags, nullptr);
   if (handle == INVALID_HANDLE_VALUE) {

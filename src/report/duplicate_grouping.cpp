@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_set>
+#include <utility>
 #include <vector>
 
 #include "output_texts.h"
@@ -13,11 +14,30 @@ constexpr std::int32_t kProgressStep = 100;
 constexpr std::int64_t kPercent = 100;
 
 // One reference and the equals found for it so far.
+// A file with a single name, known by its volume and index: one of them reached twice is one file.
+struct FileIdentityHash {
+  std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& identity) const {
+    return std::hash<std::uint64_t>()(identity.second * 0x9E3779B97F4A7C15ull ^ identity.first);
+  }
+};
+
+// One reference and the equals found for it so far.
 struct Group {
   std::vector<std::uint32_t> members;
   /// The directory entries of the members, kept only when some folder was listed twice.
   std::unordered_set<EntryKey, EntryKeyHash> entries;
+  /// The members (the reference aside) that have one name, by volume and index.
+  std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash> files;
 };
+
+// An equal that is a member already, reached under another name than its only one (a file mounted
+// twice): the comparison with the reference could not tell, as the two were different files.
+bool IsMemberAgain(Group& group, const FileState& candidate, CompareResult result) {
+  if (result != CompareResult::kSame || candidate.links != 1) {
+    return false;
+  }
+  return !group.files.emplace(candidate.volume, candidate.index).second;
+}
 
 PathString Shown(const GroupingRun& run, const FileRecord& record) {
   return run.places != nullptr ? ShownPath(*run.places, record) : PathString(record.path);
@@ -74,6 +94,7 @@ bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
       }
       group.members.resize(1);
       group.entries.clear();
+      group.files.clear();
       return false;
   }
   return false;
@@ -90,7 +111,11 @@ void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
       RemoveRecord(working, candidate);  // leaves uncompared and uncounted
       continue;
     }
-    const CompareResult result = run.compare(held, working.records[candidate].path);
+    FileState state;
+    CompareResult result = run.compare(held, working.records[candidate].path, &state);
+    if (IsMemberAgain(group, state, result)) {
+      result = CompareResult::kOneFile;
+    }
     if (!ActOnComparison(run, group, reference, candidate, result)) {
       break;
     }
@@ -151,6 +176,7 @@ void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t co
     const std::uint32_t reference = TakeLast(working);
     group.members.clear();
     group.entries.clear();
+    group.files.clear();
     AddMember(run, group, reference);
     ScanCandidates(run, reference, group);
     CloseGroup(run, size, group);

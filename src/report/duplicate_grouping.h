@@ -18,8 +18,8 @@ struct GroupingTotals {
 };
 
 /// Same contract as CompareWithReference; tests put a fake in its place.
-using CompareFunction = CompareResult (*)(ComparisonReference& reference,
-                                          const PathChar* candidate);
+using CompareFunction = CompareResult (*)(ComparisonReference& reference, const PathChar* candidate,
+                                          FileState* candidateState);
 
 struct GroupingRun {
   TextOutput* report = nullptr;

@@ -1,5 +1,6 @@
 // The Windows programs as a user meets them: CR LF line ends, system error codes, %NAME%
-// references and wildcards in arguments, paths past MAX_PATH, names no code page holds.
+// references and wildcards in arguments, paths past MAX_PATH, names no code page holds, names that
+// Win32 would change before opening them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -139,6 +140,66 @@ TEST(WindowsEndToEnd, OrdinaryRootReachesChildrenPastMaxPath) {
   const std::string deepest = PrintedText(tree / relative);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
             ReportBytes("File Size: 4 bytes\n" + deepest + "\\f1\n" + deepest + "\\f2\n\n"));
+}
+
+// Names that Win32 changes before it opens them: it drops a trailing dot or space ("keep.jpg."
+// was read as "keep.jpg", and the folder "sub." walked as "sub"), and takes a device's name, with
+// any extension, for the device ("aux.txt" is AUX, and "nul" read as empty). Only the "\\?\"
+// form makes or reaches such files. Each family has a size of its own, so the report's order is
+// known: a pair of copies and, where the fault paired the wrong files, a lone file that differs.
+TEST(WindowsEndToEnd, EveryFileReadIsTheFileListed) {
+  constexpr std::size_t kFirstSize = 10;
+  constexpr std::uint32_t kLoneSeeds = 100;  // seeds of their own: bytes unlike the pair's
+  struct Family {
+    std::wstring first;
+    std::wstring second;
+    std::wstring lone;
+  };
+  std::vector<Family> families = {{L"keep.jpg.", L"backup.jpg", L"keep.jpg"},
+                                  {L"sub.\\photo", L"sub-photo", L"sub\\photo"},
+                                  {L"note ", L"note-copy", L"note"}};
+  for (const wchar_t* device : {L"nul", L"aux.txt", L"con", L"com1", L"lpt1", L"prn.log"}) {
+    families.push_back({device, std::wstring(L"copies\\") + device, L""});
+  }
+  TempTree tree;
+  const std::filesystem::path root = Verbatim(tree / "t");
+  std::vector<std::wstring> written;
+  auto write = [&root, &written](const std::wstring& name, const std::string& bytes) {
+    std::filesystem::create_directories((root / name).parent_path());
+    std::ofstream(root / name, std::ios::binary) << bytes;
+    written.push_back(name);
+  };
+  ExpectedRun expected = Counts({"t"}, 0, 4, 0);
+  std::string report;
+  std::int64_t wasted = 0;
+  for (std::size_t index = 0; index < families.size(); ++index) {
+    const Family& family = families[index];
+    const std::size_t size = kFirstSize + index;
+    const std::uint32_t seed = static_cast<std::uint32_t>(index);
+    write(family.first, PatternBytes(size, seed));
+    write(family.second, PatternBytes(size, seed));
+    expected.files += 2;
+    if (!family.lone.empty()) {
+      write(family.lone, PatternBytes(size, seed + kLoneSeeds));
+      ++expected.files;
+    }
+    report += GroupBlock(std::to_string(size) + " bytes",
+                         {"t\\" + Utf8Text(family.first), "t\\" + Utf8Text(family.second)});
+    wasted += static_cast<std::int64_t>(size);
+  }
+  expected.potential = expected.files;
+  expected.duplicates = 2 * static_cast<int>(families.size());
+  expected.wasted = std::to_string(wasted) + " bytes";
+  const ProgramResult result = RunIn(tree.root(), {L"t"});
+
+  EXPECT_EQ(result.output, ExpectedConsole(expected));
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), ReportBytes(report));
+  // One by one: the tree's own removal would reach the devices and the trimmed names, and
+  // std::filesystem::remove_all never returned from "sub.".
+  for (const std::wstring& name : written) {
+    std::filesystem::remove(root / name);
+  }
+  std::filesystem::remove(root / L"sub.");
 }
 
 // CTest runs this suite again under other ANSI code pages (tests/CMakeLists.txt).

@@ -28,7 +28,7 @@ std::map<PathString, std::string> fakeContent;
 std::vector<std::string> comparisons;
 std::string referenceChangesAt;  // "reference~candidate": the reference is rewritten there
 
-CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second) {
+CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second, FileState*) {
   const PathChar* first = reference.path;
   comparisons.push_back(Narrow(first) + "~" + Narrow(second));
   if (comparisons.back() == referenceChangesAt) {
@@ -397,9 +397,10 @@ PlainOutcome PlainScan(std::int64_t size, std::vector<FileRecord> working,
 
 int compareCalls = 0;
 
-CompareResult CountedCompare(ComparisonReference& reference, const PathChar* candidate) {
+CompareResult CountedCompare(ComparisonReference& reference, const PathChar* candidate,
+                             FileState* candidateState) {
   ++compareCalls;
-  return CompareWithReference(reference, candidate);
+  return CompareWithReference(reference, candidate, candidateState);
 }
 
 PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& records,

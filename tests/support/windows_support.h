@@ -22,9 +22,40 @@ std::FILE* OpenConsoleScreen();
 /// The characters on line `row` of the screen buffer behind `screen`, without trailing blanks.
 std::wstring ConsoleScreenLine(std::FILE* screen, int row);
 
-/// Makes `link` a symbolic link to the folder `target`. False when the system refuses (creating
-/// links needs developer mode or an administrator).
-bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target);
+/// The two kinds of link that Windows puts in a folder's place.
+enum class FolderLinkKind { kSymbolicLink, kJunction };
+
+/// Makes `link` a link of that kind to the folder `target`. Returns "" when it is made, else why
+/// not, for a skip message: a symbolic link needs developer mode or an administrator, and wine 8
+/// makes neither kind.
+std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target,
+                           FolderLinkKind kind);
+
+/// `path` with each of its names in the 8.3 form where the volume keeps one; `path` itself where
+/// it keeps none.
+std::filesystem::path ShortPath(const std::filesystem::path& path);
+
+/// A free drive letter mapped to a folder for as long as this object lives: DefineDosDeviceW on
+/// Windows, and under wine, which accepts that call but resolves drives through its own
+/// dosdevices links, wine's mount manager, as its configuration tool adds a drive.
+class MappedDrive {
+ public:
+  explicit MappedDrive(const std::filesystem::path& folder);
+  ~MappedDrive();
+  MappedDrive(const MappedDrive&) = delete;
+  MappedDrive& operator=(const MappedDrive&) = delete;
+
+  /// The drive's root, "Y:\"; empty when no letter could be mapped.
+  std::filesystem::path Root() const;
+  /// Why no letter could be mapped, for a skip message; empty when one was.
+  const std::string& Unavailable() const { return unavailable_; }
+
+ private:
+  wchar_t letter_ = 0;
+  bool throughWine_ = false;
+  std::wstring target_;
+  std::string unavailable_;
+};
 
 /// Makes `link` a symbolic link to the file `target`. False when no link results (creating links
 /// needs developer mode or an administrator; Wine reports success and makes none).

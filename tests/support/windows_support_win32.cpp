@@ -1,11 +1,17 @@
-// Test support, Windows: code pages, console screens and links.
+// Test support, Windows: code pages, console screens, links, short names and mapped drives.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <winioctl.h>
 
-#include <cstdlib>
+#include <winioctl.h>
 
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "support/run_program.h"
 #include "support/windows_support.h"
 
 unsigned AnsiCodePage() { return GetACP(); }
@@ -44,10 +50,224 @@ std::wstring ConsoleScreenLine(std::FILE* screen, int row) {
   return line;
 }
 
-bool MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target) {
-  return CreateSymbolicLinkW(
-             link.c_str(), target.c_str(),
-             SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) != 0;
+namespace {
+
+std::string WineNote() { return RunningUnderWine() ? " (wine 8 makes no reparse points)" : ""; }
+
+// Wine 8's CreateSymbolicLinkW reports success and makes nothing: a link counts as made only when
+// the folder's own attributes say so.
+bool IsReparsePoint(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
+
+std::string MakeSymbolicLink(const std::filesystem::path& link,
+                             const std::filesystem::path& target) {
+  if (!CreateSymbolicLinkW(
+          link.c_str(), target.c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+    return "CreateSymbolicLinkW failed with code " + std::to_string(GetLastError()) +
+           " (links need developer mode or an administrator)";
+  }
+  return IsReparsePoint(link)
+             ? ""
+             : "CreateSymbolicLinkW reported success and made no link" + WineNote();
+}
+
+// The head of a mount point's reparse data, as FSCTL_SET_REPARSE_POINT takes it; the substitute
+// and the print name follow, each ended by a zero. mingw-w64 declares it only for drivers.
+struct MountPointHead {
+  DWORD reparseTag;
+  WORD reparseDataLength;  // from substituteNameOffset to the end
+  WORD reserved;
+  WORD substituteNameOffset;
+  WORD substituteNameLength;
+  WORD printNameOffset;
+  WORD printNameLength;
+};
+std::vector<char> MountPointData(const std::wstring& printName) {
+  const std::wstring substitute = L"\\??\\" + printName;
+  const std::size_t substituteBytes = substitute.size() * sizeof(wchar_t);
+  const std::size_t printBytes = printName.size() * sizeof(wchar_t);
+  std::vector<char> data(sizeof(MountPointHead) + substituteBytes + printBytes +
+                         2 * sizeof(wchar_t));
+  MountPointHead head{};
+  head.reparseTag = IO_REPARSE_TAG_MOUNT_POINT;
+  head.reparseDataLength =
+      static_cast<WORD>(data.size() - offsetof(MountPointHead, substituteNameOffset));
+  head.substituteNameLength = static_cast<WORD>(substituteBytes);
+  head.printNameOffset = static_cast<WORD>(substituteBytes + sizeof(wchar_t));
+  head.printNameLength = static_cast<WORD>(printBytes);
+  std::memcpy(data.data(), &head, sizeof head);
+  std::memcpy(data.data() + sizeof head, substitute.c_str(), substituteBytes);
+  std::memcpy(data.data() + sizeof head + head.printNameOffset, printName.c_str(), printBytes);
+  return data;
+}
+
+// A junction is a folder that carries mount-point data; making one needs no privilege.
+std::string MakeJunction(const std::filesystem::path& link, const std::filesystem::path& target) {
+  if (!CreateDirectoryW(link.c_str(), nullptr)) {
+    return "CreateDirectoryW failed with code " + std::to_string(GetLastError());
+  }
+  const HANDLE folder =
+      CreateFileW(link.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  std::vector<char> data =
+      MountPointData(std::filesystem::absolute(target).make_preferred().native());
+  DWORD returned = 0;
+  const BOOL made =
+      folder != INVALID_HANDLE_VALUE &&
+      DeviceIoControl(folder, FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()),
+                      nullptr, 0, &returned, nullptr);
+  const DWORD reason = made ? 0 : GetLastError();
+  if (folder != INVALID_HANDLE_VALUE) {
+    CloseHandle(folder);
+  }
+  if (!made) {
+    RemoveDirectoryW(link.c_str());
+    return "FSCTL_SET_REPARSE_POINT failed with code " + std::to_string(reason) + WineNote();
+  }
+  return "";
+}
+
+}  // namespace
+
+std::string MakeFolderLink(const std::filesystem::path& link, const std::filesystem::path& target,
+                           FolderLinkKind kind) {
+  return kind == FolderLinkKind::kSymbolicLink ? MakeSymbolicLink(link, target)
+                                               : MakeJunction(link, target);
+}
+
+std::filesystem::path ShortPath(const std::filesystem::path& path) {
+  const DWORD needed = GetShortPathNameW(path.c_str(), nullptr, 0);
+  std::wstring shortPath(needed, L'\0');
+  const DWORD written = needed == 0 ? 0 : GetShortPathNameW(path.c_str(), &shortPath[0], needed);
+  if (written == 0 || written >= needed) {
+    return path;
+  }
+  shortPath.resize(written);
+  return shortPath;
+}
+
+namespace {
+
+// Wine's request to its mount manager for a drive letter (struct mountmgr_unix_drive in wine's
+// include/ddk/mountmgr.h): the letter, and the Unix folder it stands for after this head; no
+// folder removes the letter.
+struct WineUnixDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fsType;
+  DWORD serial;
+  ULONGLONG unixDevice;
+  WCHAR letter;
+  USHORT mountPointOffset;
+  USHORT deviceOffset;
+  USHORT labelOffset;
+};
+constexpr DWORD kWineMountManagerType = 0x6d;  // 'm', MOUNTMGRCONTROLTYPE
+constexpr DWORD kWineDefineUnixDriveFunction = 32;
+constexpr DWORD kWineDefineUnixDrive =
+    CTL_CODE(kWineMountManagerType, kWineDefineUnixDriveFunction, METHOD_BUFFERED,
+             FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+// The Unix path wine keeps `folder` under; empty when this is not wine.
+std::string WineUnixPath(const std::wstring& folder) {
+  using UnixFileName = char*(__cdecl*)(const wchar_t*);
+  // Through void (*)(): GetProcAddress's own type says nothing of the function's.
+  const auto unixFileName = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+  char* unixPath = unixFileName == nullptr ? nullptr : unixFileName(folder.c_str());
+  if (unixPath == nullptr) {
+    return std::string();
+  }
+  std::string text(unixPath);
+  HeapFree(GetProcessHeap(), 0, unixPath);
+  return text;
+}
+
+bool AskWineMountManager(wchar_t letter, const std::string& unixPath) {
+  std::vector<char> request(sizeof(WineUnixDrive) + (unixPath.empty() ? 0 : unixPath.size() + 1));
+  WineUnixDrive head{};
+  head.size = static_cast<ULONG>(request.size());
+  head.letter = letter;
+  if (!unixPath.empty()) {
+    head.type = DRIVE_FIXED;  // what GetDriveTypeW then answers
+    head.mountPointOffset = sizeof head;
+    std::memcpy(request.data() + sizeof head, unixPath.c_str(), unixPath.size() + 1);
+  }
+  std::memcpy(request.data(), &head, sizeof head);
+  const HANDLE manager =
+      CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  DWORD returned = 0;
+  const BOOL done =
+      DeviceIoControl(manager, kWineDefineUnixDrive, request.data(),
+                      static_cast<DWORD>(request.size()), nullptr, 0, &returned, nullptr);
+  CloseHandle(manager);
+  return done != 0;
+}
+
+bool IsFolder(const std::filesystem::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The last free letter from Y down, away from the letters that removable drives take first.
+wchar_t FreeDriveLetter() {
+  const DWORD used = GetLogicalDrives();
+  for (wchar_t letter = L'Y'; letter >= L'D'; --letter) {
+    if ((used & (1u << (letter - L'A'))) == 0) {
+      return letter;
+    }
+  }
+  return 0;
+}
+
+}  // namespace
+
+MappedDrive::MappedDrive(const std::filesystem::path& folder)
+    : target_(std::filesystem::absolute(folder).make_preferred().native()) {
+  letter_ = FreeDriveLetter();
+  if (letter_ == 0) {
+    unavailable_ = "no drive letter is free";
+    return;
+  }
+  const wchar_t device[] = {letter_, L':', L'\0'};
+  if (DefineDosDeviceW(0, device, target_.c_str())) {
+    if (IsFolder(Root())) {
+      return;
+    }
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device, target_.c_str());
+  }
+  const std::string unixPath = WineUnixPath(target_);
+  if (!unixPath.empty() && AskWineMountManager(letter_, unixPath)) {
+    throughWine_ = true;
+    if (IsFolder(Root())) {
+      return;
+    }
+  }
+  unavailable_ = "neither DefineDosDeviceW nor wine's mount manager gave drive " +
+                 std::string(1, static_cast<char>(letter_)) + ": a folder";
+}
+
+MappedDrive::~MappedDrive() {
+  if (throughWine_) {
+    AskWineMountManager(letter_, std::string());
+  } else if (letter_ != 0 && unavailable_.empty()) {
+    const wchar_t device[] = {letter_, L':', L'\0'};
+    DefineDosDeviceW(DDD_REMOVE_DEFINITION | DDD_EXACT_MATCH_ON_REMOVE, device, target_.c_str());
+  }
+}
+
+std::filesystem::path MappedDrive::Root() const {
+  if (letter_ == 0 || !unavailable_.empty()) {
+    return std::filesystem::path();
+  }
+  return std::wstring{letter_, L':', L'\\'};
 }
 
 bool MakeFileLink(const std::filesystem::path& link, const std::filesystem::path& target) {
