@@ -19,9 +19,11 @@ namespace {
 // the tree (Documents holds "My Music", "My Pictures" and "My Videos", junctions that every
 // listing refuses). They are skipped like links on POSIX. Other reparse points stay: cloud
 // placeholders (OneDrive's Desktop, Documents and Pictures) and deduplicated files are ordinary
-// files to their owner.
+// files to their owner. Tag 0 is reserved and never set by Windows; wine sets it on a Linux link
+// to a folder, which a mesh of such links made a walk of hours.
 bool IsLinkTag(DWORD attributes, DWORD tag) {
-  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 && IsReparseTagNameSurrogate(tag);
+  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+         (tag == 0 || IsReparseTagNameSurrogate(tag));
 }
 
 bool IsDotName(const wchar_t* name) {
@@ -97,6 +99,39 @@ DirectoryListing* OpenListing(const PathString& folder, bool followLink, int* er
   return listing;
 }
 
+bool IsSeparator(wchar_t character) { return character == L'\\' || character == L'/'; }
+
+PathString WithoutTrailingSeparators(PathString path) {
+  while (path.size() > 1 && path.back() == kPathSeparator) {
+    path.pop_back();
+  }
+  return path;
+}
+
+// Win32 drops a trailing dot or space from a root's last name, so "t." means t. But a folder
+// named "t." exists where other systems made it, and the runtime's expansion of "w\*" returns it
+// by that name: the folder of exactly the name typed is taken when there is one. Empty when
+// there is none, or the last name does not end so.
+PathString LiteralFolder(const PathString& typed) {
+  std::size_t nameStart = typed.find_last_of(L"\\/");
+  nameStart = nameStart != PathString::npos           ? nameStart + 1
+              : typed.size() >= 2 && typed[1] == L':' ? 2  // drive-relative: "C:t."
+                                                      : 0;
+  const PathString name = typed.substr(nameStart);
+  if (name.empty() || name == L"." || name == L".." ||
+      (name.back() != L'.' && name.back() != L' ')) {
+    return PathString();
+  }
+  const PathString parent = typed.substr(0, nameStart);
+  const PathString literal =
+      WithoutTrailingSeparators(VerbatimPath(parent.empty() ? PathString(L".") : parent)) +
+      kPathSeparator + name;
+  const DWORD attributes = GetFileAttributesW(literal.c_str());
+  const bool isFolder =
+      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  return isFolder ? literal : PathString();
+}
+
 }  // namespace
 
 DirectoryListing* OpenRootListing(const PathString& root, int* errorCode) {
@@ -139,9 +174,9 @@ PathString ListingName(const PathString& folder) { return folder + kPathSeparato
 PathString SystemRootPath(const PathString& typed) {
   // The folder that the root and a separator name, as the listing of "root\*" always meant:
   // "C:" is the root of drive C, "C:t" is t in C's current folder, "" the current drive's root.
-  PathString full = VerbatimPath(typed + kPathSeparator);
-  while (full.size() > 1 && full.back() == kPathSeparator) {
-    full.pop_back();
-  }
-  return full;
+  // A root that ends in a separator has one already: "\" and another would start a UNC path.
+  const bool ended = !typed.empty() && IsSeparator(typed.back());
+  const PathString full = WithoutTrailingSeparators(VerbatimPath(ended ? typed : typed + L'\\'));
+  const PathString literal = LiteralFolder(typed);
+  return literal.empty() ? full : literal;
 }

@@ -12,7 +12,7 @@
 struct FileState {
   std::int64_t size = 0;
   std::int64_t modified = 0;  ///< last write, in the system's own units
-  std::int64_t changed = 0;   ///< last change of content or status (POSIX); 0 on Windows
+  std::int64_t changed = 0;   ///< last change of content or status
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
   std::uint64_t links = 0;  ///< the directory entries (hard links) that name the file

@@ -4,6 +4,10 @@
 
 #include <filesystem>
 
+#include "platform/directory.h"
+#include "support/temp_tree.h"
+#include "support/windows_support.h"
+
 namespace {
 
 // Three names of 100 characters: past every classic MAX_PATH limit.
@@ -38,6 +42,25 @@ TEST(SystemPath, VerbatimAndDevicePathsPassUnchanged) {
        {L"\\\\?\\C:\\" + kLongTail, L"\\\\?\\C:/" + kLongTail, L"\\\\.\\C:\\" + kLongTail}) {
     EXPECT_EQ(SystemPath(path), path);
   }
+}
+
+// "\\" alone names the current drive's root; another separator after it would start a UNC path.
+TEST(SystemRootPath, ASeparatorAloneIsTheCurrentDrivesRoot) {
+  const PathString drive = std::filesystem::current_path().root_name().native();
+  EXPECT_EQ(SystemRootPath(L"\\"), L"\\\\?\\" + drive);
+  EXPECT_EQ(SystemRootPath(L"/"), L"\\\\?\\" + drive);
+}
+
+// Win32 reads "t." as t; a folder named "t." (as the runtime's wildcard expansion returns it) is
+// taken as named when it exists.
+TEST(SystemRootPath, ATrailingDotNamesTheFolderOfThatNameWhenThereIsOne) {
+  TempTree tree;
+  std::filesystem::create_directories(Verbatim(tree / "t."));
+  tree.MakeDirectory("t");
+  tree.MakeDirectory("u");
+  EXPECT_EQ(SystemRootPath(NativeText(tree / "t.")), Verbatim(tree / "t.").native());
+  EXPECT_EQ(SystemRootPath(NativeText(tree / "u.")), Verbatim(tree / "u").native());
+  std::filesystem::remove(Verbatim(tree / "t."));
 }
 
 }  // namespace
