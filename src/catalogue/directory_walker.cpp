@@ -55,9 +55,21 @@ void PrintListingFailure(const Walk& walk, const PathString& path, int errorCode
             errorCode);
 }
 
-void ReadListing(DirectoryListing* listing, PendingFolder& folder) {
+// The report in the working folder is the run's own output, about to be replaced: listed with
+// its copies, it made a saved copy of the earlier report look like a spare one.
+bool IsTheReport(const Walk& walk, const PendingFolder& folder, const DirectoryEntry& entry) {
+  static const PathString reportName = PATH_TEXT(REPORT_FILE_NAME);
+  return entry.kind == EntryKind::kFile &&
+         SameFolder(folder.identity, walk.catalogue.places.workingFolder) &&
+         reportName.compare(0, PathString::npos, entry.name, entry.nameLength) == 0;
+}
+
+void ReadListing(const Walk& walk, DirectoryListing* listing, PendingFolder& folder) {
   DirectoryEntry entry;
   while (NextEntry(listing, &entry, &folder.endCode)) {
+    if (IsTheReport(walk, folder, entry)) {
+      continue;
+    }
     folder.entries.push_back(
         ListedEntry{folder.names.size(), entry.nameLength, entry.kind, entry.size, entry.identity});
     folder.names.append(entry.name, entry.nameLength);
@@ -87,7 +99,7 @@ void EnterFolder(Walk& walk, const PathString& path, const FolderIdentity* liste
   folder.path = path;
   folder.identity = ListedFolderIdentity(listing);
   folder.number = AddListedFolder(catalogue.places, folder.identity, walk.root);
-  ReadListing(listing, folder);
+  ReadListing(walk, listing, folder);
   CloseListing(listing);
   walk.pending.push_back(std::move(folder));
 }

@@ -22,6 +22,8 @@ struct ListedFolder {
 };
 
 struct WalkPlaces {
+  /// The working folder, where the report is written: its report is no file of the search.
+  FolderIdentity workingFolder;
   std::vector<SearchRoot> roots;
   std::vector<ListedFolder> folders;
   /// Some folder was listed twice (the same root given twice, one root inside another, a bind

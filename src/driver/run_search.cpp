@@ -9,6 +9,7 @@
 #include "content/content_digest.h"
 #include "content/content_fingerprint.h"
 #include "output_texts.h"
+#include "platform/directory.h"
 #include "platform/environment.h"
 #include "platform/report_file.h"
 #include "report/duplicate_grouping.h"
@@ -53,6 +54,7 @@ std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, Text
 void WalkRoots(const std::vector<PathString>& roots, FileCatalogue& catalogue,
                TextOutput& console) {
   PrintText(console, kWalkHeading);
+  catalogue.places.workingFolder = WorkingFolderIdentity();
   for (const PathString& root : roots) {
     ScanDirectory(root, catalogue, console);
   }

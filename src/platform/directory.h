@@ -54,6 +54,9 @@ bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode)
 
 void CloseListing(DirectoryListing* listing);
 
+/// The identity of the working folder; not known when it cannot be asked for.
+FolderIdentity WorkingFolderIdentity();
+
 /// The system's code for a folder that is its own ancestor: "too many levels of links".
 int LoopErrorCode();
 

@@ -148,6 +148,11 @@ void CloseListing(DirectoryListing* listing) {
   delete listing;
 }
 
+FolderIdentity WorkingFolderIdentity() {
+  struct stat status;
+  return stat(".", &status) == 0 ? IdentityOf(status) : FolderIdentity();
+}
+
 int LoopErrorCode() { return ELOOP; }
 
 PathString ListingName(const PathString& folder) { return folder + kPathSeparator + '*'; }

@@ -167,6 +167,12 @@ void CloseListing(DirectoryListing* listing) {
   delete listing;
 }
 
+FolderIdentity WorkingFolderIdentity() {
+  FolderIdentity identity;
+  IdentifyFolder(WithoutTrailingSeparators(VerbatimPath(L".")), true, &identity);
+  return identity;
+}
+
 int LoopErrorCode() { return ERROR_CANT_RESOLVE_FILENAME; }
 
 PathString ListingName(const PathString& folder) { return folder + kPathSeparator + L'*'; }

@@ -82,4 +82,18 @@ TEST(ReportEndToEnd, ADirectoryNamedLikeTheReportFailsAtOnce) {
   EXPECT_EQ(std::count(result.errors.begin(), result.errors.end(), '\n'), 1) << result.errors;
 }
 
+// The report in the working folder is about to be replaced: listed beside a saved copy of itself,
+// it made the only saved copy look like a spare one.
+TEST(ReportEndToEnd, TheEarlierReportIsNoFileOfTheSearch) {
+  TempTree tree;
+  tree.WriteFile("duplicates.txt", "the earlier report\n");
+  tree.WriteFile("saved-report.txt", "the earlier report\n");
+  tree.WriteFile("a", "same");
+  tree.WriteFile("b", "same");
+  const ProgramResult result = RunIn(tree.root(), {Text(".")});
+  EXPECT_EQ(result.output, ExpectedConsole(Counts({"."}, 3, 1, 2, 2, "4 bytes")));
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            ReportBytes(GroupBlock("4 bytes", {"." + Separator() + "a", "." + Separator() + "b"})));
+}
+
 }  // namespace
