@@ -46,6 +46,11 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
 /// Tells the system the file will be read once from start to end.
 void AdviseSequential(const ReadableFile& file);
 
+/// Asks the system to start reading `length` bytes at `offset` into its cache and returns at once:
+/// a later ReadAt of them then finds them there instead of waiting for the disk. Nothing is read
+/// into the program, and nothing happens where the system has no such request.
+void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t length);
+
 void CloseFile(ReadableFile* file);
 
 /// Test seam: called with the path before every open, so a test can change the file between the

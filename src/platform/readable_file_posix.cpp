@@ -68,6 +68,11 @@ void AdviseSequential(const ReadableFile& file) {
   posix_fadvise(static_cast<int>(file.handle), 0, 0, POSIX_FADV_SEQUENTIAL);
 }
 
+void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t length) {
+  posix_fadvise(static_cast<int>(file.handle), static_cast<off_t>(offset),
+                static_cast<off_t>(length), POSIX_FADV_WILLNEED);
+}
+
 void CloseFile(ReadableFile* file) {
   close(static_cast<int>(file->handle));
   file->handle = -1;
