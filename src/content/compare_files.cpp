@@ -118,6 +118,37 @@ void AdviseIfLarge(const ReadableFile& file) {
   }
 }
 
+void ReleaseNext(ComparisonReference& reference) {
+  if (reference.nextOpened) {
+    CloseFile(&reference.next);
+    reference.nextOpened = false;
+  }
+}
+
+// The candidate's open: the one made early, if the scan named it, or a new one.
+OpenResult OpenCandidate(ComparisonReference& reference, const PathChar* candidate,
+                         ReadableFile* file) {
+  if (reference.nextOpened && reference.nextPath == candidate) {
+    *file = reference.next;
+    reference.nextOpened = false;
+    return OpenResult::kOpened;
+  }
+  ReleaseNext(reference);
+  return OpenForReading(candidate, file);
+}
+
+// Opens the next candidate early and asks for its first block. With a cold cache each comparison
+// otherwise waited for the first block of its candidate before anything else could be read.
+void OpenNext(ComparisonReference& reference, const PathChar* candidate) {
+  if (reference.nextPath == nullptr || reference.nextPath == candidate || reference.nextOpened) {
+    return;
+  }
+  if (OpenForReading(reference.nextPath, &reference.next) == OpenResult::kOpened) {
+    reference.nextOpened = true;
+    AdviseWillNeed(reference.next, 0, static_cast<std::int64_t>(kCompareBlock));
+  }
+}
+
 }  // namespace
 
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate) {
@@ -130,7 +161,7 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
     }
   }
   ReadableFile candidateFile;
-  const OpenResult candidateOpen = OpenForReading(candidate, &candidateFile);
+  const OpenResult candidateOpen = OpenCandidate(reference, candidate, &candidateFile);
   const bool candidateOpened = candidateOpen == OpenResult::kOpened;
   if (referenceOpen == OpenResult::kNoDescriptor || candidateOpen == OpenResult::kNoDescriptor) {
     // The held reference may have taken the last descriptor: let it go and need only one.
@@ -142,6 +173,7 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
   }
   if (reference.opened && candidateOpened) {
     AdviseIfLarge(candidateFile);
+    OpenNext(reference, candidate);
     const bool same = SameBytes(reference.file, candidateFile);
     CloseFile(&candidateFile);
     return same ? CompareResult::kSame : CompareResult::kDifferent;
@@ -153,6 +185,7 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
 }
 
 void ReleaseReference(ComparisonReference& reference) {
+  ReleaseNext(reference);
   if (reference.opened) {
     CloseFile(&reference.file);
     reference.opened = false;

@@ -21,14 +21,23 @@ struct ComparisonReference {
   const PathChar* path = nullptr;
   ReadableFile file;
   bool opened = false;
+  /// The candidate the scan will compare next, if it knows one: a comparison opens it early and
+  /// asks the system for its first block, so that block is on its way while the current pair is
+  /// read, and the next comparison takes that open.
+  const PathChar* nextPath = nullptr;
+  ReadableFile next;
+  bool nextOpened = false;
 };
 
 /// Compares the bytes of the reference with those of the file at `candidate`, opening the
 /// reference first unless an earlier comparison has. When the process may open no more files,
-/// the reference is released and the two files are read one open at a time.
+/// the reference is released and the two files are read one open at a time. Opens the file at
+/// `nextPath` early, when a descriptor is free; it fails silently there and again, with its
+/// result, at its own turn.
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate);
 
-/// Closes the reference if a comparison opened it. It may then be compared again, from a new open.
+/// Closes the reference if a comparison opened it, and the next candidate if one was opened early.
+/// It may then be compared again, from a new open.
 void ReleaseReference(ComparisonReference& reference);
 
 /// One comparison of `first` with `second`, with nothing left open.
