@@ -119,18 +119,18 @@ void AdviseIfLarge(const ReadableFile& file) {
 }
 
 void ReleaseNext(ComparisonReference& reference) {
-  if (reference.nextOpened) {
+  if (reference.nextOpenedPath != nullptr) {
     CloseFile(&reference.next);
-    reference.nextOpened = false;
+    reference.nextOpenedPath = nullptr;
   }
 }
 
-// The candidate's open: the one made early, if the scan named it, or a new one.
+// The candidate's open: the one made early, if it was made for this candidate, or a new one.
 OpenResult OpenCandidate(ComparisonReference& reference, const PathChar* candidate,
                          ReadableFile* file) {
-  if (reference.nextOpened && reference.nextPath == candidate) {
+  if (reference.nextOpenedPath == candidate) {
     *file = reference.next;
-    reference.nextOpened = false;
+    reference.nextOpenedPath = nullptr;
     return OpenResult::kOpened;
   }
   ReleaseNext(reference);
@@ -140,11 +140,12 @@ OpenResult OpenCandidate(ComparisonReference& reference, const PathChar* candida
 // Opens the next candidate early and asks for its first block. With a cold cache each comparison
 // otherwise waited for the first block of its candidate before anything else could be read.
 void OpenNext(ComparisonReference& reference, const PathChar* candidate) {
-  if (reference.nextPath == nullptr || reference.nextPath == candidate || reference.nextOpened) {
+  if (reference.nextPath == nullptr || reference.nextPath == candidate ||
+      reference.nextOpenedPath != nullptr) {
     return;
   }
   if (OpenForReading(reference.nextPath, &reference.next) == OpenResult::kOpened) {
-    reference.nextOpened = true;
+    reference.nextOpenedPath = reference.nextPath;
     AdviseWillNeed(reference.next, 0, static_cast<std::int64_t>(kCompareBlock));
   }
 }

@@ -25,8 +25,8 @@ struct ComparisonReference {
   /// asks the system for its first block, so that block is on its way while the current pair is
   /// read, and the next comparison takes that open.
   const PathChar* nextPath = nullptr;
-  ReadableFile next;
-  bool nextOpened = false;
+  ReadableFile next;                         ///< the early open, of `nextOpenedPath`
+  const PathChar* nextOpenedPath = nullptr;  ///< null: none is open
 };
 
 /// Compares the bytes of the reference with those of the file at `candidate`, opening the
