@@ -21,23 +21,24 @@ constexpr std::size_t kReadAheadFiles = 32;
 constexpr std::int64_t kWholeAdviceLimit = 64 * 1024;
 
 // Reads what the fingerprint digests into `sample` (kWholeFileLimit bytes): the whole file
-// below the limit, else its head followed by its tail.
+// below the limit, else its head followed by its tail. Sets `*waited` when a read was not served
+// from the cache.
 void ReadSampleFrom(const ReadableFile& file, std::int64_t size, unsigned char* sample,
-                    std::size_t* length) {
+                    std::size_t* length, bool* waited) {
   if (size < kWholeFileLimit) {
     // Only as many bytes as the walk saw, even if the file has grown since; none for a size
     // below zero, which the walk never produces.
     const std::size_t wanted = size > 0 ? static_cast<std::size_t>(size) : 0;
-    *length = ReadAt(file, 0, sample, wanted);
+    *length = ReadAtNotingWait(file, 0, sample, wanted, waited);
     return;
   }
-  const std::size_t head = ReadAt(file, 0, sample, kSampleLength);
+  const std::size_t head = ReadAtNotingWait(file, 0, sample, kSampleLength, waited);
   // The tail is the last 256 bytes of the file as it is now. A file that shrank below that has
   // nothing after its head left to give.
   const std::int64_t sampleLength = static_cast<std::int64_t>(kSampleLength);
   const std::int64_t tailOffset = file.state.size >= sampleLength ? file.state.size - sampleLength
                                                                   : static_cast<std::int64_t>(head);
-  *length = head + ReadAt(file, tailOffset, sample + head, kSampleLength);
+  *length = head + ReadAtNotingWait(file, tailOffset, sample + head, kSampleLength, waited);
 }
 
 // Asks for the pages that ReadSampleFrom will read, and for the whole of a small file.
@@ -76,16 +77,20 @@ struct AheadFile {
   FingerprintJob job;
   ReadableFile file;
   AheadState state = AheadState::kWaiting;
+  bool advised = false;
 };
 
 // The jobs from the one being read on, in order. Only `openLimit` of them are open at once: it
 // shrinks to what the process could open when an open finds no descriptor left, so a run with
 // few descriptors reads one file at a time as it always did instead of losing fingerprints.
+// The system is asked for pages only once a sample was not all in its cache: with a warm cache
+// the requests found every page there and cost 4% of the run (100,000 calls on many-small).
 struct ReadAheadWindow {
   std::deque<AheadFile> files;
   std::size_t nextJob = 0;
   std::size_t openCount = 0;
   std::size_t openLimit = kReadAheadFiles;
+  bool advising = false;
 };
 
 // Opens a waiting file. False, with the file still waiting, when no descriptor is left; a file
@@ -111,7 +116,7 @@ void CloseAhead(ReadAheadWindow& window, AheadFile& ahead, AheadState after) {
 }
 
 // Takes jobs until the window reaches kReadAheadFiles past the current batch, then opens the
-// waiting ones in order, as far as the limit allows, and asks for their samples' pages.
+// waiting ones in order, as far as the limit allows.
 void FillWindow(ReadAheadWindow& window, std::size_t count,
                 const std::function<FingerprintJob(std::size_t)>& jobAt) {
   while (window.files.size() < kReadAheadFiles + kMd5Lanes && window.nextJob < count) {
@@ -133,8 +138,18 @@ void FillWindow(ReadAheadWindow& window, std::size_t count,
       window.openLimit = window.openCount;
       return;
     }
-    if (ahead.state == AheadState::kOpened) {
+  }
+}
+
+// Asks for the pages of every open file of the window not yet asked for, once asking has begun.
+void AdviseWindow(ReadAheadWindow& window) {
+  if (!window.advising) {
+    return;
+  }
+  for (AheadFile& ahead : window.files) {
+    if (ahead.state == AheadState::kOpened && !ahead.advised) {
       AdviseSample(ahead.file, ahead.job.size);
+      ahead.advised = true;
     }
   }
 }
@@ -157,7 +172,9 @@ bool ReadAtTurn(ReadAheadWindow& window, AheadFile& ahead, unsigned char* sample
   if (ahead.state != AheadState::kOpened) {
     return false;
   }
-  ReadSampleFrom(ahead.file, ahead.job.size, sample, length);
+  bool waited = false;
+  ReadSampleFrom(ahead.file, ahead.job.size, sample, length, &waited);
+  window.advising = window.advising || waited;
   CloseAhead(window, ahead, AheadState::kDone);
   return true;
 }
@@ -204,7 +221,8 @@ Fingerprint ContentFingerprint(const PathChar* path, std::int64_t size) {
   }
   unsigned char sample[kWholeFileLimit];
   std::size_t length = 0;
-  ReadSampleFrom(file, size, sample, &length);
+  bool waited = false;
+  ReadSampleFrom(file, size, sample, &length, &waited);
   CloseFile(&file);
   return DigestSample(sample, length);
 }
@@ -214,6 +232,7 @@ void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std:
   ReadAheadWindow window;
   for (std::size_t first = 0; first < count; first += kMd5Lanes) {
     FillWindow(window, count, jobAt);
+    AdviseWindow(window);
     const std::size_t batch = std::min(count - first, static_cast<std::size_t>(kMd5Lanes));
     DigestBatch(window, batch);
     for (std::size_t index = 0; index < batch; ++index) {

@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace {
@@ -62,6 +63,25 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
     }
   }
   return done;
+}
+
+std::size_t ReadAtNotingWait(const ReadableFile& file, std::int64_t offset, void* buffer,
+                             std::size_t count, bool* waited) {
+  std::size_t got = 0;
+#ifdef RWF_NOWAIT
+  // RWF_NOWAIT returns only what is cached, and EAGAIN when none of it is: a cached read costs
+  // no more system calls than before, and an uncached one one more.
+  iovec vector{buffer, count};
+  const ssize_t cached =
+      preadv2(static_cast<int>(file.handle), &vector, 1, static_cast<off_t>(offset), RWF_NOWAIT);
+  got = cached > 0 ? static_cast<std::size_t>(cached) : 0;
+  if (got == count || offset + static_cast<std::int64_t>(got) >= file.state.size) {
+    return got;
+  }
+#endif
+  *waited = true;
+  return got + ReadAt(file, offset + static_cast<std::int64_t>(got),
+                      static_cast<char*>(buffer) + got, count - got);
 }
 
 void AdviseSequential(const ReadableFile& file) {
