@@ -43,10 +43,10 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file);
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,
                    bool* readError = nullptr);
 
-/// ReadAt, reading first only what the system's cache holds; `*waited` is set when some of the
-/// bytes had to come from the disk (or the system cannot tell), and left as it is otherwise.
-std::size_t ReadAtNotingWait(const ReadableFile& file, std::int64_t offset, void* buffer,
-                             std::size_t count, bool* waited);
+/// True when the system's cache holds every page of `length` bytes at `offset`, so that reading
+/// them would not wait for the disk; false when it does not. Reads nothing. Where the system
+/// cannot tell, true.
+bool IsInCache(const ReadableFile& file, std::int64_t offset, std::int64_t length);
 
 /// Tells the system the file will be read once from start to end.
 void AdviseSequential(const ReadableFile& file);
