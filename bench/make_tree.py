@@ -15,6 +15,11 @@ Profiles:
   worst         a few size classes of many look-alikes: equal first and last 256 bytes, different
                 middles (most differ just after the head, some only just before the tail), with a
                 few true duplicates among them
+  look-alikes   40,000 files of 1,024 bytes in folders of 1,000, all with the same first and last
+                256 bytes and different middles: "H" * 256, an 8-digit number 64 times, "T" * 256
+  look-alikes-200k  the same with 200,000 files
+  identical     40,000 identical files of 1 KiB in folders of 1,000 (give it twice to run_bench.py
+                as "twice:identical" for the root given twice)
 
 The same profile and seed always give the same tree, byte for byte. A tree that is already
 complete (its stamp file beside it matches) is reused as it is.
@@ -211,11 +216,41 @@ def make_worst(root, rng):
             write_file(namer.next(), head + middle + tail)
 
 
+def write_numbered(root, count, content_of):
+    """`count` files in folders of 1,000, file number n holding content_of(n)."""
+    per_folder = 1000
+    for number in range(count):
+        folder = os.path.join(root, "set-%03d" % (number // per_folder))
+        if number % per_folder == 0:
+            os.makedirs(folder, exist_ok=True)
+        write_file(os.path.join(folder, "file-%06d.bin" % number), content_of(number))
+
+
+def look_alike(number):
+    return b"H" * SAMPLE + (b"%08d" % number) * 64 + b"T" * SAMPLE
+
+
+def make_look_alikes(root, rng):
+    write_numbered(root, 40000, look_alike)
+
+
+def make_look_alikes_200k(root, rng):
+    write_numbered(root, 200000, look_alike)
+
+
+def make_identical(root, rng):
+    content = Pool(rng, KIB).piece(KIB)
+    write_numbered(root, 40000, lambda number: content)
+
+
 PROFILES = {
     "many-small": make_many_small,
     "large": make_large,
     "unique-sizes": make_unique_sizes,
     "worst": make_worst,
+    "look-alikes": make_look_alikes,
+    "look-alikes-200k": make_look_alikes_200k,
+    "identical": make_identical,
 }
 
 

@@ -1,17 +1,23 @@
 #!/usr/bin/env python3
-"""Times dupscan against the other duplicate finders on one tree, warm cache.
+"""Times dupscan against the other duplicate finders on one tree, warm or cold cache.
 
-Usage: run_bench.py [--runs N] [--dupscan PROGRAM] TARGET...
-  TARGET is a profile of make_tree.py (many-small, large, unique-sizes, worst), built or reused
-  under --base, or any folder.
+Usage: run_bench.py [--runs N] [--cold] [--dupscan PROGRAM] [--baseline [LABEL=]PROGRAM]... TARGET...
+  TARGET is a profile of make_tree.py (many-small, large, unique-sizes, worst, look-alikes,
+  look-alikes-200k, identical), built or reused under --base, or any folder; "twice:TARGET"
+  gives every tool its root twice.
 
 Every tool gets the flags that make it do dupscan's job: recursive, hard links and empty files
-counted, nothing deleted. Each tool runs once to warm the cache, then --runs times in rotating
-order, each in its own scratch folder (rdfind and rmlint write their result files there). The
-table shows the median wall time, the median user+sys time and the median peak resident memory,
-each with its ratio to dupscan's, and the floors: walking and sizing every file with find, and
-reading once every file that dupscan's report lists in a group. The groups of fdupes and jdupes
-are checked against dupscan's report.
+counted, nothing deleted. Each tool runs once (which also gives the reports the floors and the
+checks need), then --runs times in rotating order, each in its own scratch folder (rdfind and
+rmlint write their result files there). The table shows the median wall time, the median
+user+sys time and the median peak resident memory, each with its ratio to dupscan's, and the
+floors: walking and sizing every file with find, and reading once every file that dupscan's
+report lists in a group. The groups of fdupes and jdupes are checked against dupscan's report,
+and every baseline's console and report against dupscan's, byte for byte.
+
+--cold drops the system's caches (sync; echo 3 > /proc/sys/vm/drop_caches) before every timed
+run, floors included. It needs root; without it the script says so and times nothing.
+CPU and memory come from GNU time (/usr/bin/time, Debian's package "time").
 """
 
 import argparse
@@ -30,7 +36,9 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import make_tree  # noqa: E402
 
 TIME = "/usr/bin/time"
+DROP_CACHES = "/proc/sys/vm/drop_caches"
 PROJECT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+TWICE = "twice:"
 
 
 def peer_tools(dupscan):
@@ -54,11 +62,33 @@ class Sample:
         self.peak = peak  # bytes
 
 
-def run_once(command, workdir, stdout_path):
+def has_gnu_time():
+    """True when TIME is GNU time, whose -f and -o this script needs."""
+    try:
+        result = subprocess.run([TIME, "--version"], capture_output=True, text=True)
+    except OSError:
+        return False
+    return "GNU" in result.stdout + result.stderr
+
+
+def can_drop_caches():
+    return os.access(DROP_CACHES, os.W_OK)
+
+
+def drop_caches():
+    """Writes every dirty page out, then drops the page cache, dentries and inodes."""
+    os.sync()
+    with open(DROP_CACHES, "w") as control:
+        control.write("3\n")
+
+
+def run_once(command, workdir, stdout_path, cold=False):
     """Runs one command: wall time measured here; CPU time and peak memory from GNU time, which
     forks the command from its own small process (a child forked from this script would count
     the script's memory as its own peak)."""
     usage_path = os.path.join(workdir, "usage")
+    if cold:
+        drop_caches()
     with open(stdout_path, "wb") as out:
         start = time.perf_counter()
         status = subprocess.call([TIME, "-f", "%U %S %M", "-o", usage_path] + command, cwd=workdir,
@@ -114,6 +144,21 @@ def count_files(root):
     return count
 
 
+def shared_size_files(root):
+    """Every regular file under root whose size another file there shares, as bytes paths."""
+    by_size = {}
+    for folder, _, names in os.walk(os.fsencode(root)):
+        for name in names:
+            path = os.path.join(folder, name)
+            try:
+                status = os.lstat(path)
+            except OSError:
+                continue
+            if stat.S_ISREG(status.st_mode):
+                by_size.setdefault(status.st_size, []).append(path)
+    return [path for paths in by_size.values() if len(paths) > 1 for path in paths]
+
+
 def seconds(value):
     return "%.3f" % value
 
@@ -126,47 +171,58 @@ def ratio(value, base):
     return "%.2f" % (value / base) if base > 0 else "-"
 
 
-def bench_target(target, arguments, dupscan):
-    if target in make_tree.PROFILES:
-        root = make_tree.ensure_tree(target, arguments.seed, arguments.base)
-        title = "%s (seed %d)" % (target, arguments.seed)
+def resolve_target(target, arguments):
+    """(root, title, roots given to each tool) of a TARGET argument."""
+    twice = target.startswith(TWICE)
+    name = target[len(TWICE):] if twice else target
+    if name in make_tree.PROFILES:
+        root = make_tree.ensure_tree(name, arguments.seed, arguments.base)
+        title = "%s (seed %d)" % (name, arguments.seed)
     else:
-        root = os.path.abspath(target)
+        root = os.path.abspath(name)
         title = root
-    files = count_files(root)
+    if twice:
+        title += ", root given twice"
+    return root, title, [root, root] if twice else [root]
+
+
+def chosen_tools(arguments, dupscan):
+    """dupscan, each baseline after it, then the chosen peers."""
     tools = [tool for tool in peer_tools(dupscan)
              if tool[0] == "dupscan" or not arguments.peers or tool[0] in arguments.peers]
-    if arguments.baseline:
-        tools.insert(1, ("dupscan (baseline)", [arguments.baseline]))
-    load_before = os.getloadavg()[0]
-    scratch = tempfile.mkdtemp(prefix="dupscan-bench-run-")
-    workdirs = {}
-    for name, _ in tools:
-        workdirs[name] = os.path.join(scratch, name.replace(" ", "_"))
-        os.makedirs(workdirs[name])
+    for number, baseline in enumerate(arguments.baseline or []):
+        label, program = baseline
+        tools.insert(1 + number, ("dupscan (%s)" % label, [program]))
+    return tools
 
-    def run_tool(name, command):
-        return run_once(command + [root], workdirs[name], os.path.join(workdirs[name], "stdout"))
 
-    # Warm-up, which also gives the report whose groups set the read floor.
-    for name, command in tools:
-        run_tool(name, command)
-    groups = report_groups(os.path.join(workdirs["dupscan"], "duplicates.txt"))
+def same_output(workdirs, first, second):
+    """Whether two builds of dupscan wrote the same console and report, byte for byte."""
+    def output(name):
+        with open(os.path.join(workdirs[name], "duplicates.txt"), "rb") as report, \
+                open(os.path.join(workdirs[name], "stdout"), "rb") as console:
+            return report.read(), console.read()
+    return output(first) == output(second)
+
+
+def agreement_of(tools, workdirs, groups, root, twice):
+    """The last column: baselines against dupscan byte for byte, fdupes and jdupes by groups."""
     agreement = {"dupscan": "-"}
-    if arguments.baseline:
-        # Two builds of dupscan must agree to the byte, on the console and in the report.
-        def output(name):
-            with open(os.path.join(workdirs[name], "duplicates.txt"), "rb") as report, \
-                    open(os.path.join(workdirs[name], "stdout"), "rb") as console:
-                return report.read(), console.read()
-        agreement["dupscan (baseline)"] = "same bytes" \
-            if output("dupscan (baseline)") == output("dupscan") else "NO: output differs"
+    for name, _ in tools:
+        if name.startswith("dupscan ("):
+            agreement[name] = "same bytes" if same_output(workdirs, name, "dupscan") \
+                else "NO: output differs"
     for name in ("fdupes", "jdupes"):
-        if name in workdirs:
+        # With the root twice each lists every path twice over, in its own way: not compared.
+        if name in workdirs and not twice:
             theirs = listed_groups(os.path.join(workdirs[name], "stdout"), root.encode())
             agreement[name] = "yes" if sorted(map(sorted, theirs)) == sorted(map(sorted, groups)) \
                 else "NO (%d groups, dupscan %d)" % (len(theirs), len(groups))
-    duplicated = sorted({path for group in groups for path in group})
+    return agreement
+
+
+def floor_commands(root, duplicated, scratch):
+    """The floors, and the reference row: what every finder that fingerprints must sample."""
     read_list = os.path.join(scratch, "duplicated-files")
     with open(read_list, "wb") as out:
         out.write(b"\0".join(duplicated) + (b"\0" if duplicated else b""))
@@ -183,20 +239,21 @@ def bench_target(target, arguments, dupscan):
         ("reference: sample shared sizes (head -c 512)",
          ["xargs", "-0", "-r", "-a", sample_list, "head", "-q", "-c", "512"]),
     ]
-    for _, command in floors + references:
-        run_once(command, scratch, os.devnull)
+    return floors, references
 
-    samples = {name: [] for name, _ in tools + floors + references}
-    entries = tools + floors + references
-    for round_number in range(arguments.runs):
+
+def timed_rounds(entries, runs, run_entry):
+    """Every entry `runs` times, the order rotated by one each round; their samples by name."""
+    samples = {name: [] for name, _ in entries}
+    for round_number in range(runs):
         shift = round_number % len(entries)
         for name, command in entries[shift:] + entries[:shift]:
-            if name.startswith(("floor:", "reference:")):
-                samples[name].append(run_once(command, scratch, os.devnull))
-            else:
-                samples[name].append(run_tool(name, command))
-    shutil.rmtree(scratch)
+            samples[name].append(run_entry(name, command))
+    return samples
 
+
+def table_lines(title, files, duplicated, arguments, loads, tools, floors, references, samples,
+                agreement):
     def median(name, field):
         return statistics.median(getattr(sample, field) for sample in samples[name])
 
@@ -206,17 +263,17 @@ def bench_target(target, arguments, dupscan):
     lines = [
         "### %s" % title,
         "",
-        "%d files, %d in duplicate groups; median of %d warm runs; load average %.2f before, "
-        "%.2f after." % (files, len(duplicated), arguments.runs, load_before, os.getloadavg()[0]),
+        "%d files, %d in duplicate groups; median of %d %s runs; load average %.2f before, "
+        "%.2f after." % (files, len(duplicated), arguments.runs,
+                         "cold (caches dropped before each)" if arguments.cold else "warm",
+                         loads[0], loads[1]),
         "",
         "| tool | wall s | × dupscan | user+sys s | × dupscan | peak MiB | × dupscan "
         "| peak B/file | groups agree |",
         "|---|---:|---:|---:|---:|---:|---:|---:|---|",
     ]
     for name, _ in tools:
-        wall = median(name, "wall")
-        cpu = median(name, "cpu")
-        peak = median(name, "peak")
+        wall, cpu, peak = median(name, "wall"), median(name, "cpu"), median(name, "peak")
         lines.append("| %s | %s | %s | %s | %s | %s | %s | %d | %s |" % (
             name, seconds(wall), ratio(wall, base_wall), seconds(cpu), ratio(cpu, base_cpu),
             mebibytes(peak), ratio(peak, base_peak), peak // max(files, 1),
@@ -231,26 +288,44 @@ def bench_target(target, arguments, dupscan):
     for name, _ in references:
         wall = median(name, "wall")
         lines.append("| %s | %s | %s | | | | | | |" % (name, seconds(wall), ratio(wall, base_wall)))
+    return lines
+
+
+def bench_target(target, arguments, dupscan):
+    root, title, roots = resolve_target(target, arguments)
+    files = count_files(root)
+    tools = chosen_tools(arguments, dupscan)
+    load_before = os.getloadavg()[0]
+    scratch = tempfile.mkdtemp(prefix="dupscan-bench-run-")
+    workdirs = {name: os.path.join(scratch, name.replace(" ", "_").replace("(", "")
+                                   .replace(")", "")) for name, _ in tools}
+    for folder in workdirs.values():
+        os.makedirs(folder)
+
+    def run_entry(name, command, cold=arguments.cold):
+        if name in workdirs:
+            return run_once(command + roots, workdirs[name],
+                            os.path.join(workdirs[name], "stdout"), cold)
+        return run_once(command, scratch, os.devnull, cold)
+
+    # The untimed first run of every tool, whose outputs the checks and the read floor use.
+    for name, command in tools:
+        run_entry(name, command, cold=False)
+    groups = report_groups(os.path.join(workdirs["dupscan"], "duplicates.txt"))
+    agreement = agreement_of(tools, workdirs, groups, root, len(roots) > 1)
+    duplicated = sorted({path for group in groups for path in group})
+    floors, references = floor_commands(root, duplicated, scratch)
+    for name, command in floors + references:
+        run_entry(name, command, cold=False)
+    samples = timed_rounds(tools + floors + references, arguments.runs, run_entry)
+    shutil.rmtree(scratch)
+    lines = table_lines(title, files, duplicated, arguments, (load_before, os.getloadavg()[0]),
+                        tools, floors, references, samples, agreement)
     return "\n".join(lines) + "\n"
 
 
-def shared_size_files(root):
-    """Every regular file under root whose size another file there shares, as bytes paths."""
-    by_size = {}
-    for folder, _, names in os.walk(os.fsencode(root)):
-        for name in names:
-            path = os.path.join(folder, name)
-            try:
-                status = os.lstat(path)
-            except OSError:
-                continue
-            if stat.S_ISREG(status.st_mode):
-                by_size.setdefault(status.st_size, []).append(path)
-    return [path for paths in by_size.values() if len(paths) > 1 for path in paths]
-
-
-def machine_text(dupscan):
-    """Date, machine and versions, for the head of a results file."""
+def machine_text(dupscan, arguments):
+    """Date, machine, versions and the programs timed, for the head of a results file."""
     cpu = platform.processor() or "unknown processor"
     try:
         with open("/proc/cpuinfo") as info:
@@ -270,16 +345,24 @@ def machine_text(dupscan):
             text = (result.stdout + result.stderr).strip().splitlines()
             first = text[0].strip() if text else ""
             versions.append(first if first.startswith(name) else (name + " " + first).strip())
-    return "\n".join([
+    lines = [
         "- Date: %s" % datetime.datetime.now().strftime("%Y-%m-%d %H:%M"),
         "- Machine: %s, %d cores, %.0f GiB, Linux %s" % (cpu, os.cpu_count(), memory,
                                                        platform.release()),
-        # Never a path of this machine: the program's place in the project, or its name.
-        "- dupscan: %s" % (os.path.relpath(dupscan, PROJECT)
-                         if dupscan.startswith(PROJECT + os.sep) else os.path.basename(dupscan)),
-        "- Peers: %s" % "; ".join(versions),
-        "",
-    ])
+        "- Cache: %s" % ("cold, dropped before every timed run" if arguments.cold else "warm"),
+        "- dupscan: %s" % shown_program(dupscan),
+    ]
+    for label, program in arguments.baseline or []:
+        lines.append("- dupscan (%s): %s" % (label, shown_program(program)))
+    lines += ["- Peers: %s" % "; ".join(versions), ""]
+    return "\n".join(lines)
+
+
+def shown_program(program):
+    """Never a path of this machine: the program's place in the project, or its name."""
+    if program.startswith(PROJECT + os.sep):
+        return os.path.relpath(program, PROJECT)
+    return os.path.basename(program)
 
 
 def default_dupscan():
@@ -290,27 +373,48 @@ def default_dupscan():
     return "dupscan"
 
 
-def main():
+def program_path(text):
+    return os.path.abspath(text) if os.sep in text else text
+
+
+def baseline_argument(text):
+    """LABEL=PROGRAM, or PROGRAM alone, labelled "baseline"."""
+    label, _, program = text.rpartition("=")
+    return (label or "baseline", program_path(program))
+
+
+def parse_arguments():
     parser = argparse.ArgumentParser(description=__doc__,
                                      formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("targets", nargs="+", metavar="TARGET")
     parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--cold", action="store_true",
+                        help="drop the system's caches before every timed run (needs root)")
     parser.add_argument("--seed", type=int, default=1)
     parser.add_argument("--base", default=os.path.join(tempfile.gettempdir(), "dupscan-bench"),
                         help="folder that holds the generated trees (default: %(default)s)")
     parser.add_argument("--peers", nargs="*", metavar="PEER",
                         help="time only these peers (default: all that are installed)")
-    parser.add_argument("--baseline", metavar="PROGRAM",
+    parser.add_argument("--baseline", action="append", type=baseline_argument,
+                        metavar="[LABEL=]PROGRAM",
                         help="another dupscan build to time beside the first, such as the one "
-                             "before a change")
+                             "before a change; may be given more than once")
     parser.add_argument("--dupscan", default=default_dupscan(),
                         help="the program to time (default: %(default)s)")
-    arguments = parser.parse_args()
-    dupscan = os.path.abspath(arguments.dupscan) if os.sep in arguments.dupscan \
-        else arguments.dupscan
-    if arguments.baseline and os.sep in arguments.baseline:
-        arguments.baseline = os.path.abspath(arguments.baseline)
-    print(machine_text(dupscan))
+    return parser.parse_args()
+
+
+def main():
+    arguments = parse_arguments()
+    if not has_gnu_time():
+        sys.exit("run_bench.py needs GNU time as %s for CPU time and peak memory: "
+                 "apt-get install time" % TIME)
+    if arguments.cold and not can_drop_caches():
+        print("Cold runs need root, to write %s: skipped, nothing timed." % DROP_CACHES,
+              file=sys.stderr)
+        return
+    dupscan = program_path(arguments.dupscan)
+    print(machine_text(dupscan, arguments))
     for target in arguments.targets:
         print(bench_target(target, arguments, dupscan))
         sys.stdout.flush()

@@ -185,6 +185,38 @@ OpenResult HoldReference(ComparisonReference& reference, bool* changed) {
   return result;
 }
 
+void ReleaseNext(ComparisonReference& reference) {
+  if (reference.nextOpenedPath != nullptr) {
+    CloseFile(&reference.next);
+    reference.nextOpenedPath = nullptr;
+  }
+}
+
+// The candidate's open: the one made early, if it was made for this candidate, or a new one.
+OpenResult OpenCandidate(ComparisonReference& reference, const PathChar* candidate,
+                         ReadableFile* file) {
+  if (reference.nextOpenedPath == candidate) {
+    *file = reference.next;
+    reference.nextOpenedPath = nullptr;
+    return OpenResult::kOpened;
+  }
+  ReleaseNext(reference);
+  return OpenForReading(candidate, file);
+}
+
+// Opens the next candidate early and asks for its first block. With a cold cache each comparison
+// otherwise waited for the first block of its candidate before anything else could be read.
+void OpenNext(ComparisonReference& reference, const PathChar* candidate) {
+  if (reference.nextPath == nullptr || reference.nextPath == candidate ||
+      reference.nextOpenedPath != nullptr) {
+    return;
+  }
+  if (OpenForReading(reference.nextPath, &reference.next) == OpenResult::kOpened) {
+    reference.nextOpenedPath = reference.nextPath;
+    AdviseWillNeed(reference.next, 0, static_cast<std::int64_t>(kCompareBlock));
+  }
+}
+
 }  // namespace
 
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
@@ -192,7 +224,7 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
   bool changed = false;
   const OpenResult referenceOpen = HoldReference(reference, &changed);
   ReadableFile candidateFile;
-  const OpenResult candidateOpen = OpenForReading(candidate, &candidateFile);
+  const OpenResult candidateOpen = OpenCandidate(reference, candidate, &candidateFile);
   const bool candidateOpened = candidateOpen == OpenResult::kOpened;
   CompareResult result;
   if (referenceOpen == OpenResult::kNoDescriptor || candidateOpen == OpenResult::kNoDescriptor) {
@@ -207,8 +239,12 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
     *candidateState = candidateFile.state;
   }
   if (reference.opened && candidateOpened) {
-    result = changed ? CompareResult::kFirstChanged
-                     : CompareOpenFiles(reference, candidateFile, candidate);
+    if (changed) {
+      result = CompareResult::kFirstChanged;
+    } else {
+      OpenNext(reference, candidate);
+      result = CompareOpenFiles(reference, candidateFile, candidate);
+    }
   } else {
     result = FailureResult(reference.opened, candidateOpened);
   }
@@ -219,6 +255,7 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
 }
 
 void ReleaseReference(ComparisonReference& reference) {
+  ReleaseNext(reference);
   if (reference.opened) {
     CloseFile(&reference.file);
     reference.opened = false;

@@ -28,19 +28,27 @@ struct ComparisonReference {
   /// The file as its first comparison found it: every later one must find it so.
   FileState firstSeen;
   bool seen = false;
+  /// The candidate the scan will compare next, if it knows one: a comparison opens it early and
+  /// asks the system for its first block, so that block is on its way while the current pair is
+  /// read, and the next comparison takes that open.
+  const PathChar* nextPath = nullptr;
+  ReadableFile next;                         ///< the early open, of `nextOpenedPath`
+  const PathChar* nextOpenedPath = nullptr;  ///< null: none is open
 };
 
 /// Compares the bytes of the reference with those of the file at `candidate`, opening the
 /// reference first unless an earlier comparison has; a reference held from an earlier comparison
 /// must still be that file, unchanged. When the process may open no more files, the reference is
-/// released and the two files are read one open at a time.
+/// released and the two files are read one open at a time. Opens the file at `nextPath` early,
+/// when a descriptor is free; it fails silently there and again, with its result, at its own turn.
 /// `candidateState`, when given, receives the candidate's state when it opened: two members of a
 /// group must not be one file either.
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
                                    FileState* candidateState = nullptr);
 
-/// Closes the reference if a comparison opened it. It may then be compared again, from a new open,
-/// which must find it as the first comparison did.
+/// Closes the reference if a comparison opened it, and the next candidate if one was opened early.
+/// The reference may then be compared again, from a new open, which must find it as the first
+/// comparison did.
 void ReleaseReference(ComparisonReference& reference);
 
 /// One comparison of `first` with `second`, with nothing left open.

@@ -25,6 +25,6 @@ struct ContentDigest {
 /// time or identity); a failed digest is never extended again.
 bool ExtendContentDigest(const PathChar* path, ContentDigest& digest);
 
-/// A 64-bit digest of `count` bytes. Not cryptographic: equal digests prove nothing, different
-/// digests prove different bytes.
+/// A 64-bit digest of `count` bytes: XXH3 of the xxHash library. Not cryptographic: equal
+/// digests prove nothing, different digests prove different bytes.
 std::uint64_t DigestBytes(const void* bytes, std::size_t count);

@@ -6,6 +6,9 @@ namespace {
 
 constexpr unsigned char kPadding[64] = {0x80};
 
+// The chaining values A, B, C and D before the first block of every message.
+constexpr std::uint32_t kInitialState[4] = {0x67452301, 0xefcdab89, 0x98badcfe, 0x10325476};
+
 constexpr std::uint32_t kSineTable[64] = {
     0xd76aa478, 0xe8c7b756, 0x242070db, 0xc1bdceee, 0xf57c0faf, 0x4787c62a, 0xa8304613, 0xfd469501,
     0x698098d8, 0x8b44f7af, 0xffff5bb1, 0x895cd7be, 0x6b901122, 0xfd987193, 0xa679438e, 0x49b40821,
@@ -62,10 +65,9 @@ inline std::uint32_t LoadLittleEndian(const unsigned char* bytes) {
 void Md5Init(Md5Context& context) {
   context.bitCount[0] = 0;
   context.bitCount[1] = 0;
-  context.state[0] = 0x67452301;
-  context.state[1] = 0xefcdab89;
-  context.state[2] = 0x98badcfe;
-  context.state[3] = 0x10325476;
+  for (int word = 0; word < 4; ++word) {
+    context.state[word] = kInitialState[word];
+  }
 }
 
 void Md5Transform(Md5Context& context, const unsigned char* block) {
@@ -181,10 +183,11 @@ void Md5Several(const unsigned char* const messages[], const std::size_t lengths
     blocks[lane] = static_cast<int>(total / 64);
     mostBlocks = blocks[lane] > mostBlocks ? blocks[lane] : mostBlocks;
   }
-  Md5Lanes a = {0x67452301, 0x67452301, 0x67452301, 0x67452301};
-  Md5Lanes b = {0xefcdab89, 0xefcdab89, 0xefcdab89, 0xefcdab89};
-  Md5Lanes c = {0x98badcfe, 0x98badcfe, 0x98badcfe, 0x98badcfe};
-  Md5Lanes d = {0x10325476, 0x10325476, 0x10325476, 0x10325476};
+  // Each word broadcast to every lane, however many lanes there are.
+  Md5Lanes a = Md5Lanes{} + kInitialState[0];
+  Md5Lanes b = Md5Lanes{} + kInitialState[1];
+  Md5Lanes c = Md5Lanes{} + kInitialState[2];
+  Md5Lanes d = Md5Lanes{} + kInitialState[3];
   for (int block = 0; block < mostBlocks; ++block) {
     // A lane whose message has ended (or that has none) computes on its own last block, or on
     // the first lane's, and drops the result.

@@ -49,8 +49,18 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
 /// `path` still names it, not a file put in its place.
 bool FileUnchanged(const ReadableFile& file, const PathChar* path);
 
+/// True when the system's cache holds every page of `length` bytes at `offset`, so that reading
+/// them would not wait for the disk; false when it does not. Reads nothing. Where the system
+/// cannot tell, true.
+bool IsInCache(const ReadableFile& file, std::int64_t offset, std::int64_t length);
+
 /// Tells the system the file will be read once from start to end.
 void AdviseSequential(const ReadableFile& file);
+
+/// Asks the system to start reading `length` bytes at `offset` into its cache and returns at once:
+/// a later ReadAt of them then finds them there instead of waiting for the disk. Nothing is read
+/// into the program, and nothing happens where the system has no such request.
+void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t length);
 
 void CloseFile(ReadableFile* file);
 

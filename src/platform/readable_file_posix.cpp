@@ -3,12 +3,15 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+// The most pages IsInCache looks at; a longer range counts as not cached.
+constexpr std::size_t kResidencyPages = 16;
 
 std::int64_t Nanoseconds(const timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
@@ -82,8 +85,38 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
   return done;
 }
 
+bool IsInCache(const ReadableFile& file, std::int64_t offset, std::int64_t length) {
+  // mincore over a mapping of the range reads no page and moves no read-ahead mark. A read with
+  // RWF_NOWAIT was tried first: it refused cached pages that carried the read-ahead mark.
+  const long pageSize = sysconf(_SC_PAGESIZE);
+  if (length <= 0 || pageSize <= 0) {
+    return true;
+  }
+  const std::int64_t first = offset / pageSize * pageSize;
+  const std::size_t mapped = static_cast<std::size_t>(offset + length - first);
+  void* view = mmap(nullptr, mapped, PROT_READ, MAP_SHARED, static_cast<int>(file.handle),
+                    static_cast<off_t>(first));
+  if (view == MAP_FAILED) {
+    return true;
+  }
+  unsigned char resident[kResidencyPages] = {};
+  const std::size_t pages =
+      (mapped + static_cast<std::size_t>(pageSize) - 1) / static_cast<std::size_t>(pageSize);
+  bool cached = pages <= kResidencyPages && mincore(view, mapped, resident) == 0;
+  for (std::size_t page = 0; cached && page < pages; ++page) {
+    cached = (resident[page] & 1) != 0;
+  }
+  munmap(view, mapped);
+  return cached;
+}
+
 void AdviseSequential(const ReadableFile& file) {
   posix_fadvise(static_cast<int>(file.handle), 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t length) {
+  posix_fadvise(static_cast<int>(file.handle), static_cast<off_t>(offset),
+                static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
 
 void CloseFile(ReadableFile* file) {

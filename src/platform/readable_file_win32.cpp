@@ -100,9 +100,19 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
   return got;
 }
 
+// Said cached, so the read-ahead that could only open files early here never begins.
+bool IsInCache(const ReadableFile&, std::int64_t, std::int64_t) { return true; }
+
 // The cache manager's read-ahead already follows a file read from start to end, and the
 // sequential-scan hint could only have been given when the file was opened.
 void AdviseSequential(const ReadableFile&) {}
+
+// Windows has no request that fills the cache without a read. The equivalent is the read
+// itself, started early and finished later: the file opened with FILE_FLAG_OVERLAPPED and a
+// ReadFile with an OVERLAPPED structure into a buffer kept until the file's turn (or, from
+// Windows 8 on, a mapped view of the range and PrefetchVirtualMemory). Both need a handle of
+// their own rather than this C stream, so the Windows programs read one file at a time as before.
+void AdviseWillNeed(const ReadableFile&, std::int64_t, std::int64_t) {}
 
 void CloseFile(ReadableFile* file) {
   std::fclose(StreamOf(*file));

@@ -100,6 +100,14 @@ bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
   return false;
 }
 
+// The path of the candidate the cursor gives next, or null: the comparison of the one before it
+// opens it early, so its first block is read meanwhile.
+const PathChar* PeekNextPath(const WorkingList& working, const CandidateCursor& cursor) {
+  CandidateCursor peek = cursor;
+  const std::uint32_t next = NextCandidate(working, peek);
+  return next == kNoRecord ? nullptr : working.records[next].path;
+}
+
 // Compares the reference with its candidates in working-list order, gathering its equals.
 void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
   WorkingList& working = run.working;
@@ -111,6 +119,7 @@ void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
       RemoveRecord(working, candidate);  // leaves uncompared and uncounted
       continue;
     }
+    held.nextPath = PeekNextPath(working, cursor);
     FileState state;
     CompareResult result = run.compare(held, working.records[candidate].path, &state);
     if (IsMemberAgain(group, state, result)) {

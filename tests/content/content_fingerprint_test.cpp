@@ -74,10 +74,10 @@ TEST(ContentFingerprint, FileShrunkSinceTheWalkDigestsWhatIsLeft) {
   EXPECT_EQ(FingerprintOf(file, 4096), DigestOf("tiny"));
 }
 
-TEST(ContentFingerprints, EachEqualsTheFingerprintOfItsFileAlone) {
+TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   TempTree tree;
   // Whole small files, sampled ones, files that grew or shrank since the walk, and files that
-  // cannot be opened, in batches of every count, the unopenable ones in every place.
+  // cannot be opened, each in every one of the four lanes.
   std::vector<std::pair<PathString, std::int64_t>> files;
   for (const std::size_t size : {0u, 1u, 300u, 511u, 512u, 513u, 4096u, 100000u}) {
     files.emplace_back(
@@ -89,20 +89,19 @@ TEST(ContentFingerprints, EachEqualsTheFingerprintOfItsFileAlone) {
   files.emplace_back(NativeText(tree.MakeDirectory("folder")), 20);
   files.emplace_back(NativeText(tree.WriteFile("grown", PatternBytes(900, 1))), 600);
   files.emplace_back(NativeText(tree.WriteFile("shrunk", PatternBytes(100, 2))), 9000);
-  for (int count = 1; count <= kMd5Lanes; ++count) {
-    for (std::size_t first = 0; first + static_cast<std::size_t>(count) <= files.size(); ++first) {
-      const PathChar* paths[kMd5Lanes];
-      std::int64_t sizes[kMd5Lanes];
-      for (int file = 0; file < count; ++file) {
-        paths[file] = files[first + static_cast<std::size_t>(file)].first.c_str();
-        sizes[file] = files[first + static_cast<std::size_t>(file)].second;
-      }
-      Fingerprint fingerprints[kMd5Lanes];
-      ContentFingerprints(paths, sizes, count, fingerprints);
-      for (int file = 0; file < count; ++file) {
-        EXPECT_EQ(fingerprints[file], ContentFingerprint(paths[file], sizes[file]))
-            << count << " from " << first << ": " << paths[file];
-      }
+  for (std::size_t shift = 0; shift < static_cast<std::size_t>(kMd5Lanes); ++shift) {
+    std::vector<Fingerprint> fingerprints(files.size());
+    std::size_t stored = 0;
+    const auto jobAt = [&](std::size_t index) {
+      const std::size_t file = (index + shift) % files.size();
+      return FingerprintJob{files[file].first.c_str(), files[file].second, &fingerprints[file]};
+    };
+    FingerprintFiles(files.size(), jobAt, [&]() { ++stored; });
+    EXPECT_EQ(stored, files.size());
+    for (std::size_t file = 0; file < files.size(); ++file) {
+      EXPECT_EQ(fingerprints[file],
+                ContentFingerprint(files[file].first.c_str(), files[file].second))
+          << "shifted by " << shift << ": " << files[file].first;
     }
   }
 }

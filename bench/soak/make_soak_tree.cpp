@@ -42,7 +42,7 @@ bool WriteWholeFile(const std::string& path, const std::string& content) {
 
 int main(int argc, char** argv) {
   if (argc != 3) {
-    std::fprintf(stderr, "usage: make_tree FOLDER COUNT\n");
+    std::fprintf(stderr, "usage: make_soak_tree FOLDER COUNT\n");
     return 2;
   }
   const std::string root = argv[1];
