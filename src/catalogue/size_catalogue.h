@@ -27,6 +27,10 @@ struct SizeClass {
 struct SizeCatalogue {
   std::vector<SizeClass> classes;
   std::vector<FileRecord> records;
+  /// Per record, once fingerprinted: the digest of the whole file, for the files that were read
+  /// whole (those no longer than a digest's first block), and whether it was taken.
+  std::vector<std::uint64_t> wholeDigests;
+  std::vector<std::uint8_t> wholeDigestKnown;
 };
 
 /// The counts the console shows, named as it has always named them.

@@ -18,6 +18,11 @@ struct FingerprintJob {
   const PathChar* path = nullptr;
   std::int64_t size = 0;  ///< as catalogued
   Fingerprint* result = nullptr;
+  /// When given, and the file is no longer than a digest's first block and still of `size`
+  /// bytes, the file is read once, whole, for both: the digest of its content (DigestBytes) goes
+  /// here and 1 to `wholeDigestKnown`, which is left as it was otherwise.
+  std::uint64_t* wholeDigest = nullptr;
+  std::uint8_t* wholeDigestKnown = nullptr;
 };
 
 /// Stores the fingerprint of each of `count` jobs, as ContentFingerprint gives it, reading the

@@ -72,9 +72,14 @@ void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kHashHeading);
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
+  SizeCatalogue& sizes = catalogue.sizes;
+  sizes.wholeDigests.assign(sizes.records.size(), 0);
+  sizes.wholeDigestKnown.assign(sizes.records.size(), 0);
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
-    return FingerprintJob{record.path, ClassOf(catalogue.sizes, record).size, &record.fingerprint};
+    const std::size_t number = static_cast<std::size_t>(&record - sizes.records.data());
+    return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
+                          &sizes.wholeDigests[number], &sizes.wholeDigestKnown[number]};
   };
   std::int32_t HashCount = 0;
   FingerprintFiles(records.size(), jobAt, [&]() {
@@ -112,6 +117,8 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.digest = ExtendContentDigest;
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
+    run.wholeDigests = &catalogue.sizes.wholeDigests[sizeClass.first];
+    run.wholeDigestKnown = &catalogue.sizes.wholeDigestKnown[sizeClass.first];
     GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);
   }
   return run.totals;

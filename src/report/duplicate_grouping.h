@@ -31,6 +31,10 @@ struct GroupingRun {
   /// Where the records were found, for the paths as printed and for files reached twice. Null:
   /// paths print as stored, and no file was reached twice.
   const WalkPlaces* places = nullptr;
+  /// Per record of the class, the whole-content digests its fingerprints came with, and whether
+  /// each was taken (see FingerprintJob); null: none were.
+  const std::uint64_t* wholeDigests = nullptr;
+  const std::uint8_t* wholeDigestKnown = nullptr;
   GroupingTotals totals;
   WorkingList working;  ///< one class at a time; kept so its storage serves every class
 };

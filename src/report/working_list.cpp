@@ -51,9 +51,29 @@ std::vector<std::uint32_t> PresentIn(const WorkingList& working, const Candidate
   return present;
 }
 
+// A digest taken when the fingerprint read the whole file: complete, and read from no file now.
+bool HasWholeDigest(const WorkingList& working, std::uint32_t record) {
+  return working.wholeDigestKnown != nullptr && working.wholeDigestKnown[record] != 0;
+}
+
+// The block-by-block digest of a record without a whole one, made on its first use: only the
+// records that need reading cost one.
+ContentDigest& DigestOf(WorkingList& working, std::uint32_t record) {
+  if (working.digestOf[record] == kNoRecord) {
+    working.digestOf[record] = static_cast<std::uint32_t>(working.digests.size());
+    working.digests.emplace_back();
+  }
+  return working.digests[working.digestOf[record]];
+}
+
 // What tells records apart at one step of the parting: size, whether the digest is complete,
 // and the digest of the block read last; equal keys at every step mean equal digests.
-auto DigestKey(const ContentDigest& digest) {
+std::tuple<std::int64_t, bool, std::uint64_t> DigestKey(const WorkingList& working,
+                                                        std::uint32_t record) {
+  if (HasWholeDigest(working, record)) {
+    return std::make_tuple(working.size, true, working.wholeDigests[record]);
+  }
+  const ContentDigest& digest = working.digests[working.digestOf[record]];
   return std::make_tuple(digest.state.size, digest.complete, digest.lastBlock);
 }
 
@@ -64,7 +84,11 @@ void PartOneBlock(WorkingList& working, DigestFunction digest, std::vector<std::
                   std::vector<std::vector<std::uint32_t>>& pending, FingerprintSet& set) {
   std::vector<std::uint32_t> readable;
   for (const std::uint32_t record : part) {
-    ContentDigest& state = working.digests[record];
+    if (HasWholeDigest(working, record)) {
+      readable.push_back(record);
+      continue;
+    }
+    ContentDigest& state = DigestOf(working, record);
     if (!state.complete) {
       digest(working.records[record].path, state);
     }
@@ -75,13 +99,13 @@ void PartOneBlock(WorkingList& working, DigestFunction digest, std::vector<std::
     }
   }
   std::sort(readable.begin(), readable.end(), [&working](std::uint32_t left, std::uint32_t right) {
-    const auto leftKey = DigestKey(working.digests[left]);
-    const auto rightKey = DigestKey(working.digests[right]);
+    const auto leftKey = DigestKey(working, left);
+    const auto rightKey = DigestKey(working, right);
     return leftKey != rightKey ? leftKey < rightKey : left < right;
   });
   for (std::size_t first = 0, end; first < readable.size(); first = end) {
-    const auto key = DigestKey(working.digests[readable[first]]);
-    for (end = first + 1; end < readable.size() && DigestKey(working.digests[readable[end]]) == key;
+    const auto key = DigestKey(working, readable[first]);
+    for (end = first + 1; end < readable.size() && DigestKey(working, readable[end]) == key;
          ++end) {
     }
     std::vector<std::uint32_t> same(readable.begin() + static_cast<std::ptrdiff_t>(first),
@@ -109,6 +133,9 @@ void StartWorkingList(WorkingList& working, const FileRecord* records, std::size
   working.setOf.assign(count, kNoRecord);
   working.listOf.assign(count, kNoRecord);
   working.digests.clear();
+  working.digestOf.clear();
+  working.wholeDigests = nullptr;
+  working.wholeDigestKnown = nullptr;
   SortIntoSets(working);
 }
 
@@ -138,8 +165,8 @@ bool IsDigested(const WorkingList& working, std::uint32_t reference) {
 
 void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction digest) {
   FingerprintSet& set = working.sets[working.setOf[reference]];
-  if (working.digests.empty()) {
-    working.digests.resize(working.count);
+  if (working.digestOf.empty()) {
+    working.digestOf.assign(working.count, kNoRecord);
   }
   std::vector<std::uint32_t> members = PresentIn(working, set.all);
   set.all = CandidateList{members, 0};

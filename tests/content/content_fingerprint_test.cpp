@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "content/content_digest.h"
 #include "support/digest_text.h"
 #include "support/temp_tree.h"
 
@@ -91,10 +92,13 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   files.emplace_back(NativeText(tree.WriteFile("shrunk", PatternBytes(100, 2))), 9000);
   for (std::size_t shift = 0; shift < static_cast<std::size_t>(kMd5Lanes); ++shift) {
     std::vector<Fingerprint> fingerprints(files.size());
+    std::vector<std::uint64_t> wholeDigests(files.size());
+    std::vector<std::uint8_t> known(files.size());
     std::size_t stored = 0;
     const auto jobAt = [&](std::size_t index) {
       const std::size_t file = (index + shift) % files.size();
-      return FingerprintJob{files[file].first.c_str(), files[file].second, &fingerprints[file]};
+      return FingerprintJob{files[file].first.c_str(), files[file].second, &fingerprints[file],
+                            &wholeDigests[file], &known[file]};
     };
     FingerprintFiles(files.size(), jobAt, [&]() { ++stored; });
     EXPECT_EQ(stored, files.size());
@@ -102,6 +106,15 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
       EXPECT_EQ(fingerprints[file],
                 ContentFingerprint(files[file].first.c_str(), files[file].second))
           << "shifted by " << shift << ": " << files[file].first;
+      // Read whole, with the digest of every byte: the files of 1 to 4096 bytes, as catalogued.
+      const std::int64_t size = files[file].second;
+      const bool readWhole = file < 7 && size > 0 && size <= 4096;
+      ASSERT_EQ(known[file] != 0, readWhole) << files[file].first;
+      if (readWhole) {
+        const std::string bytes =
+            PatternBytes(static_cast<std::size_t>(size), static_cast<std::uint32_t>(size));
+        EXPECT_EQ(wholeDigests[file], DigestBytes(bytes.data(), bytes.size()));
+      }
     }
   }
 }

@@ -27,6 +27,7 @@ const PathChar* Kept(const PathString& path, std::uint32_t folder = 0) {
 std::map<PathString, std::string> fakeContent;
 std::vector<std::string> comparisons;
 std::string referenceChangesAt;  // "reference~candidate": the reference is rewritten there
+std::vector<std::string> digestReads;
 
 CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second, FileState*) {
   const PathChar* first = reference.path;
@@ -48,6 +49,7 @@ CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second
 
 // A digest that knows the fake contents: one block, the content letter.
 bool FakeDigest(const PathChar* path, ContentDigest& digest) {
+  digestReads.push_back(Narrow(path));
   const auto found = fakeContent.find(path);
   if (found == fakeContent.end()) {
     digest.failed = true;
@@ -67,6 +69,7 @@ class Grouping : public testing::Test {
     fakeContent.clear();
     comparisons.clear();
     referenceChangesAt.clear();
+    digestReads.clear();
     report_.stream = std::tmpfile();
     console_.stream = std::tmpfile();
     run_.report = &report_;
@@ -303,6 +306,20 @@ TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
   EXPECT_EQ(Console(), OpenFailedLine("x"));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
+}
+
+TEST_F(Grouping, DigestsTakenWithTheFingerprintsAreNotReadAgain) {
+  // The files above, with all but x read whole by the fingerprint stage.
+  run_.digest = FakeDigest;
+  const std::vector<std::uint64_t> wholeDigests{'b', 'c', 'a', 0, 'a'};
+  const std::vector<std::uint8_t> known{1, 1, 1, 0, 1};
+  run_.wholeDigests = wholeDigests.data();
+  run_.wholeDigestKnown = known.data();
+  Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
+  EXPECT_EQ(digestReads, std::vector<std::string>{"x"});
+  EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
+  EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
+  EXPECT_EQ(Console(), OpenFailedLine("x"));
 }
 
 TEST_F(Grouping, DigestsAreNotReadForClassesWithoutLookAlikes) {
