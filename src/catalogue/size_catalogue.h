@@ -28,9 +28,8 @@ struct SizeCatalogue {
   std::vector<SizeClass> classes;
   std::vector<FileRecord> records;
   /// Per record, once fingerprinted: the digest of the whole file, for the files that were read
-  /// whole (those no longer than a digest's first block), and whether it was taken.
+  /// whole (those no longer than a digest's first block); 0 for the others.
   std::vector<std::uint64_t> wholeDigests;
-  std::vector<std::uint8_t> wholeDigestKnown;
 };
 
 /// The counts the console shows, named as it has always named them.

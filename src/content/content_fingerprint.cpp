@@ -71,7 +71,6 @@ bool ReadWholeFile(const ReadableFile& file, const FingerprintJob& job, unsigned
     *length = 2 * kSampleLength;
   }
   *job.wholeDigest = DigestBytes(whole, size);
-  *job.wholeDigestKnown = 1;
   return true;
 }
 

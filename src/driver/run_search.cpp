@@ -74,12 +74,11 @@ void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
   SizeCatalogue& sizes = catalogue.sizes;
   sizes.wholeDigests.assign(sizes.records.size(), 0);
-  sizes.wholeDigestKnown.assign(sizes.records.size(), 0);
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
     const std::size_t number = static_cast<std::size_t>(&record - sizes.records.data());
     return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
-                          &sizes.wholeDigests[number], &sizes.wholeDigestKnown[number]};
+                          &sizes.wholeDigests[number]};
   };
   std::int32_t HashCount = 0;
   FingerprintFiles(records.size(), jobAt, [&]() {
@@ -118,7 +117,6 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
     run.wholeDigests = &catalogue.sizes.wholeDigests[sizeClass.first];
-    run.wholeDigestKnown = &catalogue.sizes.wholeDigestKnown[sizeClass.first];
     GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);
   }
   return run.totals;

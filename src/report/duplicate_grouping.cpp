@@ -182,7 +182,6 @@ void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t co
   StartWorkingList(working, records, count);
   working.size = size;
   working.wholeDigests = run.wholeDigests;
-  working.wholeDigestKnown = run.wholeDigestKnown;
   Group group;
   while (working.remaining >= 2) {
     const std::uint32_t reference = TakeLast(working);

@@ -31,10 +31,9 @@ struct GroupingRun {
   /// Where the records were found, for the paths as printed and for files reached twice. Null:
   /// paths print as stored, and no file was reached twice.
   const WalkPlaces* places = nullptr;
-  /// Per record of the class, the whole-content digests its fingerprints came with, and whether
-  /// each was taken (see FingerprintJob); null: none were.
+  /// Per record of the class, the whole-content digest its fingerprint came with, 0 where none
+  /// was taken (see FingerprintJob); null: none were.
   const std::uint64_t* wholeDigests = nullptr;
-  const std::uint8_t* wholeDigestKnown = nullptr;
   GroupingTotals totals;
   WorkingList working;  ///< one class at a time; kept so its storage serves every class
 };

@@ -7,6 +7,9 @@
 
 namespace {
 
+// The list number of a record whose digest no other record of its set shares.
+constexpr std::uint32_t kAloneInSet = kNoRecord - 1;
+
 bool FingerprintLess(const Fingerprint& left, const Fingerprint& right) {
   return std::tie(left.first, left.second) < std::tie(right.first, right.second);
 }
@@ -53,7 +56,7 @@ std::vector<std::uint32_t> PresentIn(const WorkingList& working, const Candidate
 
 // A digest taken when the fingerprint read the whole file: complete, and read from no file now.
 bool HasWholeDigest(const WorkingList& working, std::uint32_t record) {
-  return working.wholeDigestKnown != nullptr && working.wholeDigestKnown[record] != 0;
+  return working.wholeDigests != nullptr && working.wholeDigests[record] != 0;
 }
 
 // The block-by-block digest of a record without a whole one, made on its first use: only the
@@ -108,9 +111,14 @@ void PartOneBlock(WorkingList& working, DigestFunction digest, std::vector<std::
     for (end = first + 1; end < readable.size() && DigestKey(working, readable[end]) == key;
          ++end) {
     }
+    if (end - first == 1) {
+      // Its own digest: a list of one would cost more than the rest of its record.
+      working.listOf[readable[first]] = kAloneInSet;
+      continue;
+    }
     std::vector<std::uint32_t> same(readable.begin() + static_cast<std::ptrdiff_t>(first),
                                     readable.begin() + static_cast<std::ptrdiff_t>(end));
-    if (same.size() > 1 && !std::get<1>(key)) {
+    if (!std::get<1>(key)) {
       pending.push_back(std::move(same));
       continue;
     }
@@ -135,7 +143,6 @@ void StartWorkingList(WorkingList& working, const FileRecord* records, std::size
   working.digests.clear();
   working.digestOf.clear();
   working.wholeDigests = nullptr;
-  working.wholeDigestKnown = nullptr;
   SortIntoSets(working);
 }
 
@@ -192,7 +199,9 @@ CandidateCursor CandidatesOf(WorkingList& working, std::uint32_t reference, std:
   if (!set.digested || list == kNoRecord) {
     cursor.sources[cursor.count++] = &set.all;  // a reference without a digest meets them all
   } else {
-    cursor.sources[cursor.count++] = &set.byDigest[list];
+    if (list != kAloneInSet) {
+      cursor.sources[cursor.count++] = &set.byDigest[list];
+    }
     cursor.sources[cursor.count++] = &set.undigested;
   }
   for (int source = 0; source < cursor.count; ++source) {

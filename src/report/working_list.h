@@ -43,17 +43,18 @@ struct WorkingList {
   std::uint32_t end = 0;        ///< every record still in the list is below it
   std::vector<std::uint8_t> present;
   std::vector<FingerprintSet> sets;
-  std::vector<std::uint32_t> setOf;   ///< per record; kNoRecord: no other has its fingerprint
-  std::vector<std::uint32_t> listOf;  ///< per record, in a digested set; kNoRecord: undigested
+  std::vector<std::uint32_t> setOf;  ///< per record; kNoRecord: no other has its fingerprint
+  /// Per record, in a digested set, its list in `byDigest`; kNoRecord: undigested; a record no
+  /// other shares its digest with has no list.
+  std::vector<std::uint32_t> listOf;
   /// Per record, once a set of the class is digested: its digest in `digests`, if it has one
   /// there (kNoRecord: none yet, or a whole-content digest below serves).
   std::vector<std::uint32_t> digestOf;
   std::vector<ContentDigest> digests;
   std::int64_t size = 0;  ///< of every record, as catalogued
-  /// Per record, whole-content digests taken with the fingerprints: these records need no read to
-  /// be parted. Null: none were taken.
+  /// Per record, whole-content digests taken with the fingerprints (0: none): these records need
+  /// no read to be parted. Null: none were taken.
   const std::uint64_t* wholeDigests = nullptr;
-  const std::uint8_t* wholeDigestKnown = nullptr;
 };
 
 /// Fills the list with the `count` records, all present, sorted into sets by fingerprint, with

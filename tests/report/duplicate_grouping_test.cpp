@@ -312,9 +312,7 @@ TEST_F(Grouping, DigestsTakenWithTheFingerprintsAreNotReadAgain) {
   // The files above, with all but x read whole by the fingerprint stage.
   run_.digest = FakeDigest;
   const std::vector<std::uint64_t> wholeDigests{'b', 'c', 'a', 0, 'a'};
-  const std::vector<std::uint8_t> known{1, 1, 1, 0, 1};
   run_.wholeDigests = wholeDigests.data();
-  run_.wholeDigestKnown = known.data();
   Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
   EXPECT_EQ(digestReads, std::vector<std::string>{"x"});
   EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
