@@ -164,30 +164,74 @@ Fingerprint Md5Finish(Md5Context& context) {
   return digest;
 }
 
+namespace {
+
+// Each message padded as Md5Finish pads it: 0x80, zeros to 56 modulo 64, the bit count. Returns
+// the number of 64-byte blocks.
+int PadMessage(const unsigned char* message, std::size_t length, unsigned char* padded) {
+  const std::size_t total = ((length + 8) / 64 + 1) * 64;
+  std::memcpy(padded, message, length);
+  padded[length] = 0x80;
+  std::memset(padded + length + 1, 0, total - length - 1);
+  const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
+  for (std::size_t i = 0; i < 8; ++i) {
+    padded[total - 8 + i] = static_cast<unsigned char>(bits >> (8 * i));
+  }
+  return static_cast<int>(total / 64);
+}
+
+// The steps of Md5Transform on every lane at once, one round function and one word order per
+// sixteen steps; a lane not `active` keeps its state.
+void TransformLanes(Md5Lanes state[4], const Md5Lanes words[16], const Md5Lanes& active) {
+  Md5Lanes aa = state[0];
+  Md5Lanes bb = state[1];
+  Md5Lanes cc = state[2];
+  Md5Lanes dd = state[3];
+  for (int step = 0; step < 64; ++step) {
+    Md5Lanes mix;
+    int word;
+    if (step < 16) {
+      mix = dd ^ (bb & (cc ^ dd));
+      word = step;
+    } else if (step < 32) {
+      mix = cc ^ (dd & (bb ^ cc));
+      word = (5 * step + 1) % 16;
+    } else if (step < 48) {
+      mix = bb ^ cc ^ dd;
+      word = (3 * step + 5) % 16;
+    } else {
+      mix = cc ^ (bb | ~dd);
+      word = (7 * step) % 16;
+    }
+    const Md5Lanes sum = aa + mix + kSineTable[step] + words[word];
+    const int shift = kShifts[step];
+    aa = dd;
+    dd = cc;
+    cc = bb;
+    bb = bb + ((sum << shift) | (sum >> (32 - shift)));
+  }
+  state[0] += aa & active;
+  state[1] += bb & active;
+  state[2] += cc & active;
+  state[3] += dd & active;
+}
+
+}  // namespace
+
 void Md5Several(const unsigned char* const messages[], const std::size_t lengths[], int count,
                 Fingerprint digests[]) {
-  // Each message padded as Md5Finish pads it: 0x80, zeros to 56 modulo 64, the bit count.
   unsigned char padded[kMd5Lanes][kPaddedLimit];
   int blocks[kMd5Lanes] = {};
   int mostBlocks = 0;
   for (int lane = 0; lane < count; ++lane) {
-    const std::size_t length = lengths[lane];
-    const std::size_t total = ((length + 8) / 64 + 1) * 64;
-    std::memcpy(padded[lane], messages[lane], length);
-    padded[lane][length] = 0x80;
-    std::memset(padded[lane] + length + 1, 0, total - length - 1);
-    const std::uint64_t bits = static_cast<std::uint64_t>(length) * 8;
-    for (std::size_t i = 0; i < 8; ++i) {
-      padded[lane][total - 8 + i] = static_cast<unsigned char>(bits >> (8 * i));
-    }
-    blocks[lane] = static_cast<int>(total / 64);
+    blocks[lane] = PadMessage(messages[lane], lengths[lane], padded[lane]);
     mostBlocks = blocks[lane] > mostBlocks ? blocks[lane] : mostBlocks;
   }
   // Each word broadcast to every lane, however many lanes there are.
-  Md5Lanes a = Md5Lanes{} + kInitialState[0];
-  Md5Lanes b = Md5Lanes{} + kInitialState[1];
-  Md5Lanes c = Md5Lanes{} + kInitialState[2];
-  Md5Lanes d = Md5Lanes{} + kInitialState[3];
+  Md5Lanes state[4];
+  for (int word = 0; word < 4; ++word) {
+    state[word] = Md5Lanes{} + kInitialState[word];
+  }
   for (int block = 0; block < mostBlocks; ++block) {
     // A lane whose message has ended (or that has none) computes on its own last block, or on
     // the first lane's, and drops the result.
@@ -203,43 +247,12 @@ void Md5Several(const unsigned char* const messages[], const std::size_t lengths
       }
       active[lane] = live ? 0xffffffffu : 0;
     }
-    Md5Lanes aa = a;
-    Md5Lanes bb = b;
-    Md5Lanes cc = c;
-    Md5Lanes dd = d;
-    // The steps of Md5Transform, one round function and one word order per sixteen steps.
-    for (int step = 0; step < 64; ++step) {
-      Md5Lanes mix;
-      int word;
-      if (step < 16) {
-        mix = dd ^ (bb & (cc ^ dd));
-        word = step;
-      } else if (step < 32) {
-        mix = cc ^ (dd & (bb ^ cc));
-        word = (5 * step + 1) % 16;
-      } else if (step < 48) {
-        mix = bb ^ cc ^ dd;
-        word = (3 * step + 5) % 16;
-      } else {
-        mix = cc ^ (bb | ~dd);
-        word = (7 * step) % 16;
-      }
-      const Md5Lanes sum = aa + mix + kSineTable[step] + words[word];
-      const int shift = kShifts[step];
-      aa = dd;
-      dd = cc;
-      cc = bb;
-      bb = bb + ((sum << shift) | (sum >> (32 - shift)));
-    }
-    a += aa & active;
-    b += bb & active;
-    c += cc & active;
-    d += dd & active;
+    TransformLanes(state, words, active);
   }
   for (int lane = 0; lane < count; ++lane) {
-    digests[lane].first = static_cast<std::uint64_t>(a[lane]) | static_cast<std::uint64_t>(b[lane])
-                                                                    << 32;
-    digests[lane].second = static_cast<std::uint64_t>(c[lane]) | static_cast<std::uint64_t>(d[lane])
-                                                                     << 32;
+    digests[lane].first = static_cast<std::uint64_t>(state[0][lane]) |
+                          static_cast<std::uint64_t>(state[1][lane]) << 32;
+    digests[lane].second = static_cast<std::uint64_t>(state[2][lane]) |
+                           static_cast<std::uint64_t>(state[3][lane]) << 32;
   }
 }
