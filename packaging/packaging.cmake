@@ -35,6 +35,27 @@ string(SUBSTRING "${license}" ${terms_at} -1 terms)
 string(STRIP "${terms}" terms)
 string(REGEX REPLACE "\n\n" "\n.\n" terms "${terms}")
 string(REGEX REPLACE "\n" "\n " DUPSCAN_LICENSE_PARAGRAPH " ${terms}")
+
+# xxHash's header is compiled into the program, and its BSD license asks that binaries carry its
+# notice: the header's first comment, taken as it stands, goes into the copyright file and into
+# xxhash-license.txt (which scripts/package puts in the Windows zip).
+file(READ ${DUPSCAN_XXHASH_DIR}/xxhash.h xxhash_header)
+string(FIND "${xxhash_header}" "\n */" comment_end)
+string(SUBSTRING "${xxhash_header}" 0 ${comment_end} xxhash_notice)
+string(REGEX REPLACE "^/\\*\n" "" xxhash_notice "${xxhash_notice}")
+string(REGEX REPLACE "(^|\n) \\* ?" "\\1" xxhash_notice "${xxhash_notice}")
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/xxhash-license.txt "${xxhash_notice}\n")
+string(REGEX MATCH "Copyright \\(C\\) ([^\n]+)" xxhash_copyright "${xxhash_notice}")
+if(NOT xxhash_copyright)
+  message(FATAL_ERROR "xxhash.h: no Copyright line in its first comment")
+endif()
+set(DUPSCAN_XXHASH_HOLDERS "${CMAKE_MATCH_1}")
+string(FIND "${xxhash_notice}" "Redistribution" terms_at)
+string(FIND "${xxhash_notice}" "SUCH DAMAGE." terms_end)
+math(EXPR terms_length "${terms_end} + 12 - ${terms_at}")
+string(SUBSTRING "${xxhash_notice}" ${terms_at} ${terms_length} xxhash_terms)
+string(REGEX REPLACE "\n\n" "\n.\n" xxhash_terms "${xxhash_terms}")
+string(REGEX REPLACE "\n" "\n " DUPSCAN_XXHASH_LICENSE_PARAGRAPH " ${xxhash_terms}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in copyright @ONLY)
 
 configure_file(${PROJECT_SOURCE_DIR}/docs/dupscan.1 dupscan.1 @ONLY)

@@ -64,6 +64,13 @@ else
   # The unpacked program on a tree with a pair, a triple, a look-alike of the triple's size and
   # a file of its own size: exit status 0, the groups by size, each sorted, and the summary.
   dpkg-deb -x "$deb" "$work/root"
+  # The hash compiled into the program is xxHash's, whose license asks for its notice.
+  if grep -q '^License: BSD-2-Clause$' "$work/root/usr/share/doc/dupscan/copyright" &&
+      grep -q 'Redistributions in binary form' "$work/root/usr/share/doc/dupscan/copyright"; then
+    pass "the copyright file carries xxHash's license"
+  else
+    fail "the copyright file lacks xxHash's license"
+  fi
   mkdir -p "$work/run/tree/sub/deeper"
   printf 'hi\n' >"$work/run/tree/a.txt"
   cp "$work/run/tree/a.txt" "$work/run/tree/sub/a-copy.txt"
@@ -113,7 +120,8 @@ zip=$dist/dupscan-$version-windows.zip
 if [ ! -f "$zip" ]; then
   fail "no dupscan-$version-windows.zip in $dist"
 else
-  expect_equal "the zip's files" "LICENSE.txt README.txt dupscan.exe dupscan32.exe" \
+  expect_equal "the zip's files" \
+    "LICENSE.txt README.txt XXHASH-LICENSE.txt dupscan.exe dupscan32.exe" \
     "$(unzip -Z1 "$zip" | LC_ALL=C sort | xargs)"
   unzip -q "$zip" -d "$work/zip"
   for text in README.txt:README.md LICENSE.txt:LICENSE; do
@@ -126,6 +134,12 @@ else
       fail "$name is not ${text#*:}"
     fi
   done
+  if grep -qv $'\r$' "$work/zip/XXHASH-LICENSE.txt" ||
+      ! grep -q 'Redistributions in binary form' "$work/zip/XXHASH-LICENSE.txt"; then
+    fail "XXHASH-LICENSE.txt is not xxHash's license with CR LF line ends"
+  else
+    pass "XXHASH-LICENSE.txt is xxHash's license with CR LF line ends"
+  fi
   # Each program for its processor, with the version resource as the file holds it, checked
   # against project() and LICENSE.
   for program in "dupscan:PE32+ executable (console) x86-64" \
