@@ -10,6 +10,12 @@ export WINEDEBUG=-all
 # No Mono or Gecko installer dialogs: the tests need neither .NET nor HTML.
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
+# Wine turns Unix paths into Windows ones through the locale's character set: in the POSIX
+# locale (a login with no LANG) a clone whose path holds a letter outside ASCII could not even
+# be the working folder. Tests that choose their own locale choose UTF-8 ones.
+if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
+  export LC_ALL=C.UTF-8
+fi
 
 # CTest may start two tests at once; only one of them makes the prefix.
 if [ ! -f "$prefix/system.reg" ]; then
