@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/temporary_name.h"
+
 namespace {
 
 // Every signal whose default ends the process and that a user or the system sends to end a run:
@@ -20,8 +22,6 @@ namespace {
 constexpr int kInterruptions[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
                                   SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
 constexpr int kInterruptionCount = sizeof kInterruptions / sizeof kInterruptions[0];
-constexpr char kSuffixLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-constexpr int kSuffixLength = 6;
 // A name already taken is another file's: a new suffix is drawn, this many times at most.
 constexpr int kCreateAttempts = 100;
 constexpr mode_t kReadWriteBits = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
@@ -76,25 +76,12 @@ void RestoreHandlers() {
   }
 }
 
-// Not a secret: O_EXCL makes the file safe. The suffix only has to differ from run to run, so
-// that a name another user made in advance is unlikely and costs one more attempt.
-PathString TemporaryName(const PathChar* name, int attempt) {
+// What draws a new suffix each attempt and each run: the time, the process and the attempt.
+std::uint64_t TemporarySeed(int attempt) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  std::uint64_t state =
-      static_cast<std::uint64_t>(now.tv_nsec) ^ (static_cast<std::uint64_t>(now.tv_sec) << 30) ^
-      (static_cast<std::uint64_t>(getpid()) << 17) ^ static_cast<std::uint64_t>(attempt);
-  // splitmix64's finaliser spreads every bit of the seed over the whole word.
-  state = (state ^ (state >> 30)) * 0xbf58476d1ce4e5b9ULL;
-  state = (state ^ (state >> 27)) * 0x94d049bb133111ebULL;
-  state ^= state >> 31;
-  PathString temporary = PathString(name) + ".";
-  constexpr std::uint64_t kLetterCount = sizeof kSuffixLetters - 1;
-  for (int letter = 0; letter < kSuffixLength; ++letter) {
-    temporary.push_back(kSuffixLetters[state % kLetterCount]);
-    state /= kLetterCount;
-  }
-  return temporary;
+  return static_cast<std::uint64_t>(now.tv_nsec) ^ (static_cast<std::uint64_t>(now.tv_sec) << 30) ^
+         (static_cast<std::uint64_t>(getpid()) << 17) ^ static_cast<std::uint64_t>(attempt);
 }
 
 // The folder a file of this name is made in, its separator kept so that "/" stays a folder.
@@ -189,7 +176,7 @@ int CreateReport(const PathChar* name, ReportFile* report) {
   // Made with no more than the final bits, so nobody may open it for reading who could not read
   // the finished report.
   const mode_t mode = keepMode ? (earlier.st_mode & kReadWriteBits) : kNewFileMode;
-  if (std::strlen(name) + 1 + kSuffixLength >= sizeof pendingTemporary) {
+  if (std::strlen(name) + 1 + kTemporarySuffixLength >= sizeof pendingTemporary) {
     return ENAMETOOLONG;
   }
 
@@ -198,7 +185,7 @@ int CreateReport(const PathChar* name, ReportFile* report) {
   int errorCode = EEXIST;
   PathString temporary;
   for (int attempt = 0; attempt < kCreateAttempts && errorCode == EEXIST; ++attempt) {
-    temporary = TemporaryName(name, attempt);
+    temporary = TemporaryName(name, TemporarySeed(attempt));
     descriptor = open(temporary.c_str(),
                       O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
     errorCode = descriptor < 0 ? errno : 0;

@@ -11,11 +11,10 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "platform/temporary_name.h"
+
 namespace {
 
-constexpr wchar_t kSuffixLetters[] =
-    L"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-constexpr int kSuffixLength = 6;
 // A name already taken is another file's: a new suffix is drawn, this many times at most.
 constexpr int kCreateAttempts = 100;
 // Windows will not write a read-only, hidden or system file in place; each says "keep me".
@@ -49,25 +48,13 @@ int RuntimeErrorCode() {
   return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
 }
 
-// Not a secret: CREATE_NEW makes the file safe. The suffix only has to differ from run to run,
-// so that a name made in advance is unlikely and costs one more attempt.
-PathString TemporaryName(const PathChar* name, int attempt) {
+// What draws a new suffix each attempt and each run: the time, the process and the attempt.
+std::uint64_t TemporarySeed(int attempt) {
   LARGE_INTEGER now{};
   QueryPerformanceCounter(&now);
-  std::uint64_t state = static_cast<std::uint64_t>(now.QuadPart) ^
-                        (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32) ^
-                        static_cast<std::uint64_t>(attempt);
-  // splitmix64's finaliser spreads every bit of the seed over the whole word.
-  state = (state ^ (state >> 30)) * 0xbf58476d1ce4e5b9ULL;
-  state = (state ^ (state >> 27)) * 0x94d049bb133111ebULL;
-  state ^= state >> 31;
-  PathString temporary = PathString(name) + L".";
-  constexpr std::uint64_t kLetterCount = sizeof kSuffixLetters / sizeof kSuffixLetters[0] - 1;
-  for (int letter = 0; letter < kSuffixLength; ++letter) {
-    temporary.push_back(kSuffixLetters[state % kLetterCount]);
-    state /= kLetterCount;
-  }
-  return temporary;
+  return static_cast<std::uint64_t>(now.QuadPart) ^
+         (static_cast<std::uint64_t>(GetCurrentProcessId()) << 32) ^
+         static_cast<std::uint64_t>(attempt);
 }
 
 // The folder a file of this name would be created in, its separator kept so that "C:\" stays
@@ -146,7 +133,7 @@ int CheckReportWritable(const PathChar* name) {
 int CreateReport(const PathChar* name, ReportFile* report) {
   report->name = name;
   report->text = TextOutput();
-  if (std::wcslen(name) + 1 + kSuffixLength >= kPathCapacity) {
+  if (std::wcslen(name) + 1 + kTemporarySuffixLength >= kPathCapacity) {
     return ERROR_FILENAME_EXCED_RANGE;
   }
   // The handler is installed first, and the lock held from the creation to the record of it, so
@@ -159,7 +146,7 @@ int CreateReport(const PathChar* name, ReportFile* report) {
   for (int attempt = 0; attempt < kCreateAttempts &&
                         (errorCode == ERROR_FILE_EXISTS || errorCode == ERROR_ALREADY_EXISTS);
        ++attempt) {
-    temporary = TemporaryName(name, attempt);
+    temporary = TemporaryName(name, TemporarySeed(attempt));
     // FILE_SHARE_DELETE: the console handler removes the file while it is open here.
     file = CreateFileW(temporary.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
