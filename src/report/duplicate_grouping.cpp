@@ -13,7 +13,6 @@ namespace {
 constexpr std::int32_t kProgressStep = 100;
 constexpr std::int64_t kPercent = 100;
 
-// One reference and the equals found for it so far.
 // A file with a single name, known by its volume and index: one of them reached twice is one file.
 struct FileIdentityHash {
   std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& identity) const {

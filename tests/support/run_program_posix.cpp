@@ -21,18 +21,6 @@
 namespace {
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
-
-bool NameAppears(const std::filesystem::path& folder, const std::string& prefix) {
-  std::error_code ignored;
-  for (std::filesystem::directory_iterator entry(folder, ignored), end; entry != end;
-       entry.increment(ignored)) {
-    if (entry->path().filename().string().rfind(prefix, 0) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 std::filesystem::path ProgramPath() {

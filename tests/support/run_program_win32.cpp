@@ -101,17 +101,6 @@ HANDLE InheritableFile(const std::filesystem::path& path, DWORD access, DWORD di
                      disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
-bool NameAppears(const std::filesystem::path& folder, const std::wstring& prefix) {
-  std::error_code ignored;
-  for (std::filesystem::directory_iterator entry(folder, ignored), end; entry != end;
-       entry.increment(ignored)) {
-    if (entry->path().filename().native().rfind(prefix, 0) == 0) {
-      return true;
-    }
-  }
-  return false;
-}
-
 // Ctrl-C on the console of the process `id` alone: this process gives up its own console, if it
 // has one (under CTest its output goes to pipes), attaches to that one, and ignores the event.
 void SendCtrlC(DWORD id) {

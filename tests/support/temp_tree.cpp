@@ -83,6 +83,17 @@ std::set<std::string> NamesIn(const std::filesystem::path& folder) {
   return names;
 }
 
+bool NameAppears(const std::filesystem::path& folder, const PathString& prefix) {
+  std::error_code ignored;
+  for (std::filesystem::directory_iterator entry(folder, ignored), end; entry != end;
+       entry.increment(ignored)) {
+    if (entry->path().filename().native().rfind(prefix, 0) == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
 std::string StreamContent(std::FILE* stream) {
   std::fflush(stream);
   std::rewind(stream);

@@ -49,5 +49,9 @@ std::string ReadWholeFile(const std::filesystem::path& path);
 /// The names of the entries of a folder: a file left behind shows up here.
 std::set<std::string> NamesIn(const std::filesystem::path& folder);
 
+/// Whether an entry of `folder` has a name starting with `prefix`; false, not an exception, when
+/// the folder cannot be listed (it may change while it is looked at).
+bool NameAppears(const std::filesystem::path& folder, const PathString& prefix);
+
 /// What a temporary stream received, from its start.
 std::string StreamContent(std::FILE* stream);
