@@ -27,8 +27,8 @@ struct SizeClass {
 struct SizeCatalogue {
   std::vector<SizeClass> classes;
   std::vector<FileRecord> records;
-  /// Per record, once fingerprinted: the digest of the whole file, for the files that were read
-  /// whole (those no longer than a digest's first block); 0 for the others.
+  /// Once fingerprinted, for the records of the classes no larger than a digest's first block
+  /// (the first ones): the digest of each file read whole, 0 for one that was not.
   std::vector<std::uint64_t> wholeDigests;
 };
 

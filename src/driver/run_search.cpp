@@ -69,16 +69,31 @@ void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kPruneTotalLine, catalogue.counters.FileCount);
 }
 
+// Only files of up to a digest's first block are read whole. The classes run in ascending size,
+// so theirs are the first records, and only those get room for a digest.
+std::size_t RecordsReadWhole(const SizeCatalogue& sizes) {
+  std::size_t end = 0;
+  for (const SizeClass& sizeClass : sizes.classes) {
+    if (sizeClass.size > static_cast<std::int64_t>(kFirstDigestBlock)) {
+      break;
+    }
+    end = sizeClass.first + sizeClass.count;
+  }
+  return end;
+}
+
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kHashHeading);
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
   SizeCatalogue& sizes = catalogue.sizes;
-  sizes.wholeDigests.assign(sizes.records.size(), 0);
+  sizes.wholeDigests.assign(RecordsReadWhole(sizes), 0);
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
     const std::size_t number = static_cast<std::size_t>(&record - sizes.records.data());
+    std::uint64_t* wholeDigest =
+        number < sizes.wholeDigests.size() ? &sizes.wholeDigests[number] : nullptr;
     return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
-                          &sizes.wholeDigests[number]};
+                          wholeDigest};
   };
   std::int32_t HashCount = 0;
   FingerprintFiles(records.size(), jobAt, [&]() {
@@ -116,7 +131,9 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.digest = ExtendContentDigest;
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
-    run.wholeDigests = &catalogue.sizes.wholeDigests[sizeClass.first];
+    const std::vector<std::uint64_t>& wholeDigests = catalogue.sizes.wholeDigests;
+    run.wholeDigests =
+        sizeClass.first < wholeDigests.size() ? &wholeDigests[sizeClass.first] : nullptr;
     GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);
   }
   return run.totals;
