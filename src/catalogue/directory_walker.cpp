@@ -16,7 +16,7 @@ struct ListedEntry {
   std::size_t nameLength;
   EntryKind kind;
   std::int64_t size;
-  FolderIdentity identity;
+  FileIdentity identity;
 };
 
 // A folder whose listing was read whole and closed before any of its subfolders is entered: a
@@ -24,7 +24,7 @@ struct ListedEntry {
 // the stack are the path from the root to the folder being walked.
 struct PendingFolder {
   PathString path;  // as the system takes it
-  FolderIdentity identity;
+  FileIdentity identity;
   std::uint32_t number = 0;  // in the catalogue's listed folders
   PathString names;          // every entry's name, back to back, so an entry costs no allocation
   std::vector<ListedEntry> entries;
@@ -40,9 +40,9 @@ struct Walk {
   TextOutput& console;
 };
 
-bool IsOnPathFromRoot(const Walk& walk, const FolderIdentity& identity) {
+bool IsOnPathFromRoot(const Walk& walk, const FileIdentity& identity) {
   for (const PendingFolder& ancestor : walk.pending) {
-    if (SameFolder(ancestor.identity, identity)) {
+    if (SameFile(ancestor.identity, identity)) {
       return true;
     }
   }
@@ -60,7 +60,7 @@ void PrintListingFailure(const Walk& walk, const PathString& path, int errorCode
 bool IsTheReport(const Walk& walk, const PendingFolder& folder, const DirectoryEntry& entry) {
   static const PathString reportName = PATH_TEXT(REPORT_FILE_NAME);
   return entry.kind == EntryKind::kFile &&
-         SameFolder(folder.identity, walk.catalogue.places.workingFolder) &&
+         SameFile(folder.identity, walk.catalogue.places.workingFolder) &&
          reportName.compare(0, PathString::npos, entry.name, entry.nameLength) == 0;
 }
 
@@ -78,7 +78,7 @@ void ReadListing(const Walk& walk, DirectoryListing* listing, PendingFolder& fol
 
 // Counts the folder and, when it can be listed, pushes its entries for the walk. `listed` is the
 // identity its parent's listing saw; a root has none.
-void EnterFolder(Walk& walk, const PathString& path, const FolderIdentity* listed) {
+void EnterFolder(Walk& walk, const PathString& path, const FileIdentity* listed) {
   FileCatalogue& catalogue = walk.catalogue;
   ++catalogue.counters.DirectoryCount;
   int errorCode = 0;

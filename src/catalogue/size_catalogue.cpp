@@ -135,3 +135,25 @@ const SizeClass& ClassOf(const SizeCatalogue& sizes, const FileRecord& record) {
       [](std::size_t position, const SizeClass& sizeClass) { return position < sizeClass.first; });
   return *(after - 1);
 }
+
+void MakeRoomForWholeDigests(SizeCatalogue& sizes, std::int64_t largestSize) {
+  std::size_t end = 0;
+  for (const SizeClass& sizeClass : sizes.classes) {
+    if (sizeClass.size > largestSize) {
+      break;
+    }
+    end = sizeClass.first + sizeClass.count;
+  }
+  sizes.wholeDigests.assign(end, kNoWholeDigest);
+}
+
+std::uint64_t* WholeDigestSlot(SizeCatalogue& sizes, const FileRecord& record) {
+  const std::size_t number = static_cast<std::size_t>(&record - sizes.records.data());
+  return number < sizes.wholeDigests.size() ? &sizes.wholeDigests[number] : nullptr;
+}
+
+SizeClassView ViewOf(const SizeCatalogue& sizes, const SizeClass& sizeClass) {
+  const std::uint64_t* wholeDigests =
+      sizeClass.first < sizes.wholeDigests.size() ? &sizes.wholeDigests[sizeClass.first] : nullptr;
+  return SizeClassView{sizeClass.size, RecordsOf(sizes, sizeClass), sizeClass.count, wholeDigests};
+}

@@ -7,6 +7,7 @@
 #include "catalogue/file_record.h"
 #include "catalogue/path_store.h"
 #include "catalogue/walk_places.h"
+#include "content/content_digest.h"
 
 /// A file as the walk met it, before the sizes are sorted out.
 struct FoundFile {
@@ -27,9 +28,18 @@ struct SizeClass {
 struct SizeCatalogue {
   std::vector<SizeClass> classes;
   std::vector<FileRecord> records;
-  /// Once fingerprinted, for the records of the classes no larger than a digest's first block
-  /// (the first ones): the digest of each file read whole, 0 for one that was not.
+  /// The whole-content digests of the records of the smallest classes, whose files the
+  /// fingerprints read whole, one per record from the first on (see MakeRoomForWholeDigests).
   std::vector<std::uint64_t> wholeDigests;
+};
+
+/// One size class as grouping takes it: its records and, for files read whole, their digests.
+struct SizeClassView {
+  std::int64_t size = 0;
+  const FileRecord* records = nullptr;
+  std::size_t count = 0;
+  /// Per record, its whole-content digest or kNoWholeDigest; null: none were taken.
+  const std::uint64_t* wholeDigests = nullptr;
 };
 
 /// The counts the console shows, named as it has always named them.
@@ -68,6 +78,18 @@ std::vector<FileRecord> TakeEmptyFiles(FileCatalogue& catalogue);
 /// listing order within each: reading files in this order finds the system's data on each folder
 /// still cached.
 std::vector<FileRecord*> RecordsByFolder(FileCatalogue& catalogue);
+
+/// Makes room, all kNoWholeDigest, for the whole-content digests of the records of every class no
+/// larger than `largestSize`. The classes run in ascending size, so theirs are the first records,
+/// and only those cost room.
+void MakeRoomForWholeDigests(SizeCatalogue& sizes, std::int64_t largestSize);
+
+/// Where the whole-content digest of `record`, a record of `sizes`, goes; null where there is no
+/// room for it.
+std::uint64_t* WholeDigestSlot(SizeCatalogue& sizes, const FileRecord& record);
+
+/// A class with its records and their whole-content digests, if any were taken.
+SizeClassView ViewOf(const SizeCatalogue& sizes, const SizeClass& sizeClass);
 
 /// The class that holds `record`, a record of `sizes`.
 const SizeClass& ClassOf(const SizeCatalogue& sizes, const FileRecord& record);

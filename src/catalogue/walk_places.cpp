@@ -1,7 +1,6 @@
 #include "catalogue/walk_places.h"
 
 #include <algorithm>
-#include <utility>
 
 #include "catalogue/path_store.h"
 #include "platform/directory.h"
@@ -11,7 +10,7 @@ std::uint32_t AddSearchRoot(WalkPlaces& places, const PathString& typed) {
   return static_cast<std::uint32_t>(places.roots.size() - 1);
 }
 
-std::uint32_t AddListedFolder(WalkPlaces& places, const FolderIdentity& identity,
+std::uint32_t AddListedFolder(WalkPlaces& places, const FileIdentity& identity,
                               std::uint32_t root) {
   places.folders.push_back(ListedFolder{identity, root});
   return static_cast<std::uint32_t>(places.folders.size() - 1);
@@ -20,10 +19,10 @@ std::uint32_t AddListedFolder(WalkPlaces& places, const FolderIdentity& identity
 void NoteRepeatedFolders(WalkPlaces& places) {
   // Sorted once at the end of the walk: a set kept during it cost more memory per folder than
   // the folder's own entry.
-  std::vector<std::pair<std::uint64_t, std::uint64_t>> identities;
+  std::vector<FileIdentity> identities;
   for (const ListedFolder& folder : places.folders) {
     if (folder.identity.known) {
-      identities.emplace_back(folder.identity.volume, folder.identity.index);
+      identities.push_back(folder.identity);
     }
   }
   std::sort(identities.begin(), identities.end());

@@ -17,13 +17,13 @@ struct SearchRoot {
 };
 
 struct ListedFolder {
-  FolderIdentity identity;
+  FileIdentity identity;
   std::uint32_t root = 0;  ///< the root whose walk listed it
 };
 
 struct WalkPlaces {
   /// The working folder, where the report is written: its report is no file of the search.
-  FolderIdentity workingFolder;
+  FileIdentity workingFolder;
   std::vector<SearchRoot> roots;
   std::vector<ListedFolder> folders;
   /// Some folder was listed twice (the same root given twice, one root inside another, a bind
@@ -35,17 +35,15 @@ struct WalkPlaces {
 /// One directory entry: the folder that listed it and its name as listed. Two records of one
 /// entry are one file reached twice, whatever the spelling of their paths.
 struct EntryKey {
-  FolderIdentity folder;
+  FileIdentity folder;
   std::basic_string_view<PathChar> name;
 };
 inline bool operator==(const EntryKey& left, const EntryKey& right) {
-  return SameFolder(left.folder, right.folder) && left.name == right.name;
+  return SameFile(left.folder, right.folder) && left.name == right.name;
 }
 struct EntryKeyHash {
   std::size_t operator()(const EntryKey& key) const {
-    const std::uint64_t folder = key.folder.index * 0x9E3779B97F4A7C15ull ^ key.folder.volume;
-    return std::hash<std::uint64_t>()(folder) ^
-           std::hash<std::basic_string_view<PathChar>>()(key.name);
+    return FileIdentityHash()(key.folder) ^ std::hash<std::basic_string_view<PathChar>>()(key.name);
   }
 };
 
@@ -53,8 +51,7 @@ struct EntryKeyHash {
 std::uint32_t AddSearchRoot(WalkPlaces& places, const PathString& typed);
 
 /// Adds a folder that `root`'s walk listed; returns its number.
-std::uint32_t AddListedFolder(WalkPlaces& places, const FolderIdentity& identity,
-                              std::uint32_t root);
+std::uint32_t AddListedFolder(WalkPlaces& places, const FileIdentity& identity, std::uint32_t root);
 
 /// Sets `foldersRepeat` when two listed folders are one.
 void NoteRepeatedFolders(WalkPlaces& places);

@@ -4,6 +4,17 @@
 #include <cstring>
 #include <memory>
 
+#include "content/read_ahead.h"
+
+struct ReferenceHold {
+  ReadableFile file;
+  bool opened = false;
+  /// The file as its first comparison found it: every later one must find it so.
+  FileState firstSeen;
+  bool seen = false;
+  EarlyOpen next;  ///< the candidate after the current one, opened before its turn
+};
+
 namespace {
 
 // 256 KiB blocks: many times faster than reading a character at a time, and no faster beyond.
@@ -20,13 +31,6 @@ struct CompareBuffers {
 CompareBuffers& Buffers() {
   static CompareBuffers buffers;
   return buffers;
-}
-
-// One inode with a single name reached twice (a bind mount of a file, a folder whose identity
-// the file system does not keep): one file, which must never be its own copy. Two names of one
-// inode are hard links, two entries, and stay copies.
-bool IsOneFile(const FileState& first, const FileState& second) {
-  return first.volume == second.volume && first.index == second.index && first.links == 1;
 }
 
 CompareResult FailureResult(bool firstOpened, bool secondOpened) {
@@ -93,13 +97,13 @@ bool ReadAlone(const FileByPath& file, std::int64_t offset, unsigned char* buffe
 
 // The reference is still the file its first comparison read: a rewritten reference would make
 // copies of its old bytes and of its new ones one group.
-bool FirstSeenAgain(ComparisonReference& reference, const FileState& now) {
-  if (!reference.seen) {
-    reference.firstSeen = now;
-    reference.seen = true;
+bool FirstSeenAgain(ReferenceHold& hold, const FileState& now) {
+  if (!hold.seen) {
+    hold.firstSeen = now;
+    hold.seen = true;
     return true;
   }
-  return SameFileState(reference.firstSeen, now);
+  return SameFileState(hold.firstSeen, now);
 }
 
 CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* secondPath,
@@ -114,10 +118,10 @@ CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* 
   if (secondState != nullptr) {
     *secondState = second.state;
   }
-  if (!FirstSeenAgain(reference, first.state)) {
+  if (!FirstSeenAgain(*reference.hold, first.state)) {
     return CompareResult::kFirstChanged;
   }
-  if (IsOneFile(first.state, second.state)) {
+  if (IsOneEntryTwice(first.state, second.state)) {
     return CompareResult::kOneFile;
   }
   if (first.state.size != second.state.size) {
@@ -150,17 +154,18 @@ void AdviseIfLarge(const ReadableFile& file) {
 // file written while it is read could pass for a copy it never equalled at any one moment.
 CompareResult CompareOpenFiles(const ComparisonReference& reference, const ReadableFile& candidate,
                                const PathChar* candidatePath) {
-  if (!FileUnchanged(reference.file, reference.path)) {
+  const ReadableFile& held = reference.hold->file;
+  if (!FileUnchanged(held, reference.path)) {
     return CompareResult::kFirstChanged;
   }
-  if (IsOneFile(reference.file.state, candidate.state)) {
+  if (IsOneEntryTwice(held.state, candidate.state)) {
     return CompareResult::kOneFile;
   }
   AdviseIfLarge(candidate);
-  if (!SameBytes(reference.file, candidate)) {
+  if (!SameBytes(held, candidate)) {
     return CompareResult::kDifferent;
   }
-  if (!FileUnchanged(reference.file, reference.path)) {
+  if (!FileUnchanged(held, reference.path)) {
     return CompareResult::kFirstChanged;
   }
   return FileUnchanged(candidate, candidatePath) ? CompareResult::kSame : CompareResult::kDifferent;
@@ -169,64 +174,38 @@ CompareResult CompareOpenFiles(const ComparisonReference& reference, const Reada
 // Opens the reference unless it is held. kOpened only when it is open and still the file the
 // first comparison found.
 OpenResult HoldReference(ComparisonReference& reference, bool* changed) {
+  ReferenceHold& hold = *reference.hold;
   *changed = false;
-  if (reference.opened) {
+  if (hold.opened) {
     return OpenResult::kOpened;
   }
-  const OpenResult result = OpenForReading(reference.path, &reference.file);
+  const OpenResult result = OpenForReading(reference.path, &hold.file);
   if (result != OpenResult::kOpened) {
     return result;
   }
-  reference.opened = true;
-  if (!FirstSeenAgain(reference, reference.file.state)) {
+  hold.opened = true;
+  if (!FirstSeenAgain(hold, hold.file.state)) {
     *changed = true;
   }
-  AdviseIfLarge(reference.file);
+  AdviseIfLarge(hold.file);
   return result;
-}
-
-void ReleaseNext(ComparisonReference& reference) {
-  if (reference.nextOpenedPath != nullptr) {
-    CloseFile(&reference.next);
-    reference.nextOpenedPath = nullptr;
-  }
-}
-
-// The candidate's open: the one made early, if it was made for this candidate, or a new one.
-OpenResult OpenCandidate(ComparisonReference& reference, const PathChar* candidate,
-                         ReadableFile* file) {
-  if (reference.nextOpenedPath == candidate) {
-    *file = reference.next;
-    reference.nextOpenedPath = nullptr;
-    return OpenResult::kOpened;
-  }
-  ReleaseNext(reference);
-  return OpenForReading(candidate, file);
-}
-
-// Opens the next candidate early and asks for its first block. With a cold cache each comparison
-// otherwise waited for the first block of its candidate before anything else could be read.
-void OpenNext(ComparisonReference& reference, const PathChar* candidate) {
-  if (reference.nextPath == nullptr || reference.nextPath == candidate ||
-      reference.nextOpenedPath != nullptr) {
-    return;
-  }
-  if (OpenForReading(reference.nextPath, &reference.next) == OpenResult::kOpened) {
-    reference.nextOpenedPath = reference.nextPath;
-    AdviseWillNeed(reference.next, 0, static_cast<std::int64_t>(kCompareBlock));
-  }
 }
 
 }  // namespace
 
+ComparisonReference::ComparisonReference(const PathChar* referencePath)
+    : path(referencePath), hold(new ReferenceHold) {}
+
+ComparisonReference::~ComparisonReference() { ReleaseReference(*this); }
+
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
-                                   FileState* candidateState) {
+                                   const PathChar* next, FileState* candidateState) {
+  ReferenceHold& hold = *reference.hold;
   bool changed = false;
   const OpenResult referenceOpen = HoldReference(reference, &changed);
   ReadableFile candidateFile;
-  const OpenResult candidateOpen = OpenCandidate(reference, candidate, &candidateFile);
+  const OpenResult candidateOpen = TakeEarlyOrOpen(hold.next, candidate, &candidateFile);
   const bool candidateOpened = candidateOpen == OpenResult::kOpened;
-  CompareResult result;
   if (referenceOpen == OpenResult::kNoDescriptor || candidateOpen == OpenResult::kNoDescriptor) {
     // The held reference may have taken the last descriptor: let it go and need only one.
     if (candidateOpened) {
@@ -238,15 +217,18 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
   if (candidateOpened && candidateState != nullptr) {
     *candidateState = candidateFile.state;
   }
-  if (reference.opened && candidateOpened) {
+  CompareResult result;
+  if (hold.opened && candidateOpened) {
     if (changed) {
       result = CompareResult::kFirstChanged;
     } else {
-      OpenNext(reference, candidate);
+      if (next != nullptr && next != candidate) {
+        OpenEarly(hold.next, next, static_cast<std::int64_t>(kCompareBlock));
+      }
       result = CompareOpenFiles(reference, candidateFile, candidate);
     }
   } else {
-    result = FailureResult(reference.opened, candidateOpened);
+    result = FailureResult(hold.opened, candidateOpened);
   }
   if (candidateOpened) {
     CloseFile(&candidateFile);
@@ -254,18 +236,20 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
   return result;
 }
 
+bool IsOneEntryTwice(const FileState& first, const FileState& second) {
+  return SameFile(first.identity, second.identity) && first.links == 1;
+}
+
 void ReleaseReference(ComparisonReference& reference) {
-  ReleaseNext(reference);
-  if (reference.opened) {
-    CloseFile(&reference.file);
-    reference.opened = false;
+  ReferenceHold& hold = *reference.hold;
+  ReleaseEarly(hold.next);
+  if (hold.opened) {
+    CloseFile(&hold.file);
+    hold.opened = false;
   }
 }
 
 CompareResult CompareFiles(const PathChar* first, const PathChar* second) {
-  ComparisonReference reference;
-  reference.path = first;
-  const CompareResult result = CompareWithReference(reference, second);
-  ReleaseReference(reference);
-  return result;
+  ComparisonReference reference(first);
+  return CompareWithReference(reference, second);
 }

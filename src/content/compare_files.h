@@ -1,6 +1,8 @@
 // The byte-for-byte comparison that is the final word on duplicates.
 #pragma once
 
+#include <memory>
+
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
 
@@ -17,39 +19,46 @@ enum class CompareResult {
   kOneFile = 2,        ///< both opened, and they are one file (one inode with one name): no copy
 };
 
+/// What a comparison keeps of its reference between two calls: the open file, the state its
+/// first comparison found, the next candidate opened early. The comparison's own.
+struct ReferenceHold;
+
 /// The first file of a series of comparisons with other files. The first comparison opens it; it
 /// then stays open until ReleaseReference, so the comparisons after the first need not open it
 /// again. Every comparison reads its bytes afresh: bytes kept from an earlier comparison would be
 /// stale if the file were rewritten in between.
 struct ComparisonReference {
-  const PathChar* path = nullptr;
-  ReadableFile file;
-  bool opened = false;
-  /// The file as its first comparison found it: every later one must find it so.
-  FileState firstSeen;
-  bool seen = false;
-  /// The candidate the scan will compare next, if it knows one: a comparison opens it early and
-  /// asks the system for its first block, so that block is on its way while the current pair is
-  /// read, and the next comparison takes that open.
-  const PathChar* nextPath = nullptr;
-  ReadableFile next;                         ///< the early open, of `nextOpenedPath`
-  const PathChar* nextOpenedPath = nullptr;  ///< null: none is open
+  explicit ComparisonReference(const PathChar* referencePath);
+  ~ComparisonReference();  ///< releases it
+  ComparisonReference(const ComparisonReference&) = delete;
+  ComparisonReference& operator=(const ComparisonReference&) = delete;
+
+  const PathChar* const path;
+  const std::unique_ptr<ReferenceHold> hold;
 };
 
 /// Compares the bytes of the reference with those of the file at `candidate`, opening the
 /// reference first unless an earlier comparison has; a reference held from an earlier comparison
 /// must still be that file, unchanged. When the process may open no more files, the reference is
-/// released and the two files are read one open at a time. Opens the file at `nextPath` early,
-/// when a descriptor is free; it fails silently there and again, with its result, at its own turn.
-/// `candidateState`, when given, receives the candidate's state when it opened: two members of a
-/// group must not be one file either.
+/// released and the two files are read one open at a time. `next`, when given, is the candidate
+/// the scan will compare next: it is opened early, when a descriptor is free, and its first block
+/// asked for, so the block is on its way while this pair is read; it fails silently there and
+/// again, with its result, at its own turn. `candidateState`, when given, receives the
+/// candidate's state when it opened: two members of a group must not be one file either.
 CompareResult CompareWithReference(ComparisonReference& reference, const PathChar* candidate,
+                                   const PathChar* next = nullptr,
                                    FileState* candidateState = nullptr);
 
 /// Closes the reference if a comparison opened it, and the next candidate if one was opened early.
 /// The reference may then be compared again, from a new open, which must find it as the first
 /// comparison did.
 void ReleaseReference(ComparisonReference& reference);
+
+/// Whether two paths opened as `first` and `second` are one directory entry reached twice: one
+/// file with a single name (a file bind-mounted in two places, a folder listed under two paths).
+/// Such a pair is never a copy of itself. Two names of one file (hard links) are two entries, and
+/// copies.
+bool IsOneEntryTwice(const FileState& first, const FileState& second);
 
 /// One comparison of `first` with `second`, with nothing left open.
 CompareResult CompareFiles(const PathChar* first, const PathChar* second);

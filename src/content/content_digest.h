@@ -30,6 +30,10 @@ struct ContentDigest {
 /// time or identity); a failed digest is never extended again.
 bool ExtendContentDigest(const PathChar* path, ContentDigest& digest);
 
+/// A whole-content digest that was not taken. A file whose digest is 0 (once in 2^64) is taken as
+/// one without a digest: it is read again when its digest is wanted, never misjudged.
+constexpr std::uint64_t kNoWholeDigest = 0;
+
 /// A 64-bit digest of `count` bytes: XXH3 of the xxHash library. Not cryptographic: equal
 /// digests prove nothing, different digests prove different bytes.
 std::uint64_t DigestBytes(const void* bytes, std::size_t count);

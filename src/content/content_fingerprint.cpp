@@ -6,29 +6,17 @@
 
 #include "content/content_digest.h"
 #include "content/md5.h"
+#include "content/read_ahead.h"
 #include "platform/readable_file.h"
 
 namespace {
 constexpr std::int64_t kWholeFileLimit = 512;
 constexpr std::size_t kSampleLength = 256;
 
-// How many files past the one being read are open, with the system asked for their pages. With
-// a cold cache each read otherwise waits for the disk alone: sampling 99,030 files one after
-// another took 9.55 s, and 2.70 s with 16 files asked for ahead. Each costs a descriptor.
-constexpr std::size_t kReadAheadFiles = 32;
-
 // Files up to this size are asked for whole, not just where the sample lies: the comparisons
 // that follow read them to the end, and a second visit to the disk for the rest of a small file
 // costs a wait as long as the first.
 constexpr std::int64_t kWholeAdviceLimit = 64 * 1024;
-
-// Every so many samples read one by one, the cache is asked whether it holds the next one's head
-// (three calls: mmap, mincore, munmap). Only misses in a row turn the read-ahead on: a warm
-// tree here showed a lone miss about once in 100 probes (pages evicted by the other work on the
-// machine), and one turned the read-ahead on for the rest of a warm run. A cold tree begins to
-// read ahead after its first 96 files.
-constexpr std::size_t kProbeInterval = 32;
-constexpr int kMissesToReadAhead = 3;
 
 // Reads what the fingerprint digests into `sample` (kWholeFileLimit bytes): the whole file
 // below the limit, else its head followed by its tail.
@@ -112,120 +100,28 @@ Fingerprint DigestSample(const unsigned char* sample, std::size_t length) {
   return Md5Finish(context);
 }
 
-enum class AheadState {
-  kWaiting,  ///< to be opened when a descriptor is free, or at its turn
-  kOpened,
-  kDone,  ///< empty (never opened), failed to open, or read and closed
-};
-
-struct AheadFile {
-  FingerprintJob job;
-  ReadableFile file;
-  AheadState state = AheadState::kWaiting;
-};
-
-// The jobs from the one being read on, in order. Files are opened ahead, and their pages asked
-// for, only once the cache was found without a sample's head: with a warm cache every request
-// found its pages there, and files opened 32 turns before their read made the warm run on
-// many-small 8% slower (100,000 requests, and opens far from their reads). Only `openLimit` files
-// are open at once: it shrinks to what the process could open when an open finds no descriptor
-// left, so a run with few descriptors reads one file at a time instead of losing fingerprints.
-struct ReadAheadWindow {
-  std::deque<AheadFile> files;
+// The jobs of the files in the window, in the same order.
+struct FingerprintWindow {
+  ReadAheadWindow files;
+  std::deque<FingerprintJob> jobs;
   std::size_t nextJob = 0;
-  std::size_t openCount = 0;
-  std::size_t openLimit = kReadAheadFiles;
-  bool readingAhead = false;
-  std::size_t samplesRead = 0;
-  int missesInARow = 0;
 };
 
-// Opens a waiting file. False, with the file still waiting, when no descriptor is left; a file
-// that cannot be opened for any other reason is done, with no sample.
-bool OpenWaiting(ReadAheadWindow& window, AheadFile& ahead) {
-  const OpenResult result = OpenForReading(ahead.job.path, &ahead.file);
-  if (result == OpenResult::kNoDescriptor) {
-    return false;
-  }
-  if (result == OpenResult::kFailed) {
-    ahead.state = AheadState::kDone;
-    return true;
-  }
-  ahead.state = AheadState::kOpened;
-  ++window.openCount;
-  return true;
-}
-
-void CloseAhead(ReadAheadWindow& window, AheadFile& ahead, AheadState after) {
-  CloseFile(&ahead.file);
-  --window.openCount;
-  ahead.state = after;
-}
-
-// Takes jobs until the window reaches kReadAheadFiles past the current batch; once reading ahead,
-// opens the waiting ones in order, as far as the limit allows, and asks for their pages.
-void FillWindow(ReadAheadWindow& window, std::size_t count,
+// Takes jobs until the window reaches kReadAheadFiles past the current batch, and opens ahead.
+void FillWindow(FingerprintWindow& window, std::size_t count,
                 const std::function<FingerprintJob(std::size_t)>& jobAt) {
-  while (window.files.size() < kReadAheadFiles + kMd5Lanes && window.nextJob < count) {
-    AheadFile ahead;
-    ahead.job = jobAt(window.nextJob++);
+  while (window.jobs.size() < kReadAheadFiles + kMd5Lanes && window.nextJob < count) {
+    window.jobs.push_back(jobAt(window.nextJob++));
     // A file of size 0 is not opened: its fingerprint is never used, as the empty files leave
     // the catalogue before grouping. A tree of 100,000 entries spent 99,998 opens on them.
-    ahead.state = ahead.job.size == 0 ? AheadState::kDone : AheadState::kWaiting;
-    window.files.push_back(ahead);
+    AddToWindow(window.files, window.jobs.back().path, window.jobs.back().size);
   }
-  if (!window.readingAhead) {
-    return;
-  }
-  for (AheadFile& ahead : window.files) {
-    if (window.openCount >= window.openLimit) {
-      return;
-    }
-    if (ahead.state != AheadState::kWaiting) {
-      continue;
-    }
-    if (!OpenWaiting(window, ahead)) {
-      window.openLimit = window.openCount;
-      return;
-    }
-    if (ahead.state == AheadState::kOpened) {
-      AdviseSample(ahead.file, ahead.job.size);
-    }
-  }
-}
-
-// Reads the sample of a file at its turn, opening it now if the window could not. When even that
-// open finds no descriptor, the window gives back every one it holds and reads on without them.
-bool ReadAtTurn(ReadAheadWindow& window, AheadFile& ahead, unsigned char* whole,
-                unsigned char* sample, std::size_t* length) {
-  if (ahead.state == AheadState::kWaiting && !OpenWaiting(window, ahead)) {
-    for (AheadFile& other : window.files) {
-      if (other.state == AheadState::kOpened) {
-        CloseAhead(window, other, AheadState::kWaiting);
-      }
-    }
-    window.openLimit = 0;
-    if (!OpenWaiting(window, ahead)) {
-      ahead.state = AheadState::kDone;  // nothing else is open: no descriptor to be had
-    }
-  }
-  if (ahead.state != AheadState::kOpened) {
-    return false;
-  }
-  if (!window.readingAhead && window.samplesRead % kProbeInterval == 0) {
-    const std::int64_t head = std::min<std::int64_t>(ahead.job.size, kSampleLength);
-    window.missesInARow = IsInCache(ahead.file, 0, head) ? 0 : window.missesInARow + 1;
-    window.readingAhead = window.missesInARow >= kMissesToReadAhead;
-  }
-  ++window.samplesRead;
-  ReadSample(ahead.file, ahead.job, whole, sample, length);
-  CloseAhead(window, ahead, AheadState::kDone);
-  return true;
+  OpenAhead(window.files);
 }
 
 // Stores the fingerprints of the first `batch` files of the window, digested side by side, and
 // drops them from it.
-void DigestBatch(ReadAheadWindow& window, std::size_t batch) {
+void DigestBatch(FingerprintWindow& window, std::size_t batch) {
   unsigned char samples[kMd5Lanes][kWholeFileLimit];
   unsigned char whole[kFirstDigestBlock];
   const unsigned char* read[kMd5Lanes];
@@ -233,15 +129,18 @@ void DigestBatch(ReadAheadWindow& window, std::size_t batch) {
   Fingerprint* results[kMd5Lanes];
   int lanes = 0;
   for (std::size_t index = 0; index < batch; ++index) {
-    AheadFile& ahead = window.files[index];
-    if (ahead.job.size == 0) {
-      *ahead.job.result = EmptyMessageDigest();
-    } else if (ReadAtTurn(window, ahead, whole, samples[lanes], &lengths[lanes])) {
+    AheadFile& ahead = window.files.files[index];
+    const FingerprintJob& job = window.jobs[index];
+    if (job.size == 0) {
+      *job.result = EmptyMessageDigest();
+    } else if (OpenAtTurn(window.files, ahead)) {
+      ReadSample(ahead.file, job, whole, samples[lanes], &lengths[lanes]);
+      CloseAtTurn(window.files, ahead);
       read[lanes] = samples[lanes];
-      results[lanes] = ahead.job.result;
+      results[lanes] = job.result;
       ++lanes;
     } else {
-      *ahead.job.result = ZeroFingerprint;  // cannot be opened, silently
+      *job.result = ZeroFingerprint;  // cannot be opened, silently
     }
   }
   if (lanes > 0) {
@@ -253,8 +152,8 @@ void DigestBatch(ReadAheadWindow& window, std::size_t batch) {
       *results[lane] = digests[lane];
     }
   }
-  window.files.erase(window.files.begin(),
-                     window.files.begin() + static_cast<std::ptrdiff_t>(batch));
+  DropRead(window.files, batch);
+  window.jobs.erase(window.jobs.begin(), window.jobs.begin() + static_cast<std::ptrdiff_t>(batch));
 }
 
 }  // namespace
@@ -273,7 +172,9 @@ Fingerprint ContentFingerprint(const PathChar* path, std::int64_t size) {
 
 void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
                       const std::function<void()>& afterEach) {
-  ReadAheadWindow window;
+  FingerprintWindow window;
+  window.files.probeLength = static_cast<std::int64_t>(kSampleLength);
+  window.files.advise = AdviseSample;
   for (std::size_t first = 0; first < count; first += kMd5Lanes) {
     FillWindow(window, count, jobAt);
     const std::size_t batch = std::min(count - first, static_cast<std::size_t>(kMd5Lanes));

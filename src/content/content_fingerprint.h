@@ -20,8 +20,7 @@ struct FingerprintJob {
   Fingerprint* result = nullptr;
   /// When given, and the file is no longer than a digest's first block and still of `size`
   /// bytes, the file is read once, whole, for both: the digest of its content (DigestBytes) goes
-  /// here. Left as it was otherwise; 0 means none was taken, so a file whose digest is 0 (once in
-  /// 2^64) is only read again when its digest is wanted.
+  /// here. Left as it was (kNoWholeDigest) otherwise.
   std::uint64_t* wholeDigest = nullptr;
 };
 

@@ -8,11 +8,11 @@
 #include "content/compare_files.h"
 #include "content/content_digest.h"
 #include "content/content_fingerprint.h"
+#include "grouping/duplicate_grouping.h"
 #include "output_texts.h"
 #include "platform/directory.h"
 #include "platform/environment.h"
 #include "platform/report_file.h"
-#include "report/duplicate_grouping.h"
 #include "report/format_size.h"
 #include "report/report_writer.h"
 
@@ -69,31 +69,16 @@ void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kPruneTotalLine, catalogue.counters.FileCount);
 }
 
-// Only files of up to a digest's first block are read whole. The classes run in ascending size,
-// so theirs are the first records, and only those get room for a digest.
-std::size_t RecordsReadWhole(const SizeCatalogue& sizes) {
-  std::size_t end = 0;
-  for (const SizeClass& sizeClass : sizes.classes) {
-    if (sizeClass.size > static_cast<std::int64_t>(kFirstDigestBlock)) {
-      break;
-    }
-    end = sizeClass.first + sizeClass.count;
-  }
-  return end;
-}
-
 void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kHashHeading);
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
   SizeCatalogue& sizes = catalogue.sizes;
-  sizes.wholeDigests.assign(RecordsReadWhole(sizes), 0);
+  // Only files of up to a digest's first block are read whole.
+  MakeRoomForWholeDigests(sizes, static_cast<std::int64_t>(kFirstDigestBlock));
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
-    const std::size_t number = static_cast<std::size_t>(&record - sizes.records.data());
-    std::uint64_t* wholeDigest =
-        number < sizes.wholeDigests.size() ? &sizes.wholeDigests[number] : nullptr;
     return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
-                          wholeDigest};
+                          WholeDigestSlot(sizes, record)};
   };
   std::int32_t HashCount = 0;
   FingerprintFiles(records.size(), jobAt, [&]() {
@@ -131,10 +116,7 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.digest = ExtendContentDigest;
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
-    const std::vector<std::uint64_t>& wholeDigests = catalogue.sizes.wholeDigests;
-    run.wholeDigests =
-        sizeClass.first < wholeDigests.size() ? &wholeDigests[sizeClass.first] : nullptr;
-    GroupSizeClass(sizeClass.size, RecordsOf(catalogue.sizes, sizeClass), sizeClass.count, run);
+    GroupSizeClass(ViewOf(catalogue.sizes, sizeClass), run);
   }
   return run.totals;
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/file_identity.h"
 #include "platform/path_text.h"
 
 /// What the listing reports about one entry. Entries that are neither (links, FIFOs, sockets,
@@ -11,25 +12,12 @@
 /// lead out of the tree or back into it.
 enum class EntryKind { kDirectory, kFile };
 
-/// Which folder on which volume: the same through every spelling of a path that reaches it.
-/// POSIX: the device and inode numbers; Windows: the volume serial number and file index.
-struct FolderIdentity {
-  std::uint64_t volume = 0;
-  std::uint64_t index = 0;
-  bool known = false;  ///< false where the system could not tell; such a folder matches none
-};
-
-/// True when both identities are known and name one folder.
-inline bool SameFolder(const FolderIdentity& left, const FolderIdentity& right) {
-  return left.known && right.known && left.volume == right.volume && left.index == right.index;
-}
-
 struct DirectoryEntry {
   const PathChar* name = nullptr;  ///< valid until the next call on the same listing
   std::size_t nameLength = 0;
   EntryKind kind = EntryKind::kFile;
-  std::int64_t size = 0;    ///< bytes, for files
-  FolderIdentity identity;  ///< for folders, when the listing can tell without entering them
+  std::int64_t size = 0;  ///< bytes, for files
+  FileIdentity identity;  ///< for folders, when the listing can tell without entering them
 };
 
 struct DirectoryListing;
@@ -42,11 +30,11 @@ DirectoryListing* OpenRootListing(const PathString& root, int* errorCode);
 /// Opens the listing of a folder met in a listing, never through a link: a folder that has been
 /// replaced by a link, or by another folder, since its parent listed it as `listed` fails with the
 /// system's code, as one that cannot be listed.
-DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdentity& listed,
+DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity& listed,
                                     int* errorCode);
 
 /// The identity of the folder a listing lists.
-FolderIdentity ListedFolderIdentity(const DirectoryListing* listing);
+FileIdentity ListedFolderIdentity(const DirectoryListing* listing);
 
 /// Fills `entry` with the next entry other than "." and "..". Returns false at the end, with
 /// `errorCode` 0 for the normal end and the system's code for a failure that ended it early.
@@ -55,7 +43,7 @@ bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode)
 void CloseListing(DirectoryListing* listing);
 
 /// The identity of the working folder; not known when it cannot be asked for.
-FolderIdentity WorkingFolderIdentity();
+FileIdentity WorkingFolderIdentity();
 
 /// The system's code for a folder that is its own ancestor: "too many levels of links".
 int LoopErrorCode();

@@ -12,13 +12,13 @@
 
 struct DirectoryListing {
   DIR* stream = nullptr;
-  FolderIdentity identity;
+  FileIdentity identity;
 };
 
 namespace {
 
-FolderIdentity IdentityOf(const struct stat& status) {
-  FolderIdentity identity;
+FileIdentity IdentityOf(const struct stat& status) {
+  FileIdentity identity;
   identity.volume = static_cast<std::uint64_t>(status.st_dev);
   identity.index = static_cast<std::uint64_t>(status.st_ino);
   identity.known = true;
@@ -45,7 +45,7 @@ bool Describe(int folder, const char* name, DirectoryEntry* entry) {
   if (S_ISREG(status.st_mode)) {
     entry->kind = EntryKind::kFile;
     entry->size = status.st_size;
-    entry->identity = FolderIdentity();
+    entry->identity = FileIdentity();
     return true;
   }
   return false;
@@ -92,7 +92,7 @@ DirectoryListing* OpenRootListing(const PathString& root, int* errorCode) {
   return ListOpenFolder(descriptor, errorCode);
 }
 
-DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdentity& listed,
+DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity& listed,
                                     int* errorCode) {
   // O_NOFOLLOW: a folder swapped for a link since its parent was listed fails (ENOTDIR) instead
   // of taking the walk wherever the link points. A swap higher up the path, which O_NOFOLLOW
@@ -105,7 +105,7 @@ DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdenti
   if (fstat(descriptor, &status) != 0) {
     return Fail(errorCode, descriptor);
   }
-  if (listed.known && !SameFolder(IdentityOf(status), listed)) {
+  if (listed.known && !SameFile(IdentityOf(status), listed)) {
     close(descriptor);
     *errorCode = ENOENT;
     return nullptr;
@@ -113,7 +113,7 @@ DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdenti
   return ListOpenFolder(descriptor, errorCode);
 }
 
-FolderIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
+FileIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
 
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode) {
   for (;;) {
@@ -148,9 +148,9 @@ void CloseListing(DirectoryListing* listing) {
   delete listing;
 }
 
-FolderIdentity WorkingFolderIdentity() {
+FileIdentity WorkingFolderIdentity() {
   struct stat status;
-  return stat(".", &status) == 0 ? IdentityOf(status) : FolderIdentity();
+  return stat(".", &status) == 0 ? IdentityOf(status) : FileIdentity();
 }
 
 int LoopErrorCode() { return ELOOP; }

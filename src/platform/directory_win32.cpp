@@ -10,7 +10,7 @@ struct DirectoryListing {
   HANDLE handle = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW record;
   bool firstPending = false;  // FindFirstFileExW's entry, not yet delivered
-  FolderIdentity identity;
+  FileIdentity identity;
 };
 
 namespace {
@@ -33,7 +33,7 @@ bool IsDotName(const wchar_t* name) {
 void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
   entry->name = record.cFileName;
   entry->nameLength = wcslen(record.cFileName);
-  entry->identity = FolderIdentity();  // a listing carries no file index
+  entry->identity = FileIdentity();  // a listing carries no file index
   if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     entry->kind = EntryKind::kDirectory;
     entry->size = 0;
@@ -51,7 +51,7 @@ void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
 // root folder. Under wine that open was refused ("Z:\" could not be walked) or answered with
 // another object's identity, so beside the folder a mapped drive stands for, every file directly
 // in its root was its own copy. Returns 0, or the system's code.
-DWORD IdentifyFolder(const PathString& folder, bool followLink, FolderIdentity* identity) {
+DWORD IdentifyFolder(const PathString& folder, bool followLink, FileIdentity* identity) {
   const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
   const PathString opened = followLink ? folder + kPathSeparator : folder;
   const HANDLE handle = CreateFileW(SystemPath(opened).c_str(), FILE_READ_ATTRIBUTES,
@@ -138,12 +138,11 @@ DirectoryListing* OpenRootListing(const PathString& root, int* errorCode) {
   return OpenListing(root, true, errorCode);
 }
 
-DirectoryListing* OpenFolderListing(const PathString& folder, const FolderIdentity&,
-                                    int* errorCode) {
+DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity&, int* errorCode) {
   return OpenListing(folder, false, errorCode);
 }
 
-FolderIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
+FileIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
 
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode) {
   for (;;) {
@@ -167,8 +166,8 @@ void CloseListing(DirectoryListing* listing) {
   delete listing;
 }
 
-FolderIdentity WorkingFolderIdentity() {
-  FolderIdentity identity;
+FileIdentity WorkingFolderIdentity() {
+  FileIdentity identity;
   IdentifyFolder(WithoutTrailingSeparators(VerbatimPath(L".")), true, &identity);
   return identity;
 }

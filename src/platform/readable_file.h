@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/file_identity.h"
 #include "platform/path_text.h"
 
 /// What the system says of an open file, to tell later whether it is still the same file with
@@ -13,15 +14,14 @@ struct FileState {
   std::int64_t size = 0;
   std::int64_t modified = 0;  ///< last write, in the system's own units
   std::int64_t changed = 0;   ///< last change of content or status
-  std::uint64_t volume = 0;
-  std::uint64_t index = 0;
+  FileIdentity identity;
   std::uint64_t links = 0;  ///< the directory entries (hard links) that name the file
 };
 
 /// True when the two states are of one file and its content has not changed between them.
 inline bool SameFileState(const FileState& left, const FileState& right) {
   return left.size == right.size && left.modified == right.modified &&
-         left.changed == right.changed && left.volume == right.volume && left.index == right.index;
+         left.changed == right.changed && left.identity == right.identity;
 }
 
 struct ReadableFile {

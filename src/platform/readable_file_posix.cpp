@@ -22,8 +22,9 @@ FileState StateOf(const struct stat& status) {
   state.size = status.st_size;
   state.modified = Nanoseconds(status.st_mtim);
   state.changed = Nanoseconds(status.st_ctim);
-  state.volume = static_cast<std::uint64_t>(status.st_dev);
-  state.index = static_cast<std::uint64_t>(status.st_ino);
+  state.identity.volume = static_cast<std::uint64_t>(status.st_dev);
+  state.identity.index = static_cast<std::uint64_t>(status.st_ino);
+  state.identity.known = true;
   state.links = static_cast<std::uint64_t>(status.st_nlink);
   return state;
 }

@@ -35,9 +35,10 @@ FileState StateOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& information) 
       (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow);
   state.modified = Ticks(information.ftLastWriteTime);
   state.changed = ChangeTime(handle);
-  state.volume = information.dwVolumeSerialNumber;
-  state.index =
+  state.identity.volume = information.dwVolumeSerialNumber;
+  state.identity.index =
       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  state.identity.known = true;
   state.links = information.nNumberOfLinks;
   return state;
 }

@@ -119,8 +119,7 @@ void CountOpen(const PathChar* path) { opened.push_back(PrintedText(path)); }
 std::vector<CompareResult> CompareHeld(const std::filesystem::path& reference,
                                        const std::vector<std::filesystem::path>& candidates) {
   const PathString referencePath = NativeText(reference);
-  ComparisonReference held;
-  held.path = referencePath.c_str();
+  ComparisonReference held(referencePath.c_str());
   std::vector<CompareResult> results;
   for (const std::filesystem::path& candidate : candidates) {
     results.push_back(CompareWithReference(held, NativeText(candidate).c_str()));

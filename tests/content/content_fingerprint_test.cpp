@@ -108,7 +108,7 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
       // Read whole, with the digest of every byte: the files of 1 to 4096 bytes, as catalogued.
       const std::int64_t size = files[file].second;
       const bool readWhole = file < 7 && size > 0 && size <= 4096;
-      ASSERT_EQ(wholeDigests[file] != 0, readWhole) << files[file].first;
+      ASSERT_EQ(wholeDigests[file] != kNoWholeDigest, readWhole) << files[file].first;
       if (readWhole) {
         const std::string bytes =
             PatternBytes(static_cast<std::size_t>(size), static_cast<std::uint32_t>(size));

@@ -1,6 +1,7 @@
-#include "report/duplicate_grouping.h"
+#include "grouping/duplicate_grouping.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -13,29 +14,23 @@ namespace {
 constexpr std::int32_t kProgressStep = 100;
 constexpr std::int64_t kPercent = 100;
 
-// A file with a single name, known by its volume and index: one of them reached twice is one file.
-struct FileIdentityHash {
-  std::size_t operator()(const std::pair<std::uint64_t, std::uint64_t>& identity) const {
-    return std::hash<std::uint64_t>()(identity.second * 0x9E3779B97F4A7C15ull ^ identity.first);
-  }
-};
-
 // One reference and the equals found for it so far.
 struct Group {
   std::vector<std::uint32_t> members;
   /// The directory entries of the members, kept only when some folder was listed twice.
   std::unordered_set<EntryKey, EntryKeyHash> entries;
-  /// The members (the reference aside) that have one name, by volume and index.
-  std::unordered_set<std::pair<std::uint64_t, std::uint64_t>, FileIdentityHash> files;
+  /// The members (the reference aside) by identity, as their comparisons found them.
+  std::unordered_map<FileIdentity, FileState, FileIdentityHash> files;
 };
 
 // An equal that is a member already, reached under another name than its only one (a file mounted
 // twice): the comparison with the reference could not tell, as the two were different files.
 bool IsMemberAgain(Group& group, const FileState& candidate, CompareResult result) {
-  if (result != CompareResult::kSame || candidate.links != 1) {
+  if (result != CompareResult::kSame) {
     return false;
   }
-  return !group.files.emplace(candidate.volume, candidate.index).second;
+  const auto member = group.files.emplace(candidate.identity, candidate);
+  return !member.second && IsOneEntryTwice(member.first->second, candidate);
 }
 
 PathString Shown(const GroupingRun& run, const FileRecord& record) {
@@ -110,17 +105,16 @@ const PathChar* PeekNextPath(const WorkingList& working, const CandidateCursor& 
 // Compares the reference with its candidates in working-list order, gathering its equals.
 void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
   WorkingList& working = run.working;
-  ComparisonReference held;
-  held.path = working.records[reference].path;
+  ComparisonReference held(working.records[reference].path);
   CandidateCursor cursor = CandidatesOf(working, reference, 0);
   for (std::uint32_t candidate; (candidate = NextCandidate(working, cursor)) != kNoRecord;) {
     if (IsMemberReachedAgain(run, group, candidate)) {
       RemoveRecord(working, candidate);  // leaves uncompared and uncounted
       continue;
     }
-    held.nextPath = PeekNextPath(working, cursor);
     FileState state;
-    CompareResult result = run.compare(held, working.records[candidate].path, &state);
+    CompareResult result =
+        run.compare(held, working.records[candidate].path, PeekNextPath(working, cursor), &state);
     if (IsMemberAgain(group, state, result)) {
       result = CompareResult::kOneFile;
     }
@@ -175,12 +169,10 @@ void CloseGroup(GroupingRun& run, std::int64_t size, const Group& group) {
 
 }  // namespace
 
-void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
-                    GroupingRun& run) {
+void GroupSizeClass(const SizeClassView& sizeClass, GroupingRun& run) {
+  const std::int64_t size = sizeClass.size;
   WorkingList& working = run.working;
-  StartWorkingList(working, records, count);
-  working.size = size;
-  working.wholeDigests = run.wholeDigests;
+  StartWorkingList(working, sizeClass);
   Group group;
   while (working.remaining >= 2) {
     const std::uint32_t reference = TakeLast(working);

@@ -1,4 +1,4 @@
-#include "report/working_list.h"
+#include "grouping/working_list.h"
 
 #include <algorithm>
 #include <numeric>
@@ -56,7 +56,7 @@ std::vector<std::uint32_t> PresentIn(const WorkingList& working, const Candidate
 
 // A digest taken when the fingerprint read the whole file: complete, and read from no file now.
 bool HasWholeDigest(const WorkingList& working, std::uint32_t record) {
-  return working.wholeDigests != nullptr && working.wholeDigests[record] != 0;
+  return working.wholeDigests != nullptr && working.wholeDigests[record] != kNoWholeDigest;
 }
 
 // The block-by-block digest of a record without a whole one, made on its first use: only the
@@ -131,8 +131,11 @@ void PartOneBlock(WorkingList& working, DigestFunction digest, std::vector<std::
 
 }  // namespace
 
-void StartWorkingList(WorkingList& working, const FileRecord* records, std::size_t count) {
-  working.records = records;
+void StartWorkingList(WorkingList& working, const SizeClassView& sizeClass) {
+  const std::size_t count = sizeClass.count;
+  working.records = sizeClass.records;
+  working.size = sizeClass.size;
+  working.wholeDigests = sizeClass.wholeDigests;
   working.count = static_cast<std::uint32_t>(count);
   working.remaining = working.count;
   working.end = working.count;
@@ -142,7 +145,6 @@ void StartWorkingList(WorkingList& working, const FileRecord* records, std::size
   working.listOf.assign(count, kNoRecord);
   working.digests.clear();
   working.digestOf.clear();
-  working.wholeDigests = nullptr;
   SortIntoSets(working);
 }
 

@@ -1,4 +1,4 @@
-#include "report/duplicate_grouping.h"
+#include "grouping/duplicate_grouping.h"
 
 #include <gtest/gtest.h>
 
@@ -29,7 +29,8 @@ std::vector<std::string> comparisons;
 std::string referenceChangesAt;  // "reference~candidate": the reference is rewritten there
 std::vector<std::string> digestReads;
 
-CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second, FileState*) {
+CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second, const PathChar*,
+                          FileState*) {
   const PathChar* first = reference.path;
   comparisons.push_back(Narrow(first) + "~" + Narrow(second));
   if (comparisons.back() == referenceChangesAt) {
@@ -101,8 +102,9 @@ class Grouping : public testing::Test {
     return records;
   }
 
-  void Group(std::int64_t size, const std::vector<FileRecord>& records) {
-    GroupSizeClass(size, records.data(), records.size(), run_);
+  void Group(std::int64_t size, const std::vector<FileRecord>& records,
+             const std::uint64_t* wholeDigests = nullptr) {
+    GroupSizeClass(SizeClassView{size, records.data(), records.size(), wholeDigests}, run_);
   }
   std::string Report() { return StreamContent(report_.stream); }
   std::string Console() { return StreamContent(console_.stream); }
@@ -252,9 +254,9 @@ WalkPlaces TwoSpellingsOfOneFolder() {
   places.roots = {SearchRoot{Text("r"), Text("r")},
                   SearchRoot{Text(Path(".", "r")), Text(Path(".", "r"))},
                   SearchRoot{Text("s"), Text("s")}};
-  const FolderIdentity shared{7, 70, true};
+  const FileIdentity shared{7, 70, true};
   places.folders = {ListedFolder{shared, 0}, ListedFolder{shared, 1},
-                    ListedFolder{FolderIdentity{7, 71, true}, 2}};
+                    ListedFolder{FileIdentity{7, 71, true}, 2}};
   places.foldersRepeat = true;
   return places;
 }
@@ -311,9 +313,8 @@ TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
 TEST_F(Grouping, DigestsTakenWithTheFingerprintsAreNotReadAgain) {
   // The files above, with all but x read whole by the fingerprint stage.
   run_.digest = FakeDigest;
-  const std::vector<std::uint64_t> wholeDigests{'b', 'c', 'a', 0, 'a'};
-  run_.wholeDigests = wholeDigests.data();
-  Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
+  const std::vector<std::uint64_t> wholeDigests{'b', 'c', 'a', kNoWholeDigest, 'a'};
+  Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}), wholeDigests.data());
   EXPECT_EQ(digestReads, std::vector<std::string>{"x"});
   EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
   EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
@@ -413,9 +414,9 @@ PlainOutcome PlainScan(std::int64_t size, std::vector<FileRecord> working,
 int compareCalls = 0;
 
 CompareResult CountedCompare(ComparisonReference& reference, const PathChar* candidate,
-                             FileState* candidateState) {
+                             const PathChar* next, FileState* candidateState) {
   ++compareCalls;
-  return CompareWithReference(reference, candidate, candidateState);
+  return CompareWithReference(reference, candidate, next, candidateState);
 }
 
 PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& records,
@@ -432,7 +433,7 @@ PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& recor
   run.digest = ExtendContentDigest;
   run.places = &places;
   compareCalls = 0;
-  GroupSizeClass(size, records.data(), records.size(), run);
+  GroupSizeClass(SizeClassView{size, records.data(), records.size(), nullptr}, run);
   PlainOutcome outcome{StreamContent(report.stream), StreamContent(console.stream), run.totals,
                        compareCalls};
   std::fclose(report.stream);
@@ -454,7 +455,7 @@ void ExpectSameOutcome(const PlainOutcome& plain, const PlainOutcome& program,
 WalkPlaces OneFolderListedTwice() {
   WalkPlaces places;
   places.roots = {SearchRoot{PathString(), PathString()}};
-  const FolderIdentity folder{1, 1, true};
+  const FileIdentity folder{1, 1, true};
   places.folders = {ListedFolder{folder, 0}, ListedFolder{folder, 0}};
   places.foldersRepeat = true;
   return places;

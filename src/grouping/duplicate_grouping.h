@@ -4,10 +4,11 @@
 #include <cstdint>
 
 #include "catalogue/file_record.h"
+#include "catalogue/size_catalogue.h"
 #include "catalogue/walk_places.h"
 #include "content/compare_files.h"
+#include "grouping/working_list.h"
 #include "platform/text_output.h"
-#include "report/working_list.h"
 
 /// The totals of the grouping stage, carried from one size class to the next.
 struct GroupingTotals {
@@ -19,7 +20,7 @@ struct GroupingTotals {
 
 /// Same contract as CompareWithReference; tests put a fake in its place.
 using CompareFunction = CompareResult (*)(ComparisonReference& reference, const PathChar* candidate,
-                                          FileState* candidateState);
+                                          const PathChar* next, FileState* candidateState);
 
 struct GroupingRun {
   TextOutput* report = nullptr;
@@ -31,19 +32,15 @@ struct GroupingRun {
   /// Where the records were found, for the paths as printed and for files reached twice. Null:
   /// paths print as stored, and no file was reached twice.
   const WalkPlaces* places = nullptr;
-  /// Per record of the class, the whole-content digest its fingerprint came with, 0 where none
-  /// was taken (see FingerprintJob); null: none were.
-  const std::uint64_t* wholeDigests = nullptr;
   GroupingTotals totals;
   WorkingList working;  ///< one class at a time; kept so its storage serves every class
 };
 
-/// Takes references from the end of a working copy of the `count` records and scans the rest, in
+/// Takes references from the end of a working copy of the class's records and scans the rest, in
 /// order, for files with an equal fingerprint, confirmed by `compare`. Writes every group of two
 /// or more, sorted, to the report, and updates the totals and the progress line. A file reached
 /// twice never joins a group holding itself. Once two files of one fingerprint have shown
 /// different content, `digest` parts the rest of them, and `compare` is called only for pairs
 /// whose digests match or could not be computed: every result, console line and report line
 /// stays what comparing every pair would give, as long as the files do not change meanwhile.
-void GroupSizeClass(std::int64_t size, const FileRecord* records, std::size_t count,
-                    GroupingRun& run);
+void GroupSizeClass(const SizeClassView& sizeClass, GroupingRun& run);

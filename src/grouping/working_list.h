@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "catalogue/file_record.h"
+#include "catalogue/size_catalogue.h"
 #include "content/content_digest.h"
 
 /// Same contract as ExtendContentDigest; tests put a fake in its place.
@@ -52,14 +53,14 @@ struct WorkingList {
   std::vector<std::uint32_t> digestOf;
   std::vector<ContentDigest> digests;
   std::int64_t size = 0;  ///< of every record, as catalogued
-  /// Per record, whole-content digests taken with the fingerprints (0: none): these records need
+  /// Per record, whole-content digests taken with the fingerprints (or kNoWholeDigest): these
+  /// records need
   /// no read to be parted. Null: none were taken.
   const std::uint64_t* wholeDigests = nullptr;
 };
 
-/// Fills the list with the `count` records, all present, sorted into sets by fingerprint, with
-/// no whole-content digests known.
-void StartWorkingList(WorkingList& working, const FileRecord* records, std::size_t count);
+/// Fills the list with the records of a class, all present, sorted into sets by fingerprint.
+void StartWorkingList(WorkingList& working, const SizeClassView& sizeClass);
 
 /// Takes the last record out of the list and returns it: the next reference.
 std::uint32_t TakeLast(WorkingList& working);
