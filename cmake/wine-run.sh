@@ -17,13 +17,22 @@ if [ "$(locale charmap 2>/dev/null)" != UTF-8 ]; then
   export LC_ALL=C.UTF-8
 fi
 
+# Wine's 32-bit loader runs only where the kernel runs 32-bit x86 programs, and the kernels of
+# some virtual machines do not: there it fails with "Exec format error", and the 64-bit loader
+# runs the 64-bit programs itself.
+wine=wine
+if ! /usr/lib/wine/wine --version >/dev/null 2>&1 && [ -x /usr/lib/wine/wine64 ]; then
+  wine=/usr/lib/wine/wine64
+  export WINELOADER=$wine
+fi
+
 # CTest may start two tests at once; only one of them makes the prefix.
 if [ ! -f "$prefix/system.reg" ]; then
   mkdir -p "$(dirname "$prefix")"
   (
     flock 9
     if [ ! -f "$prefix/system.reg" ]; then
-      wineboot -i >/dev/null 2>&1
+      "$wine" wineboot -i >/dev/null 2>&1
       wineserver -w
     fi
   ) 9>"$prefix.lock"
@@ -34,6 +43,6 @@ fi
 # they hold /dev/null instead of the pipes CTest reads, so CTest need not wait for them to go
 # idle after every test; persistent for a minute, they serve back-to-back tests.
 wineserver -p60 </dev/null >/dev/null 2>&1 || true
-wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 
-exec wine "$@"
+exec "$wine" "$@"
