@@ -12,6 +12,9 @@
 namespace {
 
 constexpr std::int32_t kProgressStep = 100;
+// A reference found changed under its scan is scanned afresh from its first candidate, this many
+// times in all at most: a file that never stops changing must not hold up the run.
+constexpr int kReferenceScans = 3;
 constexpr std::int64_t kPercent = 100;
 
 // One reference and the equals found for it so far.
@@ -81,15 +84,7 @@ bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
       RemoveRecord(run.working, candidate);  // one file reached twice: uncompared, uncounted
       return true;
     case CompareResult::kFirstChanged:
-      // The reference was rewritten or replaced under its scan: its equals so far matched bytes
-      // it no longer holds. They go back, to be compared again by the next references.
-      for (std::size_t member = 1; member < group.members.size(); ++member) {
-        ReturnRecord(run.working, group.members[member]);
-      }
-      group.members.resize(1);
-      group.entries.clear();
-      group.files.clear();
-      return false;
+      return false;  // the scan starts again (ScanCandidates)
   }
   return false;
 }
@@ -102,9 +97,19 @@ const PathChar* PeekNextPath(const WorkingList& working, const CandidateCursor& 
   return next == kNoRecord ? nullptr : working.records[next].path;
 }
 
-// Compares the reference with its candidates in working-list order, gathering its equals.
-void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
+// The group of `reference` before any equal is found: the reference alone.
+void StartGroup(const GroupingRun& run, Group& group, std::uint32_t reference) {
+  group.members.clear();
+  group.entries.clear();
+  group.files.clear();
+  AddMember(run, group, reference);
+}
+
+// Compares the reference with its candidates in working-list order, gathering its equals. False
+// when the reference changed under the scan.
+bool ScanOnce(GroupingRun& run, std::uint32_t reference, Group& group) {
   WorkingList& working = run.working;
+  bool changed = false;
   ComparisonReference held(working.records[reference].path);
   CandidateCursor cursor = CandidatesOf(working, reference, 0);
   for (std::uint32_t candidate; (candidate = NextCandidate(working, cursor)) != kNoRecord;) {
@@ -119,6 +124,7 @@ void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
       result = CompareResult::kOneFile;
     }
     if (!ActOnComparison(run, group, reference, candidate, result)) {
+      changed = result == CompareResult::kFirstChanged;
       break;
     }
     if (result == CompareResult::kDifferent && run.digest != nullptr &&
@@ -132,6 +138,24 @@ void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
   }
   FinishScan(working, cursor);
   ReleaseReference(held);
+  return !changed;
+}
+
+// A reference that changed under its scan (rewritten, replaced, deleted, or only touched) made
+// its equals so far match bytes it may no longer hold. They go back to the list, where every
+// later reference meets them, and the reference is compared afresh: a change of its status alone
+// then changes no result, one of its bytes groups it by its new bytes, and one that deleted it
+// gets its failure line. A reference that keeps changing is left out.
+void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
+  for (int scan = 1; !ScanOnce(run, reference, group); ++scan) {
+    for (std::size_t member = 1; member < group.members.size(); ++member) {
+      ReturnRecord(run.working, group.members[member]);
+    }
+    StartGroup(run, group, reference);
+    if (scan == kReferenceScans) {
+      return;
+    }
+  }
 }
 
 void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
@@ -176,10 +200,7 @@ void GroupSizeClass(const SizeClassView& sizeClass, GroupingRun& run) {
   Group group;
   while (working.remaining >= 2) {
     const std::uint32_t reference = TakeLast(working);
-    group.members.clear();
-    group.entries.clear();
-    group.files.clear();
-    AddMember(run, group, reference);
+    StartGroup(run, group, reference);
     ScanCandidates(run, reference, group);
     CloseGroup(run, size, group);
   }

@@ -43,6 +43,22 @@ void SortIntoSets(WorkingList& working) {
   }
 }
 
+// Puts `record` in `list` at its place in order, unless it is there: a scan's FinishScan drops the
+// records that had left, and parting lists only the records present then.
+void EnsureListed(CandidateList& list, std::uint32_t record) {
+  std::vector<std::uint32_t>& records = list.records;
+  const auto first = records.begin() + static_cast<std::ptrdiff_t>(list.start);
+  const auto at = std::lower_bound(first, records.end(), record);
+  if (at != records.end() && *at == record) {
+    return;
+  }
+  if (at == first && list.start > 0) {
+    records[--list.start] = record;
+    return;
+  }
+  records.insert(at, record);
+}
+
 // The records of `list` still in the working list, in order.
 std::vector<std::uint32_t> PresentIn(const WorkingList& working, const CandidateList& list) {
   std::vector<std::uint32_t> present;
@@ -165,6 +181,21 @@ void RemoveRecord(WorkingList& working, std::uint32_t record) {
 void ReturnRecord(WorkingList& working, std::uint32_t record) {
   working.present[record] = 1;
   ++working.remaining;
+  const std::uint32_t setNumber = working.setOf[record];
+  if (setNumber == kNoRecord) {
+    return;
+  }
+  FingerprintSet& set = working.sets[setNumber];
+  EnsureListed(set.all, record);
+  if (!set.digested) {
+    return;
+  }
+  const std::uint32_t list = working.listOf[record];
+  if (list < set.byDigest.size()) {
+    EnsureListed(set.byDigest[list], record);
+  } else if (list == kNoRecord) {
+    EnsureListed(set.undigested, record);
+  }
 }
 
 bool IsDigested(const WorkingList& working, std::uint32_t reference) {

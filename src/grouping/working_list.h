@@ -68,8 +68,9 @@ std::uint32_t TakeLast(WorkingList& working);
 /// Takes a record out of the list.
 void RemoveRecord(WorkingList& working, std::uint32_t record);
 
-/// Puts back a record the scan under way took out; it stays a candidate of the lists that scan
-/// has not yet closed up.
+/// Puts back a record a scan took out, into every list that must hold it, so that every later
+/// reference meets it; between scans only. A record that left before its set was parted has no
+/// digest there, and meets every reference as one whose digest could not be had.
 void ReturnRecord(WorkingList& working, std::uint32_t record);
 
 /// Whether the set of `reference` is already parted by digests.
