@@ -1,6 +1,7 @@
-# What ships beside the program: the Windows programs' version resource; on Linux the manual
-# page, the documents Debian asks for and the Debian package through CPack. Versions come from
-# project(), the copyright line and the license text from LICENSE; nothing here repeats them.
+# What ships beside the programs: the Windows programs' version resource; on Linux the manual
+# pages, the user's README, bash completion, the documents Debian asks for and the Debian package
+# through CPack. Versions come from project(), the copyright line and the license text from
+# LICENSE, the programs from packaging/programs; nothing here repeats them.
 
 file(STRINGS ${PROJECT_SOURCE_DIR}/LICENSE DUPSCAN_COPYRIGHT REGEX "^Copyright " LIMIT_COUNT 1)
 if(NOT DUPSCAN_COPYRIGHT)
@@ -16,6 +17,8 @@ if(WIN32)
 endif()
 
 include(GNUInstallDirs)
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/programs DUPSCAN_PACKAGED_PROGRAMS REGEX "^[^#]")
+
 
 set(DUPSCAN_MAINTAINER "the dupscan authors <dupscan@example.org>"
     CACHE STRING "Maintainer of the Debian package: name <address>")
@@ -58,22 +61,35 @@ string(REGEX REPLACE "\n\n" "\n.\n" xxhash_terms "${xxhash_terms}")
 string(REGEX REPLACE "\n" "\n " DUPSCAN_XXHASH_LICENSE_PARAGRAPH " ${xxhash_terms}")
 configure_file(${CMAKE_CURRENT_LIST_DIR}/copyright.in copyright @ONLY)
 
-configure_file(${PROJECT_SOURCE_DIR}/docs/dupscan.1 dupscan.1 @ONLY)
+# Each program's manual page, with the version and the date filled in.
+set(manual_pages "")
+foreach(program IN LISTS DUPSCAN_PACKAGED_PROGRAMS)
+  configure_file(${PROJECT_SOURCE_DIR}/docs/${program}.1 ${program}.1 @ONLY)
+  list(APPEND manual_pages ${program}.1)
+endforeach()
+list(TRANSFORM manual_pages APPEND .gz OUTPUT_VARIABLE compressed_pages)
+list(TRANSFORM manual_pages PREPEND ${CMAKE_CURRENT_BINARY_DIR}/ OUTPUT_VARIABLE page_paths)
 configure_file(${CMAKE_CURRENT_LIST_DIR}/changelog.in changelog @ONLY)
 # Debian wants manual pages and changelogs compressed at gzip's best, with no name or time inside
 # (-n), so that rebuilding gives the same bytes.
 add_custom_command(
-  OUTPUT dupscan.1.gz changelog.gz
-  COMMAND gzip -9nkf dupscan.1 changelog
-  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/dupscan.1 ${CMAKE_CURRENT_BINARY_DIR}/changelog
+  OUTPUT ${compressed_pages} changelog.gz
+  COMMAND gzip -9nkf ${manual_pages} changelog
+  DEPENDS ${page_paths} ${CMAKE_CURRENT_BINARY_DIR}/changelog
   WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
   VERBATIM)
-add_custom_target(dupscan_docs ALL DEPENDS dupscan.1.gz changelog.gz)
+add_custom_target(dupscan_docs ALL DEPENDS ${compressed_pages} changelog.gz)
 
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/dupscan.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${CMAKE_CURRENT_BINARY_DIR}/copyright
-              ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
+list(TRANSFORM compressed_pages PREPEND ${CMAKE_CURRENT_BINARY_DIR}/)
+install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The user's README, not the developers' README.md, which stays with the source.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/user-readme.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}
+        RENAME README)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# Where bash-completion looks for a command's completion when it is first completed.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/dupscan.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME dupscan)
 
 # cpack -G DEB in the build folder: dupscan_<version>_<architecture>.deb.
 set(CPACK_PACKAGE_NAME dupscan)

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks what scripts/package built into dist/ (or the folder given): the Debian package's
 # contents, control fields and lintian's verdict; that its program, unpacked, searches a small
-# tree and writes the expected report; the manual page; the Windows zip's files and line ends;
-# and the version resource of both Windows programs against the project's version. A missing
-# tool is a failure. Ends with "package: N passed, N failed".
+# tree and writes the expected report; the manual page, the README and the bash completion; the
+# Windows zip's files and line ends, and the version resource of each Windows program against
+# the project's version; and that the user's documents warn of every trap of the report. A
+# missing tool is a failure. Ends with "package: N passed, N failed".
 set -euo pipefail
 project=$(cd "$(dirname "$0")/../.." && pwd)
 dist=$(cd "${1:-$project/dist}" && pwd)
@@ -29,6 +30,37 @@ expect_equal() {
   fi
 }
 
+# The traps of the report that the user's README and each manual page must warn of: a name, then
+# the phrases that say it (extended regular expressions, in any case), each of which must appear
+# once the text's lines are joined.
+traps=(
+  "never to xargs rm;never (feed|hand) [^.]* xargs rm"
+  "a line feed in a name;holds a line feed spans two lines;name another file"
+  "hard links;hard links are listed as copies;counted as waste;frees nothing"
+  "the first path;first path of a group is not .the original"
+  "the empty files;empty-files list;lock files;placeholder files"
+  "the report replaced;every run replaces the earlier report;dupscan --help;mistyped;wrong folder"
+  "wildcards and %NAME%;%HOME%;do not use wildcards in folders that other people can write to"
+  "dupscan-tidy;dupscan-tidy"
+)
+# Names each phrase of a trap that the text in file $2 lacks.
+expect_traps() {
+  local text trap phrase missing=""
+  local -a phrases
+  text=$(tr -d '\r' <"$2" | tr -s ' \t\n' ' ')
+  for trap in "${traps[@]}"; do
+    IFS=';' read -ra phrases <<<"$trap"
+    for phrase in "${phrases[@]:1}"; do
+      grep -qiE -e "$phrase" <<<"$text" || missing+="${phrases[0]}: \"$phrase\" is missing"$'\n'
+    done
+  done
+  expect_equal "$1 warns of every trap of the report" "" "${missing%$'\n'}"
+}
+# A manual page as plain text, as scripts/package puts it in MANUAL.txt.
+render_manual() {
+  groff -man -Tascii -P -cbou -rHY=0
+}
+
 for tool in dpkg-deb lintian groff unzip wrestool python3 file; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps package)"
 done
@@ -36,6 +68,7 @@ done
 version=$(sed -n 's/^project(dupscan VERSION \([0-9.]*\).*/\1/p' "$project/CMakeLists.txt")
 [ -n "$version" ] || fail "no version in CMakeLists.txt's project()"
 copyright=$(grep -m 1 '^Copyright ' "$project/LICENSE")
+mapfile -t programs < <(grep -v '^#' "$project/packaging/programs")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -45,8 +78,12 @@ if [ -z "$deb" ]; then
   fail "no dupscan_${version}_*.deb in $dist"
 else
   listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-  for path in ./usr/bin/dupscan ./usr/share/man/man1/dupscan.1.gz \
-      ./usr/share/doc/dupscan/copyright ./usr/share/doc/dupscan/README.md; do
+  expected_paths=(./usr/share/doc/dupscan/copyright ./usr/share/doc/dupscan/README
+    ./usr/share/bash-completion/completions/dupscan)
+  for program in "${programs[@]}"; do
+    expected_paths+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
+  done
+  for path in "${expected_paths[@]}"; do
     if grep -qxF "$path" <<<"$listing"; then
       pass "the package holds $path"
     else
@@ -97,15 +134,29 @@ tree/sub/deeper/b-again.bin
 
 ." "$report"
 
-  # The manual page as installed: no groff warning, and the project's version in its footer.
-  page=$(zcat "$work/root/usr/share/man/man1/dupscan.1.gz")
-  warnings=$(groff -man -ww -z 2>&1 <<<"$page")
-  expect_equal "the manual page renders without warnings" "" "$warnings"
-  if grep -q "^\.TH DUPSCAN 1 .*\"dupscan $version\"" <<<"$page"; then
-    pass "the manual page carries version $version"
+  # Each manual page as installed: no groff warning, and the project's version in its footer.
+  for program in "${programs[@]}"; do
+    page=$(zcat "$work/root/usr/share/man/man1/$program.1.gz")
+    warnings=$(groff -man -ww -z 2>&1 <<<"$page")
+    expect_equal "$program's manual page renders without warnings" "" "$warnings"
+    if grep -q "^\.TH [^ ]* 1 .* $version\"" <<<"$page"; then
+      pass "$program's manual page carries version $version"
+    else
+      fail "$program's manual page's title line: $(grep '^\.TH' <<<"$page")"
+    fi
+  done
+  zcat "$work/root/usr/share/man/man1/dupscan.1.gz" | render_manual >"$work/dupscan.txt"
+  expect_traps "the manual page" "$work/dupscan.txt"
+  if cmp -s "$work/root/usr/share/doc/dupscan/README" "$project/docs/user-readme.txt"; then
+    pass "the package's README is the user's, docs/user-readme.txt"
   else
-    fail "the manual page's title line: $(grep '^\.TH' <<<"$page")"
+    fail "the package's README is not docs/user-readme.txt"
   fi
+  expect_traps "the README" "$project/docs/user-readme.txt"
+  # Sourced as bash-completion sources it on the first completion of dupscan.
+  expect_equal "bash completes dupscan's arguments with folders only" "complete -d dupscan" \
+    "$(bash --norc --noprofile -c 'source "$1" && complete -p dupscan' completion \
+      "$work/root/usr/share/bash-completion/completions/dupscan" 2>&1)"
 
   if lintian --fail-on error "$deb" >"$work/lintian.log" 2>&1; then
     pass "lintian reports no error"
@@ -120,11 +171,11 @@ zip=$dist/dupscan-$version-windows.zip
 if [ ! -f "$zip" ]; then
   fail "no dupscan-$version-windows.zip in $dist"
 else
-  expect_equal "the zip's files" \
-    "LICENSE.txt README.txt XXHASH-LICENSE.txt dupscan.exe dupscan32.exe" \
-    "$(unzip -Z1 "$zip" | LC_ALL=C sort | xargs)"
+  expected=$(printf '%s\n' "${programs[@]/%/.exe}" "${programs[@]/%/32.exe}" README.txt \
+    MANUAL.txt LICENSE.txt XXHASH-LICENSE.txt | LC_ALL=C sort)
+  expect_equal "the zip's files" "$expected" "$(unzip -Z1 "$zip" | LC_ALL=C sort)"
   unzip -q "$zip" -d "$work/zip"
-  for text in README.txt:README.md LICENSE.txt:LICENSE; do
+  for text in README.txt:docs/user-readme.txt LICENSE.txt:LICENSE; do
     name=${text%%:*}
     if grep -qv $'\r$' "$work/zip/$name"; then
       fail "$name has lines without CR LF"
@@ -140,25 +191,37 @@ else
   else
     pass "XXHASH-LICENSE.txt is xxHash's license with CR LF line ends"
   fi
+  # Every manual page, in the order of packaging/programs, as plain text with CR LF line ends.
+  expected=$(printf '%s\n' "${programs[@]}")
+  actual=$(tr -d '\r' <"$work/zip/MANUAL.txt" | awk '$0 == "NAME" {getline; print $1}')
+  if grep -qv $'\r$' "$work/zip/MANUAL.txt" || LC_ALL=C grep -q '[^[:print:][:space:]]' \
+      "$work/zip/MANUAL.txt"; then
+    fail "MANUAL.txt is not plain text with CR LF line ends"
+  else
+    expect_equal "MANUAL.txt holds the manual pages, in order" "$expected" "$actual"
+  fi
+  expect_traps "MANUAL.txt" "$work/zip/MANUAL.txt"
   # Each program for its processor, with the version resource as the file holds it, checked
   # against project() and LICENSE.
-  for program in "dupscan:PE32+ executable (console) x86-64" \
-      "dupscan32:PE32 executable (console) Intel 80386"; do
-    name=${program%%:*}.exe
-    kind=$(file -b "$work/zip/$name")
-    if [[ $kind == "${program#*:}"* ]]; then
-      pass "$name is ${program#*:}"
-    else
-      fail "$name is $kind"
-    fi
-    expected=$(printf '%s\n' "FILEVERSION=$version.0" "PRODUCTVERSION=$version.0" \
-      "FileVersion=$version" "ProductVersion=$version" "ProductName=dupscan" \
-      "OriginalFilename=$name" "LegalCopyright=$copyright" | LC_ALL=C sort)
-    keys=$(cut -d= -f1 <<<"$expected" | paste -sd'|')
-    resource=$(wrestool -x --raw --type=16 "$work/zip/$name" |
-      python3 "$here/version_resource.py" 2>&1) || true
-    actual=$(grep -E "^($keys)=" <<<"$resource" | LC_ALL=C sort) || actual=$resource
-    expect_equal "$name's version resource" "$expected" "$actual"
+  for program in "${programs[@]}"; do
+    for build in "$program:PE32+ executable (console) x86-64" \
+        "${program}32:PE32 executable (console) Intel 80386"; do
+      name=${build%%:*}.exe
+      kind=$(file -b "$work/zip/$name")
+      if [[ $kind == "${build#*:}"* ]]; then
+        pass "$name is ${build#*:}"
+      else
+        fail "$name is $kind"
+      fi
+      expected=$(printf '%s\n' "FILEVERSION=$version.0" "PRODUCTVERSION=$version.0" \
+        "FileVersion=$version" "ProductVersion=$version" "ProductName=dupscan" \
+        "OriginalFilename=$name" "LegalCopyright=$copyright" | LC_ALL=C sort)
+      keys=$(cut -d= -f1 <<<"$expected" | paste -sd'|')
+      resource=$(wrestool -x --raw --type=16 "$work/zip/$name" |
+        python3 "$here/version_resource.py" 2>&1) || true
+      actual=$(grep -E "^($keys)=" <<<"$resource" | LC_ALL=C sort) || actual=$resource
+      expect_equal "$name's version resource" "$expected" "$actual"
+    done
   done
 fi
 
