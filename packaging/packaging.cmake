@@ -19,9 +19,10 @@ endif()
 include(GNUInstallDirs)
 file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/programs DUPSCAN_PACKAGED_PROGRAMS REGEX "^[^#]")
 
-
-set(DUPSCAN_MAINTAINER "the dupscan authors <dupscan@example.org>"
-    CACHE STRING "Maintainer of the Debian package: name <address>")
+# The project has no address or home page of its own, so none is made up: scripts/package names
+# the committer of the commit it packages, who answers for that release, and there is no
+# Homepage field. A distributor names themself here.
+set(DUPSCAN_MAINTAINER "" CACHE STRING "Maintainer of the Debian package: name <address>")
 # The release date: SOURCE_DATE_EPOCH when set (scripts/package sets the last commit's time), so
 # one commit always gives the same dates, and the same package.
 string(TIMESTAMP DUPSCAN_RELEASE_DATE "%Y-%m-%d" UTC)
@@ -107,6 +108,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
+set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/strip_sections.cmake)
+set(CPACK_DUPSCAN_PROGRAMS ${DUPSCAN_PACKAGED_PROGRAMS})
+set(CPACK_DUPSCAN_OBJCOPY ${CMAKE_OBJCOPY})
 # Modes that do not depend on the umask of whoever builds.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
