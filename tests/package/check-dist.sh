@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Checks what scripts/package built into dist/ (or the folder given): the Debian package's
-# contents, control fields and lintian's verdict (pedantic and experimental tags too); that its program, unpacked, searches a small
-# tree and writes the expected report; the manual page, the README and the bash completion; the
-# Windows zip's files and line ends, and the version resource of each Windows program against
-# the project's version; and that the user's documents warn of every trap of the report. A
-# missing tool is a failure. Ends with "package: N passed, N failed".
+# contents, control fields and lintian's verdict (pedantic and experimental tags too); that its
+# program, unpacked, searches a small tree and writes the expected report; the manual page, the
+# README and the bash completion; the Windows zip's files, line ends, times and modes, and the
+# version resource of each Windows program against the project's version; that the user's
+# documents warn of every trap of the report; SHA256SUMS; and that the source tarball, unpacked,
+# builds and passes its tests with cmake and ctest alone. A missing tool is a failure. Ends with
+# "package: N passed, N failed".
 set -euo pipefail
 project=$(cd "$(dirname "$0")/../.." && pwd)
 dist=$(cd "${1:-$project/dist}" && pwd)
@@ -61,7 +63,7 @@ render_manual() {
   groff -man -Tascii -P -cbou -rHY=0
 }
 
-for tool in dpkg-deb lintian groff unzip wrestool python3 file; do
+for tool in dpkg-deb lintian groff unzip zipinfo wrestool python3 file tar cmake ctest sha256sum; do
   command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/install-deps package)"
 done
 
@@ -171,9 +173,19 @@ zip=$dist/dupscan-$version-windows.zip
 if [ ! -f "$zip" ]; then
   fail "no dupscan-$version-windows.zip in $dist"
 else
-  expected=$(printf '%s\n' "${programs[@]/%/.exe}" "${programs[@]/%/32.exe}" README.txt \
-    MANUAL.txt LICENSE.txt XXHASH-LICENSE.txt | LC_ALL=C sort)
-  expect_equal "the zip's files" "$expected" "$(unzip -Z1 "$zip" | LC_ALL=C sort)"
+  # Its entries in a fixed order, each with a fixed mode and the packaged commit's time, which
+  # zip stores to the even second above, as the local time of TZ (UTC here).
+  epoch=${SOURCE_DATE_EPOCH:-$(git -C "$project" log -1 --format=%ct 2>/dev/null || echo 0)}
+  time=$(TZ=UTC date -d "@$((epoch + epoch % 2))" +%Y%m%d.%H%M%S)
+  expected=""
+  for program in "${programs[@]}"; do
+    expected+="-rwxr-xr-x $time $program.exe"$'\n'"-rwxr-xr-x $time ${program}32.exe"$'\n'
+  done
+  for text in README.txt MANUAL.txt LICENSE.txt XXHASH-LICENSE.txt; do
+    expected+="-rw-r--r-- $time $text"$'\n'
+  done
+  expect_equal "the zip's entries, their order, modes and times" "${expected%$'\n'}" \
+    "$(TZ=UTC zipinfo -T "$zip" | awk '$1 ~ /^-/ {print $1, $7, $8}')"
   unzip -q "$zip" -d "$work/zip"
   for text in README.txt:docs/user-readme.txt LICENSE.txt:LICENSE; do
     name=${text%%:*}
@@ -223,6 +235,41 @@ else
       expect_equal "$name's version resource" "$expected" "$actual"
     done
   done
+fi
+
+# --- SHA256SUMS ---
+if [ ! -f "$dist/SHA256SUMS" ]; then
+  fail "no SHA256SUMS in $dist"
+else
+  expect_equal "SHA256SUMS lists every package" \
+    "$(cd "$dist" && LC_ALL=C && packaged=(*) && printf '%s\n' "${packaged[@]}" | grep -vx SHA256SUMS)" \
+    "$(sed 's/^[0-9a-f]\{64\}  //' "$dist/SHA256SUMS")"
+  if (cd "$dist" && sha256sum --quiet -c SHA256SUMS); then
+    pass "SHA256SUMS matches the packages"
+  else
+    fail "SHA256SUMS does not match the packages"
+  fi
+fi
+
+# --- The source tarball ---
+tarball=$dist/dupscan-$version.tar.gz
+if [ ! -f "$tarball" ]; then
+  fail "no dupscan-$version.tar.gz in $dist"
+else
+  expect_equal "the tarball holds one folder, dupscan-$version" "dupscan-$version" \
+    "$(tar -tzf "$tarball" | cut -d/ -f1 | sort -u)"
+  # Built and tested as anyone who fetched it would: cmake and ctest, nothing of the project's.
+  source=$work/source/dupscan-$version
+  mkdir -p "$work/source"
+  tar -xzf "$tarball" -C "$work/source"
+  if { cmake -S "$source" -B "$source/build" &&
+       cmake --build "$source/build" --parallel "$(nproc)" &&
+       ctest --test-dir "$source/build" --output-on-failure -j "$(nproc)"; } >"$work/tarball.log" 2>&1; then
+    pass "the tarball builds and passes its tests: $(grep -E 'tests passed' "$work/tarball.log")"
+  else
+    fail "the tarball does not build or pass its tests"
+    tail -n 30 "$work/tarball.log" | sed 's/^/    /'
+  fi
 fi
 
 echo "package: $passed passed, $failed failed"
