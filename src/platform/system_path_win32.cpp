@@ -36,6 +36,11 @@ PathString VerbatimPath(const PathString& path) {
     return path;
   }
   full.resize(written);
+  // "//?/C:/x" and "\\?/C:\x" are parsed as "\\.\" paths are, and come back full with the '?':
+  // taken below for a UNC path, they became "\\?\UNC\?\C:\x", which no listing found (3).
+  if (StartsWith(full, kVerbatimPrefix)) {
+    return full;
+  }
   if (StartsWith(full, kDevicePrefix)) {
     return kVerbatimPrefix + full.substr(kDevicePrefix.size());  // \\.\C:\... → \\?\C:\...
   }

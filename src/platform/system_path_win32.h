@@ -6,7 +6,8 @@
 /// The full path of `path` in the "\\?\" form, made with Win32's own rules ('/' and doubled
 /// separators, "." and "..", a relative or drive-relative path, a trailing dot or space), so that
 /// the system takes every later character literally. A path already in that form is returned as
-/// it is, one in the "\\.\" form moved to it; `path` itself when the system cannot make it full.
+/// it is, one in the "\\.\" form moved to it, and one that spells the prefix with '/' ("//?/C:/x")
+/// made full as Win32 makes it; `path` itself when the system cannot make it full.
 PathString VerbatimPath(const PathString& path);
 
 /// `path` itself while it is shorter than the classic MAX_PATH limits, so ordinary paths keep

@@ -1,9 +1,10 @@
 // One file is one file on Windows: every spelling that Win32 gives one folder (case, the 8.3
-// name, the "\\?\" and "\\.\" forms, a drive-relative path, a trailing dot, '/' for '\', another
-// drive letter) lists no file as its own copy, and a folder that is its own ancestor is listed
-// once.
+// name, the "\\?\" and "\\.\" forms, a drive-relative path, a trailing dot, '/' for '\' (in the
+// "\\?\" prefix too), another drive letter) lists no file as its own copy, and a folder that is
+// its own ancestor is listed once.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cwctype>
 
 #include "support/e2e_support.h"
@@ -25,6 +26,12 @@ PathString SwappedCase(const PathString& text) {
   return swapped;
 }
 
+// Every '\\' as '/'.
+PathString Slashed(PathString text) {
+  std::replace(text.begin(), text.end(), L'\\', L'/');
+  return text;
+}
+
 TEST(OneFileIsOneFile, EveryWindowsSpellingOfOneFolderListsNoFileAsItsOwnCopy) {
   TempTree tree;
   // A long name, so that the volume keeps an 8.3 name for it; the pair lies directly in the
@@ -41,6 +48,8 @@ TEST(OneFileIsOneFile, EveryWindowsSpellingOfOneFolderListsNoFileAsItsOwnCopy) {
       {drive + relative.native(), relative.native()},  // relative to the drive's own folder
       {relative.native() + L".", relative.native()},
       {L"Holiday Photos/2024 Summer", relative.native()},
+      {L"//?/" + Slashed(full), full},  // Win32 takes these as it takes "\\.\"
+      {L"\\\\?/" + full, full},
   };
   std::string notTried;
   if (const PathString shortPath = ShortPath(tree / relative).native(); shortPath != full) {
