@@ -108,30 +108,6 @@ PathString WithoutTrailingSeparators(PathString path) {
   return path;
 }
 
-// Win32 drops a trailing dot or space from a root's last name, so "t." means t. But a folder
-// named "t." exists where other systems made it, and the runtime's expansion of "w\*" returns it
-// by that name: the folder of exactly the name typed is taken when there is one. Empty when
-// there is none, or the last name does not end so.
-PathString LiteralFolder(const PathString& typed) {
-  std::size_t nameStart = typed.find_last_of(L"\\/");
-  nameStart = nameStart != PathString::npos           ? nameStart + 1
-              : typed.size() >= 2 && typed[1] == L':' ? 2  // drive-relative: "C:t."
-                                                      : 0;
-  const PathString name = typed.substr(nameStart);
-  if (name.empty() || name == L"." || name == L".." ||
-      (name.back() != L'.' && name.back() != L' ')) {
-    return PathString();
-  }
-  const PathString parent = typed.substr(0, nameStart);
-  const PathString literal =
-      WithoutTrailingSeparators(VerbatimPath(parent.empty() ? PathString(L".") : parent)) +
-      kPathSeparator + name;
-  const DWORD attributes = GetFileAttributesW(literal.c_str());
-  const bool isFolder =
-      attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  return isFolder ? literal : PathString();
-}
-
 }  // namespace
 
 DirectoryListing* OpenRootListing(const PathString& root, int* errorCode) {
@@ -178,10 +154,10 @@ PathString ListingName(const PathString& folder) { return folder + kPathSeparato
 
 PathString SystemRootPath(const PathString& typed) {
   // The folder that the root and a separator name, as the listing of "root\*" always meant:
-  // "C:" is the root of drive C, "C:t" is t in C's current folder, "" the current drive's root.
-  // A root that ends in a separator has one already: "\" and another would start a UNC path.
+  // "C:" is the root of drive C, "C:t" is t in C's current folder, "" the current drive's root,
+  // "t." is t (Win32 drops a trailing dot from a name that a separator follows; a folder named
+  // "t." is reached as a name a listing gives). A root that ends in a separator has one already:
+  // "\" and another would start a UNC path.
   const bool ended = !typed.empty() && IsSeparator(typed.back());
-  const PathString full = WithoutTrailingSeparators(VerbatimPath(ended ? typed : typed + L'\\'));
-  const PathString literal = LiteralFolder(typed);
-  return literal.empty() ? full : literal;
+  return WithoutTrailingSeparators(VerbatimPath(ended ? typed : typed + L'\\'));
 }
