@@ -6,7 +6,7 @@
 #include "platform/directory.h"
 
 std::uint32_t AddSearchRoot(WalkPlaces& places, const PathString& typed) {
-  places.roots.push_back(SearchRoot{typed, SystemRootPath(typed)});
+  places.roots.push_back(SearchRoot{ShownRootPath(typed), SystemRootPath(typed)});
   return static_cast<std::uint32_t>(places.roots.size() - 1);
 }
 

@@ -13,6 +13,7 @@
 
 struct SearchRoot {
   PathString shown;   ///< as typed, after %NAME% expansion: what the console and report print
+                      ///< before the names (see ShownRootPath)
   PathString system;  ///< as the system takes it: every path found below the root begins so
 };
 

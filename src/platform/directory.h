@@ -56,3 +56,10 @@ PathString ListingName(const PathString& folder);
 /// and without a trailing separator, so that a name appended to it reaches exactly the entry
 /// listed: Win32 would drop a trailing dot or space and take "nul" or "aux.txt" for a device.
 PathString SystemRootPath(const PathString& typed);
+
+/// How the console and report begin the path of a file below the root the user typed; a
+/// separator and the names follow. The root as typed, so one that ends in a separator shows
+/// two; on Windows, where that would name another path than the one read, without its trailing
+/// separators: "\" or "/" alone prints as "" ("\sub\r2", not "\\sub\r2", a network path), and a
+/// "\\?\" root, where the system would take a doubled separator literally, as "\\?\C:\x".
+PathString ShownRootPath(const PathString& typed);

@@ -158,3 +158,5 @@ int LoopErrorCode() { return ELOOP; }
 PathString ListingName(const PathString& folder) { return folder + kPathSeparator + '*'; }
 
 PathString SystemRootPath(const PathString& typed) { return typed; }
+
+PathString ShownRootPath(const PathString& typed) { return typed; }

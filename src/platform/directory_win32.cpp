@@ -161,3 +161,15 @@ PathString SystemRootPath(const PathString& typed) {
   const bool ended = !typed.empty() && IsSeparator(typed.back());
   return WithoutTrailingSeparators(VerbatimPath(ended ? typed : typed + L'\\'));
 }
+
+PathString ShownRootPath(const PathString& typed) {
+  // "\" and a separator would print "\\sub\r2", a network share, and a "\\?\" path takes a
+  // doubled separator literally: both would name another file than the one read.
+  if (typed.size() == 1 && IsSeparator(typed[0])) {
+    return PathString();
+  }
+  if (typed.compare(0, 4, L"\\\\?\\") == 0) {
+    return WithoutTrailingSeparators(typed);
+  }
+  return typed;
+}

@@ -98,6 +98,32 @@ TEST(WindowsEndToEnd, WildcardArgumentIsExpandedByTheRuntime) {
             ReportBytes("File Size: 4 bytes\ndir\\sub1\\x\ndir\\sub2\\y\n\n"));
 }
 
+// The root of a drive typed as "\" or "/" prints "\sub\r1": root, separator and names are the
+// path read, where "\\sub\r1" would name a network share. A "\\?\" root ending in its separator
+// prints without it, since that form takes a doubled separator literally.
+TEST(WindowsEndToEnd, PathsBelowADriveRootNameTheFilesRead) {
+  TempTree tree;
+  tree.WriteFile("drive/sub/r1", "same");
+  tree.WriteFile("drive/sub/r2", "same");
+  const MappedDrive drive(tree / "drive");
+  if (!drive.Unavailable().empty()) {
+    GTEST_SKIP() << drive.Unavailable();
+  }
+  const PathString verbatim = L"\\\\?\\" + drive.Root().native();
+  std::vector<PathString> roots = {L"\\", verbatim};
+  if (!RunningUnderWine()) {
+    roots.push_back(L"/");  // wine takes "/" for the Linux root, drive Z
+  }
+  for (const PathString& root : roots) {
+    const ProgramResult result = RunIn(drive.Root(), {root});
+    EXPECT_EQ(result.output, ExpectedConsole(Counts({Utf8Text(root)}, 2, 2, 2, 2, "4 bytes")));
+    const std::string shown = root == verbatim ? Utf8Text(verbatim.substr(0, 6)) : "";
+    EXPECT_EQ(ReadWholeFile(tree / "drive/duplicates.txt"),
+              ReportBytes(GroupBlock("4 bytes", {shown + "\\sub\\r1", shown + "\\sub\\r2"})))
+        << Utf8Text(root);
+  }
+}
+
 // Six folders of 60 characters: every file's path is far past MAX_PATH (260).
 constexpr int kLongLevels = 6;
 constexpr std::size_t kLongNameLength = 60;
