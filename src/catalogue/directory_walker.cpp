@@ -6,6 +6,7 @@
 
 #include "output_texts.h"
 #include "platform/directory.h"
+#include "platform/report_file.h"
 
 namespace {
 
@@ -58,10 +59,9 @@ void PrintListingFailure(const Walk& walk, const PathString& path, int errorCode
 // The report in the working folder is the run's own output, about to be replaced: listed with
 // its copies, it made a saved copy of the earlier report look like a spare one.
 bool IsTheReport(const Walk& walk, const PendingFolder& folder, const DirectoryEntry& entry) {
-  static const PathString reportName = PATH_TEXT(REPORT_FILE_NAME);
   return entry.kind == EntryKind::kFile &&
          SameFile(folder.identity, walk.catalogue.places.workingFolder) &&
-         reportName.compare(0, PathString::npos, entry.name, entry.nameLength) == 0;
+         IsReportFile(PATH_TEXT(REPORT_FILE_NAME), folder.path, entry.name, entry.nameLength);
 }
 
 void ReadListing(const Walk& walk, DirectoryListing* listing, PendingFolder& folder) {

@@ -4,6 +4,8 @@
 // removes the temporary and then ends as the interruption would have ended it.
 #pragma once
 
+#include <cstddef>
+
 #include "platform/path_text.h"
 #include "platform/text_output.h"
 
@@ -13,6 +15,13 @@
 /// its folder takes a new file. A link, a FIFO, a socket, a device, a folder or a reparse point of
 /// that name is refused without being opened. Returns 0 or the reason's error code.
 int CheckReportWritable(const PathChar* name);
+
+/// True when the file listed as `listedName` in the working folder (`folder`, as the system takes
+/// it) is the one a report named `name`, in the working folder, would replace. POSIX: the names
+/// are equal byte for byte. Windows: they are equal ignoring case, as the system matches names,
+/// and both open as one file; in a folder that tells case apart the other file is no report.
+bool IsReportFile(const PathChar* name, const PathString& folder, const PathChar* listedName,
+                  std::size_t listedLength);
 
 struct ReportFile;
 

@@ -253,3 +253,8 @@ void AbandonReport(ReportFile* report) {
   }
   SettleTemporary(report, false);
 }
+
+bool IsReportFile(const PathChar* name, const PathString&, const PathChar* listedName,
+                  std::size_t listedLength) {
+  return std::strlen(name) == listedLength && std::memcmp(name, listedName, listedLength) == 0;
+}

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "platform/system_path_win32.h"
 #include "platform/temporary_name.h"
 
 namespace {
@@ -89,7 +90,42 @@ int SettleTemporary(ReportFile* report, bool keep) {
   return errorCode;
 }
 
+// Which file `path` names, on which volume; a link is taken as itself. False when the system
+// cannot tell.
+bool IdentifyFile(const PathString& path, BY_HANDLE_FILE_INFORMATION* information) {
+  const HANDLE file =
+      CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  const bool known = GetFileInformationByHandle(file, information) != 0;
+  CloseHandle(file);
+  return known;
+}
+
 }  // namespace
+
+bool IsReportFile(const PathChar* name, const PathString& folder, const PathChar* listedName,
+                  std::size_t listedLength) {
+  const std::size_t nameLength = std::wcslen(name);
+  if (nameLength == listedLength && std::wmemcmp(name, listedName, listedLength) == 0) {
+    return true;  // the exact name reaches its own entry, in every folder
+  }
+  // "Duplicates.txt" was walked, grouped with the user's saved copy of the earlier report, then
+  // replaced by the report that listed it.
+  if (CompareStringOrdinal(listedName, static_cast<int>(listedLength), name,
+                           static_cast<int>(nameLength), TRUE) != CSTR_EQUAL) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION listed;
+  BY_HANDLE_FILE_INFORMATION named;
+  return IdentifyFile(folder + kPathSeparator + PathString(listedName, listedLength), &listed) &&
+         IdentifyFile(name, &named) && listed.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+         listed.nFileIndexHigh == named.nFileIndexHigh &&
+         listed.nFileIndexLow == named.nFileIndexLow;
+}
 
 int CheckReportWritable(const PathChar* name) {
   // The attributes of the name itself: a link or junction is a reparse point, never followed.

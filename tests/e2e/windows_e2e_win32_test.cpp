@@ -228,6 +228,25 @@ TEST(WindowsEndToEnd, EveryFileReadIsTheFileListed) {
   std::filesystem::remove(root / L"sub.");
 }
 
+// Windows matches names ignoring case: a report saved as "Duplicates.txt" is the one the run
+// replaces, no file of the search. It was walked and grouped with the user's copy of it.
+TEST(WindowsEndToEnd, TheReportIsKnownWhateverTheCaseOfItsName) {
+  for (const char* name : {"Duplicates.txt", "DUPLICATES.TXT"}) {
+    TempTree tree;
+    const std::string earlier = ReportBytes(GroupBlock("4 bytes", {"the earlier report"}));
+    tree.WriteFile(name, earlier);
+    tree.WriteFile("saved report.txt", earlier);
+    tree.WriteFile("r/a", "same");
+    tree.WriteFile("r/b", "same");
+    const ProgramResult result = RunIn(tree.root(), {L"."});
+
+    EXPECT_EQ(result.output, ExpectedConsole(Counts({"."}, 3, 2, 2, 2, "4 bytes"))) << name;
+    EXPECT_EQ(ReadWholeFile(tree / name),
+              ReportBytes(GroupBlock("4 bytes", {".\\r\\a", ".\\r\\b"})))
+        << name;
+  }
+}
+
 // CTest runs this suite again under other ANSI code pages (tests/CMakeLists.txt).
 TEST(WindowsNames, EveryNameIsWrittenWholeInUtf8WhateverTheCodePage) {
   if (const std::string mismatch = CodePageMismatch(); !mismatch.empty()) {
