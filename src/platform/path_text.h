@@ -30,6 +30,7 @@ constexpr PathChar kPathSeparator = L'\\';
 constexpr PathChar kPathSeparator = '/';
 #endif
 
-/// Capacity, terminator included, of every path the search builds: a root after expansion, a
-/// child path, a search pattern. Longer ones are refused, never truncated.
+/// The longest path Windows takes, in UTF-16 units with the terminator (its "\\?\" form). A
+/// root's %NAME% expansion is cut to one less, on both platforms; the paths the walk builds have
+/// no such bound, and one too long for the system fails with the system's own code.
 constexpr std::size_t kPathCapacity = 32767;

@@ -1,10 +1,10 @@
-// POSIX report file: lstat before the walk, a temporary made with O_EXCL beside the report,
-// rename(2) over it when whole, and signal handlers that remove the temporary.
+// POSIX report file, the system's part under report_file.cpp: lstat before the walk, a temporary
+// made with O_EXCL beside the report, rename(2) over it when whole, and signal handlers that
+// remove the temporary.
 #include "platform/report_file.h"
 
 #include <errno.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "platform/temporary_name.h"
+#include "platform/report_file_system.h"
 
 namespace {
 
@@ -22,40 +22,27 @@ namespace {
 constexpr int kInterruptions[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
                                   SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
 constexpr int kInterruptionCount = sizeof kInterruptions / sizeof kInterruptions[0];
-// A name already taken is another file's: a new suffix is drawn, this many times at most.
-constexpr int kCreateAttempts = 100;
 constexpr mode_t kReadWriteBits = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 
 // The temporary's name for the signal handler, which may only call async-signal-safe functions;
-// empty while no temporary exists. The handlers are installed only while one does.
-char pendingTemporary[PATH_MAX];
+// null while no temporary is recorded. The handlers are installed only while one is. Changed only
+// while the signals are blocked.
+const char* pendingTemporary = nullptr;
+struct stat recordedTemporary;
 struct sigaction earlierActions[kInterruptionCount];
+sigset_t earlierMask;
 
 void RemoveTemporaryAndEnd(int signalNumber) {
-  if (pendingTemporary[0] != '\0') {
+  if (pendingTemporary != nullptr) {
     unlink(pendingTemporary);
   }
   // Handled only where the default was in force: it ends the process once this handler returns.
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
-
-// The interruptions are held back while the temporary and the record of it change together, so a
-// handler never sees a temporary that is not recorded, nor a recorded one that is gone.
-sigset_t BlockInterruptions() {
-  sigset_t interruptions;
-  sigemptyset(&interruptions);
-  for (const int signalNumber : kInterruptions) {
-    sigaddset(&interruptions, signalNumber);
-  }
-  sigset_t earlierMask;
-  sigprocmask(SIG_BLOCK, &interruptions, &earlierMask);
-  return earlierMask;
-}
-
-void RestoreMask(const sigset_t& earlierMask) { sigprocmask(SIG_SETMASK, &earlierMask, nullptr); }
 
 // A signal its caller ignores (`nohup` ignores SIGHUP) stays ignored.
 void InstallHandlers() {
@@ -76,14 +63,6 @@ void RestoreHandlers() {
   }
 }
 
-// What draws a new suffix each attempt and each run: the time, the process and the attempt.
-std::uint64_t TemporarySeed(int attempt) {
-  timespec now{};
-  clock_gettime(CLOCK_REALTIME, &now);
-  return static_cast<std::uint64_t>(now.tv_nsec) ^ (static_cast<std::uint64_t>(now.tv_sec) << 30) ^
-         (static_cast<std::uint64_t>(getpid()) << 17) ^ static_cast<std::uint64_t>(attempt);
-}
-
 // The folder a file of this name is made in, its separator kept so that "/" stays a folder.
 PathString FolderOf(const PathChar* name) {
   const PathString text = name;
@@ -93,30 +72,17 @@ PathString FolderOf(const PathChar* name) {
 
 int LastError() { return errno != 0 ? errno : EIO; }
 
-// Renames the temporary over the report when `keep`, else removes it, and forgets it. Returns 0
-// or the rename's error code; a temporary that could not be renamed is removed.
-// `written` is the identity of the file the report was written to: in a folder others may write,
-// another file could have been put in the temporary's place, and the rename goes by name.
-int SettleTemporary(ReportFile* report, bool keep, const struct stat* written = nullptr) {
-  const sigset_t earlierMask = BlockInterruptions();
-  int errorCode = 0;
+bool SameFile(const struct stat& left, const struct stat& right) {
+  return left.st_dev == right.st_dev && left.st_ino == right.st_ino;
+}
+
+// Removes the file just made as `temporary`, unless another file has taken that name since.
+void RemoveMade(const PathChar* temporary, int descriptor) {
+  struct stat made;
   struct stat named;
-  const bool ours =
-      written == nullptr || (lstat(report->temporary.c_str(), &named) == 0 &&
-                             named.st_dev == written->st_dev && named.st_ino == written->st_ino);
-  if (keep && !ours) {
-    errorCode = ESTALE;
-  } else if (keep && rename(report->temporary.c_str(), report->name.c_str()) != 0) {
-    errorCode = LastError();
+  if (fstat(descriptor, &made) == 0 && lstat(temporary, &named) == 0 && SameFile(made, named)) {
+    unlink(temporary);
   }
-  if ((!keep || errorCode != 0) && ours) {
-    unlink(report->temporary.c_str());
-  }
-  pendingTemporary[0] = '\0';
-  RestoreHandlers();
-  RestoreMask(earlierMask);
-  report->temporary.clear();
-  return errorCode;
 }
 
 }  // namespace
@@ -165,94 +131,85 @@ int CheckReportWritable(const PathChar* name) {
   return 0;
 }
 
-int CreateReport(const PathChar* name, ReportFile* report) {
-  report->name = name;
-  report->text = TextOutput();
+void HoldInterruptions() {
+  sigset_t interruptions;
+  sigemptyset(&interruptions);
+  for (const int signalNumber : kInterruptions) {
+    sigaddset(&interruptions, signalNumber);
+  }
+  sigprocmask(SIG_BLOCK, &interruptions, &earlierMask);
+}
+
+void ReleaseInterruptions() { sigprocmask(SIG_SETMASK, &earlierMask, nullptr); }
+
+void RecordTemporary(const PathString& temporary, std::FILE* stream) {
+  if (fstat(fileno(stream), &recordedTemporary) != 0) {
+    recordedTemporary = {};  // then no file is taken for it, and it is never renamed
+  }
+  pendingTemporary = temporary.c_str();
+  InstallHandlers();
+}
+
+// The signal handler ends the process: a recorded temporary is there as long as the program runs.
+int RecordIntact() { return 0; }
+
+void ForgetTemporary() {
+  if (pendingTemporary != nullptr) {
+    pendingTemporary = nullptr;
+    RestoreHandlers();
+  }
+}
+
+int OpenTemporary(const PathChar* report, const PathChar* temporary, std::FILE** stream) {
   struct stat earlier;
   // Only the user's own report passes its permissions on: a report another user planted in a
   // shared folder would otherwise choose who may read and rewrite a report made by root.
   const bool keepMode =
-      lstat(name, &earlier) == 0 && S_ISREG(earlier.st_mode) && earlier.st_uid == geteuid();
+      lstat(report, &earlier) == 0 && S_ISREG(earlier.st_mode) && earlier.st_uid == geteuid();
   // Made with no more than the final bits, so nobody may open it for reading who could not read
   // the finished report.
   const mode_t mode = keepMode ? (earlier.st_mode & kReadWriteBits) : kNewFileMode;
-  if (std::strlen(name) + 1 + kTemporarySuffixLength >= sizeof pendingTemporary) {
-    return ENAMETOOLONG;
+  const int descriptor =
+      open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
+  if (descriptor < 0) {
+    return errno;
   }
-
-  const sigset_t earlierMask = BlockInterruptions();
-  int descriptor = -1;
-  int errorCode = EEXIST;
-  PathString temporary;
-  for (int attempt = 0; attempt < kCreateAttempts && errorCode == EEXIST; ++attempt) {
-    temporary = TemporaryName(name, TemporarySeed(attempt));
-    descriptor = open(temporary.c_str(),
-                      O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
-    errorCode = descriptor < 0 ? errno : 0;
-  }
-  if (errorCode == 0) {
-    std::memcpy(pendingTemporary, temporary.c_str(), temporary.size() + 1);
-    InstallHandlers();
-    report->temporary = temporary;
-  }
-  RestoreMask(earlierMask);
-  if (errorCode != 0) {
-    return errorCode;
-  }
-
+  int errorCode = 0;
   // The umask may have taken bits the earlier report had.
   if (keepMode && fchmod(descriptor, mode) != 0) {
     errorCode = LastError();
-  } else if ((report->text.stream = fdopen(descriptor, "w")) == nullptr) {
+  } else if ((*stream = fdopen(descriptor, "w")) == nullptr) {
     errorCode = LastError();
   }
   if (errorCode != 0) {
+    RemoveMade(temporary, descriptor);
     close(descriptor);
-    SettleTemporary(report, false);
   }
   return errorCode;
 }
 
-int FinishReport(ReportFile* report) {
-  std::FILE* stream = report->text.stream;
-  report->text.stream = nullptr;
-  int errorCode = report->text.error;
-  errno = 0;
-  if (std::fflush(stream) != 0 && errorCode == 0) {
-    errorCode = LastError();
-  }
-  if (std::ferror(stream) && errorCode == 0) {
-    errorCode = EIO;
-  }
-  // On the disk before it takes the earlier report's place, so that a crash just after the
-  // rename cannot leave an empty report; and a network file system reports late failures here.
-  if (errorCode == 0 && fsync(fileno(stream)) != 0) {
-    errorCode = LastError();
-  }
-  struct stat written;
-  if (errorCode == 0 && fstat(fileno(stream), &written) != 0) {
-    errorCode = LastError();
-  }
-  if (std::fclose(stream) != 0 && errorCode == 0) {
-    errorCode = LastError();
-  }
-  if (errorCode != 0) {
-    SettleTemporary(report, false);
-    return errorCode;
-  }
-  return SettleTemporary(report, true, &written);
+bool IsNameTaken(int errorCode) { return errorCode == EEXIST; }
+
+int SyncToDisk(std::FILE* stream) { return fsync(fileno(stream)) == 0 ? 0 : LastError(); }
+
+int CheckOurTemporary(const PathChar* temporary) {
+  struct stat named;
+  return lstat(temporary, &named) == 0 && SameFile(named, recordedTemporary) ? 0 : ESTALE;
 }
 
-void AbandonReport(ReportFile* report) {
-  if (report->temporary.empty()) {
-    return;
-  }
-  if (report->text.stream != nullptr) {
-    std::fclose(report->text.stream);
-    report->text.stream = nullptr;
-  }
-  SettleTemporary(report, false);
+int ReplaceReport(const PathChar* temporary, const PathChar* report) {
+  return rename(temporary, report) == 0 ? 0 : LastError();
 }
+
+void RemoveTemporary(const PathChar* temporary) { unlink(temporary); }
+
+std::uint64_t ClockTicks() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return static_cast<std::uint64_t>(now.tv_sec * kNanosecondsPerSecond + now.tv_nsec);
+}
+
+std::uint64_t ProcessNumber() { return static_cast<std::uint64_t>(getpid()); }
 
 bool IsReportFile(const PathChar* name, const PathString&, const PathChar* listedName,
                   std::size_t listedLength) {

@@ -24,3 +24,10 @@ void PrintFailure(const char* format, ...);
 
 /// The platform's text for an error code, for messages.
 std::string ErrorText(int errorCode);
+
+/// Forgets the runtime's record of a failure, before a stream call whose failure is to be told.
+void ClearRuntimeError();
+
+/// The code a failed stream call (a write, a flush, a close) left: the system's own where the
+/// runtime kept one, else a write fault.
+int RuntimeErrorCode();

@@ -10,7 +10,7 @@ void PrintText(TextOutput& output, const char* format, ...) {
   std::va_list arguments;
   va_start(arguments, format);
   if (std::vfprintf(output.stream, format, arguments) < 0 && output.error == 0) {
-    output.error = errno != 0 ? errno : EIO;
+    output.error = RuntimeErrorCode();
   }
   va_end(arguments);
 }
@@ -24,3 +24,7 @@ void PrintFailure(const char* format, ...) {
 }
 
 std::string ErrorText(int errorCode) { return std::strerror(errorCode); }
+
+void ClearRuntimeError() { errno = 0; }
+
+int RuntimeErrorCode() { return errno != 0 ? errno : EIO; }

@@ -36,14 +36,6 @@ constexpr std::uint32_t kContinuationMark = 0x80;
 constexpr std::uint32_t kContinuationMask = 0x3f;
 constexpr int kContinuationBits = 6;
 
-// The error a failed runtime call left: the system's own code where the runtime kept one.
-int RuntimeErrorCode() {
-  if (_doserrno != 0) {
-    return static_cast<int>(_doserrno);
-  }
-  return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
-}
-
 // The narrow format as a wide one: every format the program uses is ASCII.
 std::wstring Widen(const char* text) {
   std::wstring wide;
@@ -172,7 +164,7 @@ void WriteFormatted(TextOutput& output, const char* format, std::va_list argumen
     return;
   }
   const std::string bytes = ToUtf8(text);
-  _doserrno = 0;
+  ClearRuntimeError();
   if (std::fwrite(bytes.data(), 1, bytes.size(), output.stream) != bytes.size() &&
       output.error == 0) {
     output.error = RuntimeErrorCode();
@@ -227,4 +219,16 @@ std::string ErrorText(int errorCode) {
     text = "error " + std::to_string(errorCode);
   }
   return text;
+}
+
+void ClearRuntimeError() {
+  _doserrno = 0;
+  errno = 0;
+}
+
+int RuntimeErrorCode() {
+  if (_doserrno != 0) {
+    return static_cast<int>(_doserrno);
+  }
+  return errno == ENOSPC ? ERROR_DISK_FULL : ERROR_WRITE_FAULT;
 }
