@@ -44,8 +44,13 @@ constexpr char kSizeInKilobytes[] = "%.2f KB";
 constexpr char kSizeInMegabytes[] = "%.2f MB";
 constexpr char kSizeInGigabytes[] = "%.2f GB";
 
-// Standard error: the one line of a run that ends without a whole report.
-constexpr char kReportFailedLine[] = "dupscan: cannot write the report " REPORT_FILE_NAME ": %s\n";
+// Standard error: the one line of a run that ends without a whole report, naming the working
+// folder and the reason.
+constexpr char kReportFailedLine[] =
+    "dupscan: cannot write the report " REPORT_FILE_NAME " in %" PATH_ARG ": %s\n";
+constexpr char kReportFailedInNamelessFolderLine[] =
+    "dupscan: cannot write the report " REPORT_FILE_NAME
+    " in a working folder that has no name: %s\n";
 constexpr char kOutOfMemoryLine[] = "dupscan: out of memory\n";
 constexpr char kUnexpectedFailureLine[] = "dupscan: %s\n";
 constexpr char kUnknownFailureLine[] = "dupscan: unexpected failure\n";

@@ -1,5 +1,6 @@
 #include "driver/run_search.h"
 
+#include <type_traits>
 #include <unordered_set>
 #include <vector>
 
@@ -27,9 +28,28 @@ const PathChar* const DefaultRoots[] = {
 
 constexpr std::int32_t kHashProgressInterval = 1000;
 constexpr std::int64_t kPercent = 100;
+constexpr unsigned kFirstPrintable = 0x20;
+constexpr unsigned kDelete = 0x7f;
+
+// The folder as the system names it, on the failure's one line: a line feed or another control
+// character in a name is shown as '?'.
+PathString OnOneLine(PathString text) {
+  for (PathChar& unit : text) {
+    const auto code = static_cast<std::make_unsigned_t<PathChar>>(unit);
+    if (code < kFirstPrintable || code == kDelete) {
+      unit = '?';
+    }
+  }
+  return text;
+}
 
 void PrintReportFailure(int errorCode) {
-  PrintFailure(kReportFailedLine, ErrorText(errorCode).c_str());
+  const PathString folder = WorkingFolderName();
+  if (folder.empty()) {
+    PrintFailure(kReportFailedInNamelessFolderLine, ErrorText(errorCode).c_str());
+  } else {
+    PrintFailure(kReportFailedLine, OnOneLine(folder).c_str(), ErrorText(errorCode).c_str());
+  }
 }
 
 // Every root is expanded and listed before the first one is walked.

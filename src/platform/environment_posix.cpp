@@ -1,5 +1,8 @@
-// POSIX %NAME% expansion, following the rules of Windows' ExpandEnvironmentStrings.
+// POSIX %NAME% expansion, following the rules of Windows' ExpandEnvironmentStrings, and the
+// working folder's name.
 #include "platform/environment.h"
+
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -36,4 +39,16 @@ PathString ExpandEnvironment(const PathString& text) {
     result.resize(kPathCapacity - 1);
   }
   return result;
+}
+
+PathString WorkingFolderName() {
+  // glibc sizes the buffer itself; Linux answers ENOENT for a deleted folder, and glibc refuses a
+  // folder out of the process's reach, which Linux would name "(unreachable)/...".
+  char* name = getcwd(nullptr, 0);
+  if (name == nullptr) {
+    return PathString();
+  }
+  PathString folder = name;
+  std::free(name);
+  return folder;
 }

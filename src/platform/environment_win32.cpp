@@ -1,4 +1,5 @@
-// Windows %NAME% expansion: the system's own ExpandEnvironmentStringsW.
+// Windows %NAME% expansion, the system's own ExpandEnvironmentStringsW, and the working folder's
+// name.
 #include "platform/environment.h"
 
 #include <windows.h>
@@ -22,4 +23,14 @@ PathString ExpandEnvironment(const PathString& text) {
   }
   buffer.back() = L'\0';
   return PathString(buffer.data());
+}
+
+PathString WorkingFolderName() {
+  const DWORD needed = GetCurrentDirectoryW(0, nullptr);
+  if (needed == 0) {
+    return PathString();
+  }
+  std::vector<wchar_t> buffer(needed, L'\0');
+  const DWORD length = GetCurrentDirectoryW(needed, buffer.data());
+  return length > 0 && length < needed ? PathString(buffer.data(), length) : PathString();
 }

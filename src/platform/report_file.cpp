@@ -61,6 +61,16 @@ int SettleTemporary(ReportFile* report, bool keep) {
   return errorCode;
 }
 
+// A file without a name gets one beside the report, to be renamed over it; recorded, so that an
+// interruption from here on removes it.
+int NameUnnamedTemporary(ReportFile* report, std::FILE* stream) {
+  HoldInterruptions();
+  const int errorCode = MakeNamedTemporary(
+      report, &stream, [&](const PathChar* temporary) { return NameTemporary(stream, temporary); });
+  ReleaseInterruptions();
+  return errorCode;
+}
+
 }  // namespace
 
 int CreateReport(const PathChar* name, ReportFile* report) {
@@ -68,9 +78,13 @@ int CreateReport(const PathChar* name, ReportFile* report) {
   report->text = TextOutput();
   std::FILE* stream = nullptr;
   HoldInterruptions();
-  const int errorCode = MakeNamedTemporary(report, &stream, [&](const PathChar* temporary) {
-    return OpenTemporary(name, temporary, &stream);
-  });
+  // Without a name where the system allows, so that a run killed outright leaves nothing behind.
+  int errorCode = OpenTemporary(name, nullptr, &stream);
+  if (errorCode != 0) {
+    errorCode = MakeNamedTemporary(report, &stream, [&](const PathChar* temporary) {
+      return OpenTemporary(name, temporary, &stream);
+    });
+  }
   ReleaseInterruptions();
   report->text.stream = stream;
   return errorCode;
@@ -88,6 +102,9 @@ int FinishReport(ReportFile* report) {
   // rename cannot leave an empty report; and a network file system reports late failures here.
   if (errorCode == 0) {
     errorCode = SyncToDisk(stream);
+  }
+  if (errorCode == 0 && report->temporary.empty()) {
+    errorCode = NameUnnamedTemporary(report, stream);
   }
   ClearRuntimeError();
   if (std::fclose(stream) != 0 && errorCode == 0) {

@@ -11,8 +11,9 @@
 
 /// Checks, without creating or changing anything, that a new report could take the place of
 /// `name`: nothing of that name exists, or a regular file the user may write (on Windows also
-/// neither hidden nor a system file, and in a folder with the sticky bit on POSIX, their own), and
-/// its folder takes a new file. A link, a FIFO, a socket, a device, a folder or a reparse point of
+/// neither hidden nor a system file; on POSIX neither append-only nor immutable, and in a folder
+/// with the sticky bit, their own), and its folder takes a new file and lets one go (on POSIX not
+/// deleted, nor append-only). A link, a FIFO, a socket, a device, a folder or a reparse point of
 /// that name is refused without being opened. Returns 0 or the reason's error code.
 int CheckReportWritable(const PathChar* name);
 
@@ -25,15 +26,17 @@ bool IsReportFile(const PathChar* name, const PathString& folder, const PathChar
 
 struct ReportFile;
 
-/// Creates a new file beside `name`, named `name` + "." + a random suffix (exclusively, never
-/// through a link), and opens it as `report`'s text. It keeps an earlier report's permission bits
-/// on POSIX; otherwise it gets what any new file gets. One report at a time. Returns 0 or the
-/// error code.
+/// Creates a new file beside `name` and opens it as `report`'s text: on Linux a file without a
+/// name where the file system makes one (named only when FinishReport puts it in place), else
+/// named `name` + "." + a random suffix (exclusively, never through a link). It keeps an earlier
+/// report's permission bits on POSIX; otherwise it gets what any new file gets. One report at a
+/// time. Returns 0 or the error code.
 int CreateReport(const PathChar* name, ReportFile* report);
 
-/// Pushes the text to the disk, closes the temporary and renames it over the report. Returns 0,
-/// or the code of the first failure (a write, the flush, the close, the rename); then the
-/// temporary is removed and an earlier report is left as it was.
+/// Pushes the text to the disk, names the temporary if it has no name yet, closes it and renames
+/// it over the report. Returns 0, or the code of the first failure (a write, the flush, the
+/// naming, the close, the rename); then the temporary is removed and an earlier report is left as
+/// it was.
 int FinishReport(ReportFile* report);
 
 /// Closes and removes the temporary, leaving an earlier report as it was. Nothing when no
@@ -44,7 +47,7 @@ void AbandonReport(ReportFile* report);
 struct ReportFile {
   TextOutput text;
   PathString name;
-  PathString temporary;  ///< empty while no temporary exists
+  PathString temporary;  ///< the temporary's name; empty while it has none, or there is none
 
   ReportFile() = default;
   ReportFile(const ReportFile&) = delete;

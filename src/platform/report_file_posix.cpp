@@ -12,7 +12,9 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
+#include "platform/report_access_posix.h"
 #include "platform/report_file_system.h"
 
 namespace {
@@ -22,9 +24,7 @@ namespace {
 constexpr int kInterruptions[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
                                   SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
 constexpr int kInterruptionCount = sizeof kInterruptions / sizeof kInterruptions[0];
-constexpr mode_t kReadWriteBits = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
-constexpr mode_t kNewFileMode = S_IRUSR | S_IWUSR | S_IRGRP | S_IWGRP | S_IROTH | S_IWOTH;
 constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 
 // The temporary's name for the signal handler, which may only call async-signal-safe functions;
@@ -85,6 +85,58 @@ void RemoveMade(const PathChar* temporary, int descriptor) {
   }
 }
 
+// An append-only or immutable file (chattr +a, +i) may be neither replaced nor removed, and no
+// entry may leave such a folder, whoever asks: the rename at the end would fail with EPERM.
+// statx tells without opening anything; where it cannot tell, only the rename does.
+bool RenameRefusedByAttributes(const PathChar* path) {
+  constexpr std::uint64_t kRefusing = STATX_ATTR_APPEND | STATX_ATTR_IMMUTABLE;
+  struct statx status;
+  return statx(AT_FDCWD, path, AT_SYMLINK_NOFOLLOW, STATX_TYPE, &status) == 0 &&
+         (status.stx_attributes & status.stx_attributes_mask & kRefusing) != 0;
+}
+
+// What an existing report must be for a new one to take its place: a regular file the user may
+// write and replace. Returns 0 or the reason's code.
+int CheckEarlierReport(const PathChar* name, const struct stat& status) {
+  if (S_ISDIR(status.st_mode)) {
+    return EISDIR;
+  }
+  if (S_ISLNK(status.st_mode)) {
+    return ELOOP;  // what an open that refuses to follow it says
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return ENOTSUP;  // a FIFO, a socket or a device: nothing a report may replace
+  }
+  // A report its user may not write says "keep me", though a rename could replace it; the
+  // effective user decides, and root, who may write anything, keeps one that has no write bit.
+  if (faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) != 0) {
+    return errno;
+  }
+  if ((status.st_mode & kWriteBits) == 0) {
+    return EACCES;
+  }
+  return RenameRefusedByAttributes(name) ? EPERM : 0;
+}
+
+// The name /proc gives an open file, through which a file without a name gets one.
+std::string ProcessLink(int descriptor) { return "/proc/self/fd/" + std::to_string(descriptor); }
+
+// A file without a name (O_TMPFILE) in the report's folder, so that a run killed outright
+// (SIGKILL, a crash) leaves nothing behind. Made only where the file system makes one and /proc
+// shows it, through which it gets its name at the end; else -1, and errno says why.
+int OpenUnnamed(const PathChar* report, mode_t mode) {
+  const int descriptor =
+      open(FolderOf(report).c_str(), O_TMPFILE | O_WRONLY | O_NOCTTY | O_CLOEXEC, mode);
+  struct stat shown;
+  if (descriptor >= 0 && stat(ProcessLink(descriptor).c_str(), &shown) != 0) {
+    const int errorCode = errno;
+    close(descriptor);
+    errno = errorCode;
+    return -1;
+  }
+  return descriptor;
+}
+
 }  // namespace
 
 int CheckReportWritable(const PathChar* name) {
@@ -96,22 +148,8 @@ int CheckReportWritable(const PathChar* name) {
     return errno;
   }
   if (exists) {
-    if (S_ISDIR(status.st_mode)) {
-      return EISDIR;
-    }
-    if (S_ISLNK(status.st_mode)) {
-      return ELOOP;  // what an open that refuses to follow it says
-    }
-    if (!S_ISREG(status.st_mode)) {
-      return ENOTSUP;  // a FIFO, a socket or a device: nothing a report may replace
-    }
-    // A report its user may not write says "keep me", though a rename could replace it; the
-    // effective user decides, and root, who may write anything, keeps one that has no write bit.
-    if (faccessat(AT_FDCWD, name, W_OK, AT_EACCESS) != 0) {
-      return errno;
-    }
-    if ((status.st_mode & kWriteBits) == 0) {
-      return EACCES;
+    if (const int errorCode = CheckEarlierReport(name, status)) {
+      return errorCode;
     }
   }
   // The temporary is made in the folder, and the rename changes its entries.
@@ -120,6 +158,14 @@ int CheckReportWritable(const PathChar* name) {
   if (stat(folder.c_str(), &folderStatus) != 0 ||
       faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) != 0) {
     return errno;
+  }
+  // A folder that was deleted (a working folder removed by another shell) takes no new file,
+  // though its permissions still say it would.
+  if (folderStatus.st_nlink == 0) {
+    return ENOENT;
+  }
+  if (RenameRefusedByAttributes(folder.c_str())) {
+    return EPERM;
   }
   // In a sticky folder (/tmp, a shared folder) only the owner of a file, of the folder, or root
   // may replace the file; the rename at the end would fail with this code.
@@ -161,31 +207,32 @@ void ForgetTemporary() {
 }
 
 int OpenTemporary(const PathChar* report, const PathChar* temporary, std::FILE** stream) {
-  struct stat earlier;
-  // Only the user's own report passes its permissions on: a report another user planted in a
-  // shared folder would otherwise choose who may read and rewrite a report made by root.
-  const bool keepMode =
-      lstat(report, &earlier) == 0 && S_ISREG(earlier.st_mode) && earlier.st_uid == geteuid();
-  // Made with no more than the final bits, so nobody may open it for reading who could not read
-  // the finished report.
-  const mode_t mode = keepMode ? (earlier.st_mode & kReadWriteBits) : kNewFileMode;
+  const ReportAccess access = EarlierAccess(report);
+  const mode_t mode = CreationMode(access);
   const int descriptor =
-      open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
+      temporary == nullptr
+          ? OpenUnnamed(report, mode)
+          : open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
   if (descriptor < 0) {
     return errno;
   }
-  int errorCode = 0;
-  // The umask may have taken bits the earlier report had.
-  if (keepMode && fchmod(descriptor, mode) != 0) {
-    errorCode = LastError();
-  } else if ((*stream = fdopen(descriptor, "w")) == nullptr) {
+  int errorCode = TakeEarlierAccess(descriptor, access);
+  if (errorCode == 0 && (*stream = fdopen(descriptor, "w")) == nullptr) {
     errorCode = LastError();
   }
   if (errorCode != 0) {
-    RemoveMade(temporary, descriptor);
+    if (temporary != nullptr) {
+      RemoveMade(temporary, descriptor);
+    }
     close(descriptor);
   }
   return errorCode;
+}
+
+int NameTemporary(std::FILE* stream, const PathChar* temporary) {
+  // linkat with AT_EMPTY_PATH would need CAP_DAC_READ_SEARCH; the link in /proc needs nothing.
+  const std::string link = ProcessLink(fileno(stream));
+  return linkat(AT_FDCWD, link.c_str(), AT_FDCWD, temporary, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
 }
 
 bool IsNameTaken(int errorCode) { return errorCode == EEXIST; }

@@ -26,10 +26,15 @@ int RecordIntact();
 
 void ForgetTemporary();
 
-/// Opens a new file named `temporary`, beside the report `report`, for the report's text: made
-/// exclusively, never through a link, with no more access than the finished report will have.
-/// Returns 0 or the error code; on a failure nothing is left.
+/// Opens a new file beside the report `report` for the report's text, with no more access than
+/// the finished report will have: with `temporary` null, a file without a name where the system
+/// makes one; else a file of that name, made exclusively and never through a link. Returns 0 or
+/// the error code; on a failure nothing is left.
 int OpenTemporary(const PathChar* report, const PathChar* temporary, std::FILE** stream);
+
+/// Gives the file without a name that `stream` writes the new name `temporary`. Returns 0 or
+/// the error code.
+int NameTemporary(std::FILE* stream, const PathChar* temporary);
 
 /// True for the code of a name that another file already has.
 bool IsNameTaken(int errorCode);

@@ -133,7 +133,11 @@ int RecordIntact() { return pendingTemporary != nullptr ? 0 : ERROR_OPERATION_AB
 
 void ForgetTemporary() { pendingTemporary = nullptr; }
 
+// Windows makes no file without a name that could get one later: every temporary is named.
 int OpenTemporary(const PathChar*, const PathChar* temporary, std::FILE** stream) {
+  if (temporary == nullptr) {
+    return ERROR_NOT_SUPPORTED;
+  }
   // FILE_SHARE_DELETE: the console handler removes the file while it is open here.
   const HANDLE file = CreateFileW(temporary, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                   nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -161,6 +165,8 @@ int OpenTemporary(const PathChar*, const PathChar* temporary, std::FILE** stream
   }
   return errorCode;
 }
+
+int NameTemporary(std::FILE*, const PathChar*) { return ERROR_NOT_SUPPORTED; }
 
 bool IsNameTaken(int errorCode) {
   return errorCode == ERROR_FILE_EXISTS || errorCode == ERROR_ALREADY_EXISTS;

@@ -376,7 +376,7 @@ TEST(HostileTree, ReportCutShortPartWayIsAFailureWithoutASummary) {
   std::string withoutSummary = ExpectedConsole(expected);
   withoutSummary.erase(withoutSummary.rfind("\tFound 0 duplicate files wasting"));
   EXPECT_EQ(result.output, withoutSummary);
-  EXPECT_EQ(result.errors, ReportFailedLine("File too large"));
+  EXPECT_EQ(result.errors, ReportFailedLine(WorkingFolderAsShown(tree.root()), "File too large"));
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "the earlier report");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(tree.root()),

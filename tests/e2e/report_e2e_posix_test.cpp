@@ -1,6 +1,7 @@
 // The report where POSIX can arrange what a shared folder or a shell does to it: permissions
 // that apply (as the unprivileged user), names another user planted, standard descriptors
 // closed or a console that goes away, and a run interrupted while the report is written.
+#include <linux/fs.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,18 +16,18 @@
 #include <set>
 
 #include "support/e2e_support.h"
+#include "support/file_system_posix.h"
 #include "support/nonregular_files_posix.h"
 
 namespace {
 
 constexpr char kReportName[] = "duplicates.txt";
-constexpr char kTemporaryPrefix[] = "duplicates.txt.";
 // A refusal comes before the walk; a run that still goes after this has hung.
 constexpr int kHangSeconds = 10;
 constexpr double kRefusalSeconds = 1.0;
 
-std::string ReportFailure(const std::string& reason) {
-  return "dupscan: cannot write the report duplicates.txt: " + reason + "\n";
+std::string ReportFailure(const TempTree& tree, const std::string& reason) {
+  return ReportFailedLine(WorkingFolderAsShown(tree.root()), reason);
 }
 
 const std::set<std::string> kReportAndTree = {kReportName, "r"};
@@ -67,7 +68,7 @@ TEST_F(UnwritableReport, ReadOnlyWorkingDirectoryFailsBeforeTheWalk) {
   const ProgramResult result = RunAsNobody();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(result.errors, ReportFailure("Permission denied"));
+  EXPECT_EQ(result.errors, ReportFailure(tree_, "Permission denied"));
 }
 
 TEST_F(UnwritableReport, ExistingReadOnlyReportIsKeptAsItWas) {
@@ -94,7 +95,7 @@ TEST_F(UnwritableReport, AnotherUsersReportInAStickyFolderIsKeptAsItWas) {
   const ProgramResult result = RunAsNobody();
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(result.errors, ReportFailure("Operation not permitted"));
+  EXPECT_EQ(result.errors, ReportFailure(tree_, "Operation not permitted"));
   EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "root's report");
 }
 
@@ -183,7 +184,7 @@ TEST_P(PlantedReportName, IsRefusedBeforeTheWalkAndNeverOpened) {
   EXPECT_FALSE(result.timedOut) << "the run hung";
   EXPECT_LT(result.seconds, kRefusalSeconds);
   EXPECT_EQ(result.output, "");
-  EXPECT_EQ(result.errors, ReportFailure(GetParam().reason));
+  EXPECT_EQ(result.errors, ReportFailure(tree, GetParam().reason));
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(watchHere.OpenedAmong({kReportName}), std::set<std::string>());
   EXPECT_EQ(watchElsewhere.OpenedAmong({"private"}), std::set<std::string>());
@@ -195,6 +196,20 @@ INSTANTIATE_TEST_SUITE_P(ReportEndToEndPosix, PlantedReportName, testing::Values
                          [](const testing::TestParamInfo<PlantedName>& planted) {
                            return std::string(planted.param.label);
                          });
+
+// The line says where the report could not be written, on one line whatever the folder's name.
+TEST(ReportEndToEndPosix, TheFailureLineNamesTheWorkingFolderOnOneLine) {
+  TempTree tree;
+  tree.WriteFile("r/a", "same");
+  const std::filesystem::path folder = tree.MakeDirectory("line\nfeed");
+  std::filesystem::create_directory(folder / kReportName);
+  ProgramOptions options;
+  options.workingDirectory = folder;
+  const ProgramResult result = RunProgram({NativeText(tree / "r")}, options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.errors,
+            ReportFailedLine(WorkingFolderAsShown(tree.root()) + "/line?feed", "Is a directory"));
+}
 
 // Two groups and two empty files: every section of the report, and a console with every stage.
 void WriteSmallTree(const TempTree& tree) {
@@ -236,6 +251,66 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
     EXPECT_EQ(RunOn(tree).exitCode, 0);
     EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
   }
+}
+
+constexpr gid_t kGroupOfOthers = 4321;  // a group nobody running the tests belongs to
+constexpr uid_t kNobody = 65534;
+constexpr unsigned kReader = 4321;  // a user the earlier report's ACL lets read it
+
+gid_t GroupOf(const std::filesystem::path& path) {
+  struct stat status {};
+  lstat(path.c_str(), &status);
+  return status.st_gid;
+}
+
+// A 0640 report of group adm once came back as group root, and one of a group its owner was not
+// in as readable by all of the owner's own group: a new report is read by nobody who could not
+// read the earlier one.
+TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesGroupOrDropsTheGroupsBits) {
+  if (!CanRunUnprivileged()) {
+    GTEST_SKIP() << "needs root to give a report a group of others, and to run as nobody";
+  }
+  TempTree tree;
+  WriteSmallTree(tree);
+  const std::filesystem::path report = tree.WriteFile(kReportName, "the earlier report");
+  chown(report.c_str(), 0, kGroupOfOthers);
+  chmod(report.c_str(), 0640);
+  EXPECT_EQ(RunOn(tree).exitCode, 0);
+  EXPECT_EQ(GroupOf(report), kGroupOfOthers);
+  EXPECT_EQ(PermissionBits(report), 0640u);
+
+  // nobody may not give a file a group nobody is not in: the group's bits go instead.
+  chown(report.c_str(), kNobody, kGroupOfOthers);
+  chmod(report.c_str(), 0640);
+  chmod(tree.root().c_str(), 0777);
+  ProgramOptions asNobody;
+  asNobody.unprivileged = true;
+  EXPECT_EQ(RunOn(tree, asNobody).exitCode, 0);
+  EXPECT_NE(ReadWholeFile(report), "the earlier report");
+  EXPECT_EQ(PermissionBits(report), 0600u);
+}
+
+// The earlier report's ACL goes over to the new one; the folder's default ACL, which the earlier
+// report did not have, does not come in.
+TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesAclAndNoOther) {
+  TempTree tree;
+  WriteSmallTree(tree);
+  const std::filesystem::path report = tree.WriteFile(kReportName, "the earlier report");
+  const std::string acl = AclLettingRead(kReader);
+  if (const int error = SetAcl(report, acl)) {
+    GTEST_SKIP() << "the file system here keeps no ACL: " << std::strerror(error);
+  }
+  EXPECT_EQ(RunOn(tree).exitCode, 0);
+  EXPECT_EQ(AccessAclOf(report), acl);
+  EXPECT_EQ(PermissionBits(report), 0640u);
+
+  std::filesystem::remove(report);
+  tree.WriteFile(kReportName, "the earlier report");
+  chmod(report.c_str(), 0640);
+  ASSERT_EQ(SetAcl(tree.root(), acl, true), 0);
+  EXPECT_EQ(RunOn(tree).exitCode, 0);
+  EXPECT_EQ(AccessAclOf(report), "");
+  EXPECT_EQ(PermissionBits(report), 0640u);
 }
 
 // glibc's buffer for standard output: one page on a pipe; BUFSIZ when the descriptor was closed
@@ -338,31 +413,91 @@ TEST_F(ConsoleWrittenWhileTheReportIsOpen, AConsoleThatGoesAwayLeavesAWholeRepor
 
 // Sparse: comparing the pair keeps the run in its grouping for a second or so, at no disk cost.
 constexpr std::uintmax_t kSparseSize = 2ull << 30;
+constexpr char kEarlierGroup[] = "File Size: 4 bytes\nthe earlier report\n\n";
+
+// A pair of files, a sparse pair that keeps the run writing its report for a while, and an earlier
+// report of mode 0640; returns the report's path.
+std::filesystem::path WriteTreeWithALongGrouping(const TempTree& tree) {
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  for (const char* name : {"r/big-1", "r/big-2"}) {
+    std::filesystem::resize_file(tree.WriteFile(name, ""), kSparseSize);
+  }
+  const std::filesystem::path report = tree.WriteFile(kReportName, kEarlierGroup);
+  chmod(report.c_str(), 0640);
+  return report;
+}
 
 // Once an interrupted run left the report empty or cut mid-path, and an empty report is what a
 // finished run without duplicates writes. Now the temporary is removed, the earlier report stays,
 // and the run ends by the signal, as a shell shows it (130, 143, 129).
 TEST(ReportEndToEndPosix, AnInterruptionWhileTheReportIsWrittenLeavesTheEarlierOne) {
   TempTree tree;
-  tree.WriteFile("r/a", "same");
-  tree.WriteFile("r/b", "same");
-  for (const char* name : {"r/big-1", "r/big-2"}) {
-    std::filesystem::resize_file(tree.WriteFile(name, ""), kSparseSize);
-  }
-  const std::string earlier = "File Size: 4 bytes\nthe earlier report\n\n";
-  const std::filesystem::path report = tree.WriteFile(kReportName, earlier);
-  chmod(report.c_str(), 0640);
-
+  const std::filesystem::path report = WriteTreeWithALongGrouping(tree);
   for (const int signalNumber : {SIGINT, SIGTERM, SIGHUP, SIGUSR1, SIGALRM}) {
     SCOPED_TRACE(strsignal(signalNumber));
     ProgramOptions options;
-    options.interruptWhenNameAppears = kTemporaryPrefix;
+    options.interruptWhileTheReportIsWritten = true;
     options.interruption = signalNumber;
     const ProgramResult result = RunOn(tree, options);
-    EXPECT_TRUE(result.interrupted) << "no temporary appeared";
+    EXPECT_TRUE(result.interrupted) << "the report was never open";
     EXPECT_EQ(result.exitCode, 128 + signalNumber);
-    EXPECT_EQ(ReadWholeFile(report), earlier);
+    EXPECT_EQ(ReadWholeFile(report), kEarlierGroup);
     EXPECT_EQ(PermissionBits(report), 0640u);
+    EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
+  }
+}
+
+// Once a run killed outright left an empty duplicates.txt.XXXXXX, which the next run over the
+// folder listed under "Empty Files:". The temporary now has no name until the report is whole.
+TEST(ReportEndToEndPosix, ARunKilledOutrightLeavesNothingBehind) {
+  TempTree tree;
+  if (!MakesUnnamedFiles(tree.root())) {
+    GTEST_SKIP() << "the file system here makes no file without a name (O_TMPFILE)";
+  }
+  const std::filesystem::path report = WriteTreeWithALongGrouping(tree);
+  ProgramOptions options;
+  options.interruptWhileTheReportIsWritten = true;
+  options.interruption = SIGKILL;
+  const ProgramResult result = RunOn(tree, options);
+  EXPECT_TRUE(result.interrupted) << "the report was never open";
+  EXPECT_EQ(result.exitCode, 128 + SIGKILL);
+  EXPECT_EQ(ReadWholeFile(report), kEarlierGroup);
+  EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
+}
+
+// Refused before the walk, not after it: a working folder deleted before the run, and a report
+// or folder that no rename may change (chattr +a).
+TEST(ReportEndToEndPosix, ADeletedWorkingFolderIsRefusedBeforeTheWalk) {
+  TempTree tree;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  ProgramOptions options;
+  options.workingDirectory = tree.MakeDirectory("deleted");
+  options.workingDirectoryRemoved = true;
+  const ProgramResult result = RunProgram({NativeText(tree / "r")}, options);
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_EQ(result.output, "");
+  EXPECT_EQ(result.errors, ReportFailedInNamelessFolderLine("No such file or directory"));
+}
+
+TEST(ReportEndToEndPosix, AnAppendOnlyReportOrFolderIsRefusedBeforeTheWalk) {
+  TempTree tree;
+  tree.WriteFile("r/a", "same");
+  tree.WriteFile("r/b", "same");
+  const std::filesystem::path report = tree.WriteFile(kReportName, "the earlier report");
+  for (const std::filesystem::path& marked : {report, tree.root()}) {
+    SCOPED_TRACE(marked);
+    if (const int error = ChangeAttributeFlags(marked, FS_APPEND_FL, true)) {
+      GTEST_SKIP() << "chattr +a needs root and a file system that keeps it: "
+                   << std::strerror(error);
+    }
+    const ProgramResult result = RunOn(tree);
+    ChangeAttributeFlags(marked, FS_APPEND_FL, false);
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(result.errors, ReportFailure(tree, "Operation not permitted"));
+    EXPECT_EQ(ReadWholeFile(report), "the earlier report");
     EXPECT_EQ(NamesIn(tree.root()), kReportAndTree);
   }
 }

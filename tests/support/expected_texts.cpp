@@ -58,8 +58,13 @@ std::string EmptyFilesBlock(const std::vector<std::string>& paths) {
   return block + "\n";
 }
 
-std::string ReportFailedLine(const std::string& reason) {
-  return "dupscan: cannot write the report duplicates.txt: " + reason + "\n";
+std::string ReportFailedLine(const std::string& folder, const std::string& reason) {
+  return "dupscan: cannot write the report duplicates.txt in " + folder + ": " + reason + "\n";
+}
+
+std::string ReportFailedInNamelessFolderLine(const std::string& reason) {
+  return "dupscan: cannot write the report duplicates.txt in a working folder that has no name: " +
+         reason + "\n";
 }
 
 ExpectedRun Counts(const std::vector<std::string>& roots, int files, int directories, int potential,

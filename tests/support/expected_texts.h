@@ -28,8 +28,12 @@ std::string GroupBlock(const std::string& sizeText, std::vector<std::string> pat
 /// "Empty Files:", the paths in the order given, an empty line.
 std::string EmptyFilesBlock(const std::vector<std::string>& paths);
 
-/// The one line on standard error of a run without a whole report.
-std::string ReportFailedLine(const std::string& reason);
+/// The one line on standard error of a run without a whole report, in the working folder
+/// `folder` as the program prints it (see WorkingFolderAsShown).
+std::string ReportFailedLine(const std::string& folder, const std::string& reason);
+
+/// The same line when the working folder has no name (it was deleted).
+std::string ReportFailedInNamelessFolderLine(const std::string& reason);
 
 /// A run's console, from the counts a test knows.
 struct ExpectedRun {

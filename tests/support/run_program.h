@@ -36,9 +36,13 @@ struct ProgramOptions {
   /// POSIX: standard output is a pipe whose reader has already gone, as after `| head -1` has
   /// read its line, so every write to the console fails.
   bool outputReaderGone = false;
-  /// When a file whose name begins with this appears in the working directory, the program is
-  /// interrupted once: POSIX sends it `interruption`, Windows sends Ctrl-C to its console.
-  std::string interruptWhenNameAppears;
+  /// POSIX: the working directory is removed once the program is in it, as by `rmdir` from
+  /// another shell.
+  bool workingDirectoryRemoved = false;
+  /// The program is interrupted once while it writes the report: on POSIX, once it holds a file
+  /// of its working directory open for writing (named or not), it is sent `interruption`; on
+  /// Windows, once its temporary `duplicates.txt.*` appears, Ctrl-C goes to its console.
+  bool interruptWhileTheReportIsWritten = false;
   int interruption = 0;
   int timeoutSeconds = 120;
 };
@@ -57,6 +61,10 @@ std::string ProfileVariable();
 
 /// The error code a walk prints for a root that does not exist.
 int MissingDirectoryCode();
+
+/// The folder as the program names its working folder: on POSIX with every link resolved, as
+/// getcwd gives it; on Windows as the program was started in it.
+std::string WorkingFolderAsShown(const std::filesystem::path& folder);
 
 /// `text` with each line feed as the report writes it: CR LF on Windows.
 std::string ReportBytes(const std::string& text);

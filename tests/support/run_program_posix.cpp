@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <thread>
 
 #include <gtest/gtest.h>
@@ -21,6 +22,29 @@
 namespace {
 constexpr uid_t kNobody = 65534;
 constexpr gid_t kNoGroup = 65534;
+
+// Whether `process` holds a file of `folder` open for writing. /proc names a file without a name
+// by its folder, "#" and its inode, and " (deleted)".
+bool WritesIn(pid_t process, const std::filesystem::path& folder) {
+  std::error_code ignored;
+  const std::filesystem::path shown = std::filesystem::canonical(folder, ignored);
+  const std::filesystem::path open = "/proc/" + std::to_string(process) + "/fd";
+  for (std::filesystem::directory_iterator entry(open, ignored), end; entry != end;
+       entry.increment(ignored)) {
+    const std::filesystem::path target = std::filesystem::read_symlink(entry->path(), ignored);
+    std::ifstream about("/proc/" + std::to_string(process) + "/fdinfo/" +
+                        entry->path().filename().string());
+    std::string label;
+    unsigned flags = 0;
+    while (about >> label && label != "flags:") {
+    }
+    about >> std::oct >> flags;
+    if (target.parent_path() == shown && (flags & O_ACCMODE) != O_RDONLY) {
+      return true;
+    }
+  }
+  return false;
+}
 }  // namespace
 
 std::filesystem::path ProgramPath() {
@@ -36,6 +60,10 @@ void SetTestEnvironment(const std::string& name, const std::string& value) {
 std::string ProfileVariable() { return "HOME"; }
 
 int MissingDirectoryCode() { return ENOENT; }
+
+std::string WorkingFolderAsShown(const std::filesystem::path& folder) {
+  return std::filesystem::canonical(folder).string();
+}
 
 std::string ReportBytes(const std::string& text) { return text; }
 
@@ -94,6 +122,9 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
       _exit(126);
     }
+    if (options.workingDirectoryRemoved && rmdir(options.workingDirectory.c_str()) != 0) {
+      _exit(122);
+    }
     for (const auto& [name, value] : options.environment) {
       setenv(name.c_str(), value.c_str(), 1);
     }
@@ -141,8 +172,8 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
       result.timedOut = true;
       break;
     }
-    if (!options.interruptWhenNameAppears.empty() && !result.interrupted &&
-        NameAppears(options.workingDirectory, options.interruptWhenNameAppears)) {
+    if (options.interruptWhileTheReportIsWritten && !result.interrupted &&
+        WritesIn(child, options.workingDirectory)) {
       kill(child, options.interruption);
       result.interrupted = true;
     }

@@ -146,6 +146,10 @@ std::string ProfileVariable() { return "USERPROFILE"; }
 // FindFirstFileW's answer for "missing\*": the path's folder is what is missing.
 int MissingDirectoryCode() { return ERROR_PATH_NOT_FOUND; }
 
+std::string WorkingFolderAsShown(const std::filesystem::path& folder) {
+  return PrintedText(folder);
+}
+
 std::string ReportBytes(const std::string& text) {
   std::string bytes;
   for (const char character : text) {
@@ -182,7 +186,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   ProgramResult result;
   PROCESS_INFORMATION process{};
   // A console of its own, which this process can attach to and send Ctrl-C on alone.
-  const DWORD consoleFlag = options.interruptWhenNameAppears.empty() ? 0 : CREATE_NEW_CONSOLE;
+  const DWORD consoleFlag = options.interruptWhileTheReportIsWritten ? CREATE_NEW_CONSOLE : 0;
   const ULONGLONG startTicks = GetTickCount64();
   const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE,
                                       CREATE_UNICODE_ENVIRONMENT | consoleFlag, environment.data(),
@@ -200,9 +204,9 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
       startTicks + static_cast<ULONGLONG>(options.timeoutSeconds) * kMillisecondsPerSecond;
   for (;;) {
     const ULONGLONG now = GetTickCount64();
-    const DWORD wait = options.interruptWhenNameAppears.empty()
-                           ? static_cast<DWORD>(deadline > now ? deadline - now : 0)
-                           : kInterruptPollMilliseconds;
+    const DWORD wait = options.interruptWhileTheReportIsWritten
+                           ? kInterruptPollMilliseconds
+                           : static_cast<DWORD>(deadline > now ? deadline - now : 0);
     if (WaitForSingleObject(process.hProcess, wait) != WAIT_TIMEOUT) {
       break;
     }
@@ -212,8 +216,8 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
       result.timedOut = true;
       break;
     }
-    if (!result.interrupted &&
-        NameAppears(options.workingDirectory, Wide(options.interruptWhenNameAppears))) {
+    if (options.interruptWhileTheReportIsWritten && !result.interrupted &&
+        NameAppears(options.workingDirectory, L"duplicates.txt.")) {
       SendCtrlC(process.dwProcessId);
       result.interrupted = true;
     }

@@ -1,0 +1,24 @@
+// What the file system under a test's tree can do, for the report's tests that need more than
+// files and permissions: files without a name, the attribute flags chattr sets, and ACLs.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+/// Whether a file without a name (O_TMPFILE) can be made in `folder`.
+bool MakesUnnamedFiles(const std::filesystem::path& folder);
+
+/// Adds (`on`) or takes away the attribute flags `flags` (FS_APPEND_FL, ...) of `path`, as chattr
+/// does. Returns 0 or the error code: setting them needs root and a file system that keeps them.
+int ChangeAttributeFlags(const std::filesystem::path& path, int flags, bool on);
+
+/// An ACL as Linux keeps it in the extended attribute: the owner may read and write, `reader`
+/// (a user number) and the group may read, others nothing; the mode it stands for is 0640.
+std::string AclLettingRead(unsigned reader);
+
+/// Sets the access ACL of `path` (or, with `forNewFiles`, a folder's default ACL) to `acl`.
+/// Returns 0 or the error code: ENOTSUP where the file system keeps no ACLs.
+int SetAcl(const std::filesystem::path& path, const std::string& acl, bool forNewFiles = false);
+
+/// The access ACL of `path`; empty when it has none.
+std::string AccessAclOf(const std::filesystem::path& path);
