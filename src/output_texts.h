@@ -52,5 +52,9 @@ constexpr char kReportFailedInNamelessFolderLine[] =
     "dupscan: cannot write the report " REPORT_FILE_NAME
     " in a working folder that has no name: %s\n";
 constexpr char kOutOfMemoryLine[] = "dupscan: out of memory\n";
+/// No file could be opened even with no other file of the run open: no result could be trusted.
+constexpr char kNoDescriptorLine[] =
+    "dupscan: no file descriptor is left to open files with, even with no other file open "
+    "(see ulimit -n)\n";
 constexpr char kUnexpectedFailureLine[] = "dupscan: %s\n";
 constexpr char kUnknownFailureLine[] = "dupscan: unexpected failure\n";

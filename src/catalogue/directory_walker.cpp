@@ -39,6 +39,7 @@ struct Walk {
   std::vector<PendingFolder> pending;
   FileCatalogue& catalogue;
   TextOutput& console;
+  bool outOfDescriptors = false;
 };
 
 bool IsOnPathFromRoot(const Walk& walk, const FileIdentity& identity) {
@@ -91,6 +92,10 @@ void EnterFolder(Walk& walk, const PathString& path, const FileIdentity* listed)
     listing = nullptr;
     errorCode = LoopErrorCode();
   }
+  if (listing == nullptr && IsNoDescriptorCode(errorCode)) {
+    walk.outOfDescriptors = true;
+    return;
+  }
   if (listing == nullptr) {
     PrintListingFailure(walk, path, errorCode);
     return;
@@ -114,11 +119,11 @@ void RecordFile(Walk& walk, const PathString& path, std::int64_t size, std::uint
 
 }  // namespace
 
-void ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput& console) {
+bool ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput& console) {
   Walk walk{AddSearchRoot(catalogue.places, root), {}, catalogue, console};
   EnterFolder(walk, catalogue.places.roots[walk.root].system, nullptr);
   PathString child;
-  while (!walk.pending.empty()) {
+  while (!walk.pending.empty() && !walk.outOfDescriptors) {
     PendingFolder& folder = walk.pending.back();
     if (folder.next == folder.entries.size()) {
       if (folder.endCode != 0) {
@@ -137,4 +142,5 @@ void ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput&
       RecordFile(walk, child, entry.size, folder.number);
     }
   }
+  return !walk.outOfDescriptors;
 }

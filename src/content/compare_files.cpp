@@ -69,15 +69,16 @@ struct FileByPath {
   FileState state;
 };
 
-bool OpenAlone(const PathChar* path, FileByPath* file) {
+OpenResult OpenAlone(const PathChar* path, FileByPath* file) {
   ReadableFile opened;
-  if (OpenForReading(path, &opened) != OpenResult::kOpened) {
-    return false;
+  const OpenResult result = OpenForReading(path, &opened);
+  if (result != OpenResult::kOpened) {
+    return result;
   }
   file->path = path;
   file->state = opened.state;
   CloseFile(&opened);
-  return true;
+  return result;
 }
 
 // The bytes at `offset`, or false when the file cannot be opened again, is no longer the file
@@ -110,8 +111,13 @@ CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* 
                                 FileState* secondState) {
   FileByPath first;
   FileByPath second;
-  const bool firstOpened = OpenAlone(reference.path, &first);
-  const bool secondOpened = OpenAlone(secondPath, &second);
+  const OpenResult firstOpen = OpenAlone(reference.path, &first);
+  const OpenResult secondOpen = OpenAlone(secondPath, &second);
+  if (firstOpen == OpenResult::kNoDescriptor || secondOpen == OpenResult::kNoDescriptor) {
+    return CompareResult::kNoDescriptor;  // nothing else of the comparison is open
+  }
+  const bool firstOpened = firstOpen == OpenResult::kOpened;
+  const bool secondOpened = secondOpen == OpenResult::kOpened;
   if (!firstOpened || !secondOpened) {
     return FailureResult(firstOpened, secondOpened);
   }

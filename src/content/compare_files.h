@@ -9,6 +9,9 @@
 /// What a comparison found. 1 to -3 are the results the program always had; 2 and -4 tell what
 /// the others would have hidden: a file reached twice, and a reference that changed under its scan.
 enum class CompareResult {
+  /// No file could be opened, even with no other file of the comparison open: the run can
+  /// compare nothing, and no result of it could be trusted.
+  kNoDescriptor = -5,
   kFirstChanged = -4,  ///< the reference is no longer the file its earlier comparisons read
   kBothFailed = -3,    ///< neither file opened
   kSecondFailed = -2,  ///< only the second file (the candidate) failed to open

@@ -170,12 +170,12 @@ Fingerprint ContentFingerprint(const PathChar* path, std::int64_t size) {
   return DigestSample(sample, length);
 }
 
-void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
+bool FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
                       const std::function<void()>& afterEach) {
   FingerprintWindow window;
   window.files.probeLength = static_cast<std::int64_t>(kSampleLength);
   window.files.advise = AdviseSample;
-  for (std::size_t first = 0; first < count; first += kMd5Lanes) {
+  for (std::size_t first = 0; first < count && !window.files.outOfDescriptors; first += kMd5Lanes) {
     FillWindow(window, count, jobAt);
     const std::size_t batch = std::min(count - first, static_cast<std::size_t>(kMd5Lanes));
     DigestBatch(window, batch);
@@ -183,4 +183,5 @@ void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std:
       afterEach();
     }
   }
+  return !window.files.outOfDescriptors;
 }

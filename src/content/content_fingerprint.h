@@ -30,5 +30,7 @@ struct FingerprintJob {
 /// meanwhile), and `afterEach` is called once per job, in order, once its fingerprint is stored.
 /// A file of size 0 is not opened: it gets the digest of no bytes, as opening it would give. The
 /// digests of four files are computed side by side: a third of the time of one at a time.
-void FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
+/// False, with the stage stopped, when a file could not be opened for want of a descriptor even
+/// with no other file open.
+bool FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
                       const std::function<void()>& afterEach);

@@ -111,6 +111,7 @@ bool OpenAtTurn(ReadAheadWindow& window, AheadFile& ahead) {
     window.openLimit = 0;
     if (!OpenWaiting(window, ahead)) {
       ahead.state = AheadState::kDone;  // nothing else is open: no descriptor to be had
+      window.outOfDescriptors = true;
     }
   }
   if (ahead.state != AheadState::kOpened) {

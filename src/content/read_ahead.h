@@ -69,6 +69,8 @@ struct ReadAheadWindow {
   int missesInARow = 0;
   std::int64_t probeLength = 0;  ///< the first bytes a probe looks for in the cache
   AdviseFunction advise = nullptr;
+  /// A file at its turn found no descriptor even with every other file closed.
+  bool outOfDescriptors = false;
 };
 
 /// Appends a file to be read after the others. A file of size 0 is never opened: it is kDone.

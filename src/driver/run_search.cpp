@@ -71,16 +71,20 @@ std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, Text
   return roots;
 }
 
-void WalkRoots(const std::vector<PathString>& roots, FileCatalogue& catalogue,
+// False when the walk stopped for want of a file descriptor.
+bool WalkRoots(const std::vector<PathString>& roots, FileCatalogue& catalogue,
                TextOutput& console) {
   PrintText(console, kWalkHeading);
   catalogue.places.workingFolder = WorkingFolderIdentity();
   for (const PathString& root : roots) {
-    ScanDirectory(root, catalogue, console);
+    if (!ScanDirectory(root, catalogue, console)) {
+      return false;
+    }
   }
   NoteRepeatedFolders(catalogue.places);
   PrintText(console, kWalkTotalsLine, catalogue.counters.FileCount,
             catalogue.counters.DirectoryCount);
+  return true;
 }
 
 void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
@@ -89,7 +93,8 @@ void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kPruneTotalLine, catalogue.counters.FileCount);
 }
 
-void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
+// False when the stage stopped for want of a file descriptor.
+bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kHashHeading);
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
   SizeCatalogue& sizes = catalogue.sizes;
@@ -101,14 +106,17 @@ void FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
                           WholeDigestSlot(sizes, record)};
   };
   std::int32_t HashCount = 0;
-  FingerprintFiles(records.size(), jobAt, [&]() {
+  const bool done = FingerprintFiles(records.size(), jobAt, [&]() {
     ++HashCount;
     if (HashCount % kHashProgressInterval == 0) {
       const std::int64_t percent = HashCount * kPercent / catalogue.counters.FileCount;
       PrintText(console, kHashProgressLine, HashCount, static_cast<int>(percent));
     }
   });
-  PrintText(console, kHashDoneLine);
+  if (done) {
+    PrintText(console, kHashDoneLine);
+  }
+  return done;
 }
 
 // An empty file reached twice (a root given twice, one root inside another) is one file: it is
@@ -127,7 +135,9 @@ void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& report) {
   WriteEmptyFiles(report, paths);
 }
 
-GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, TextOutput& console) {
+// Sets `outOfDescriptors` when the stage stopped for want of a file descriptor.
+GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, TextOutput& console,
+                        bool* outOfDescriptors) {
   GroupingRun run;
   run.report = &report;
   run.console = &console;
@@ -137,7 +147,11 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
     GroupSizeClass(ViewOf(catalogue.sizes, sizeClass), run);
+    if (run.outOfDescriptors) {
+      break;
+    }
   }
+  *outOfDescriptors = run.outOfDescriptors;
   return run.totals;
 }
 
@@ -151,10 +165,18 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     return 1;
   }
   const std::vector<PathString> roots = ListRoots(count, arguments, console);
+  // A stage that could open no file even with no other file open has no result to give: its
+  // report would be empty or wrong, and would replace a good one.
   FileCatalogue catalogue;
-  WalkRoots(roots, catalogue, console);
+  if (!WalkRoots(roots, catalogue, console)) {
+    PrintFailure(kNoDescriptorLine);
+    return 1;
+  }
   DropUniqueSizes(catalogue, console);
-  FingerprintAll(catalogue, console);
+  if (!FingerprintAll(catalogue, console)) {
+    PrintFailure(kNoDescriptorLine);
+    return 1;
+  }
 
   PrintText(console, kGroupingHeading);
   ReportFile report;
@@ -163,7 +185,12 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     return 1;
   }
   WriteEmptyFileList(catalogue, report.text);
-  const GroupingTotals totals = GroupAll(catalogue, report.text, console);
+  bool outOfDescriptors = false;
+  const GroupingTotals totals = GroupAll(catalogue, report.text, console, &outOfDescriptors);
+  if (outOfDescriptors) {
+    PrintFailure(kNoDescriptorLine);
+    return 1;  // the report's temporary goes with `report`
+  }
 
   // The report takes the earlier one's place only when whole, and before the summary, so a
   // report that is not whole, because a write, the close or the rename failed, is never followed

@@ -85,6 +85,9 @@ bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
       return true;
     case CompareResult::kFirstChanged:
       return false;  // the scan starts again (ScanCandidates)
+    case CompareResult::kNoDescriptor:
+      run.outOfDescriptors = true;
+      return false;
   }
   return false;
 }
@@ -147,7 +150,7 @@ bool ScanOnce(GroupingRun& run, std::uint32_t reference, Group& group) {
 // then changes no result, one of its bytes groups it by its new bytes, and one that deleted it
 // gets its failure line. A reference that keeps changing is left out.
 void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
-  for (int scan = 1; !ScanOnce(run, reference, group); ++scan) {
+  for (int scan = 1; !ScanOnce(run, reference, group) && !run.outOfDescriptors; ++scan) {
     for (std::size_t member = 1; member < group.members.size(); ++member) {
       ReturnRecord(run.working, group.members[member]);
     }
@@ -198,13 +201,13 @@ void GroupSizeClass(const SizeClassView& sizeClass, GroupingRun& run) {
   WorkingList& working = run.working;
   StartWorkingList(working, sizeClass);
   Group group;
-  while (working.remaining >= 2) {
+  while (working.remaining >= 2 && !run.outOfDescriptors) {
     const std::uint32_t reference = TakeLast(working);
     StartGroup(run, group, reference);
     ScanCandidates(run, reference, group);
     CloseGroup(run, size, group);
   }
-  if (working.remaining == 1) {
+  if (working.remaining == 1 && !run.outOfDescriptors) {
     ++run.totals.DiscardedCount;  // the left-over is never a reference
   }
 }

@@ -33,6 +33,8 @@ struct GroupingRun {
   /// paths print as stored, and no file was reached twice.
   const WalkPlaces* places = nullptr;
   GroupingTotals totals;
+  /// A comparison could open no file even with nothing else open: the stage stopped there.
+  bool outOfDescriptors = false;
   WorkingList working;  ///< one class at a time; kept so its storage serves every class
 };
 

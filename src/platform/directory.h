@@ -45,6 +45,9 @@ void CloseListing(DirectoryListing* listing);
 /// The identity of the working folder; not known when it cannot be asked for.
 FileIdentity WorkingFolderIdentity();
 
+/// Whether a listing's failure code says that the process may open no more files.
+bool IsNoDescriptorCode(int errorCode);
+
 /// The system's code for a folder that is its own ancestor: "too many levels of links".
 int LoopErrorCode();
 

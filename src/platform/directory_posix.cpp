@@ -155,6 +155,8 @@ FileIdentity WorkingFolderIdentity() {
 
 int LoopErrorCode() { return ELOOP; }
 
+bool IsNoDescriptorCode(int errorCode) { return errorCode == EMFILE || errorCode == ENFILE; }
+
 PathString ListingName(const PathString& folder) { return folder + kPathSeparator + '*'; }
 
 PathString SystemRootPath(const PathString& typed) { return typed; }

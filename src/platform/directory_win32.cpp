@@ -150,6 +150,8 @@ FileIdentity WorkingFolderIdentity() {
 
 int LoopErrorCode() { return ERROR_CANT_RESOLVE_FILENAME; }
 
+bool IsNoDescriptorCode(int errorCode) { return errorCode == ERROR_TOO_MANY_OPEN_FILES; }
+
 PathString ListingName(const PathString& folder) { return folder + kPathSeparator + L'*'; }
 
 PathString SystemRootPath(const PathString& typed) {

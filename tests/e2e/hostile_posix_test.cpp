@@ -321,7 +321,7 @@ TEST(HostileTree, FoldersSwappedForLinksWhileTheWalkRunsAreNeverEntered) {
 
 // With five descriptors the report and the three standard streams leave one: a comparison that
 // held one file open and could not open the other found nothing.
-TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroup) {
+TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
   TempTree tree;
   const std::filesystem::path root = tree / "r";
   for (int group = 0; group < 4; ++group) {
@@ -347,6 +347,15 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroup) {
   EXPECT_EQ(limited.output, unlimited.output);
   EXPECT_EQ(limited.exitCode, 0);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
+
+  // With four, the report leaves none: every comparison would fail, and a run that said "Found 0
+  // duplicate files" would replace the good report with an empty one.
+  options.openFileLimit = 4;
+  const ProgramResult starved = RunProgram({NativeText(root)}, options);
+  EXPECT_EQ(starved.exitCode, 1);
+  EXPECT_EQ(starved.errors, NoDescriptorLine());
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
+  EXPECT_FALSE(NameAppears(tree.root(), PATH_TEXT("duplicates.txt.")));
 }
 
 // A disk that fills part-way through the report: the run says the report is not whole, on

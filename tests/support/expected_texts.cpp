@@ -67,6 +67,11 @@ std::string ReportFailedInNamelessFolderLine(const std::string& reason) {
          reason + "\n";
 }
 
+std::string NoDescriptorLine() {
+  return "dupscan: no file descriptor is left to open files with, even with no other file open "
+         "(see ulimit -n)\n";
+}
+
 ExpectedRun Counts(const std::vector<std::string>& roots, int files, int directories, int potential,
                    int duplicates, const std::string& wasted) {
   ExpectedRun run;

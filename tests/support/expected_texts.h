@@ -35,6 +35,9 @@ std::string ReportFailedLine(const std::string& folder, const std::string& reaso
 /// The same line when the working folder has no name (it was deleted).
 std::string ReportFailedInNamelessFolderLine(const std::string& reason);
 
+/// The one line on standard error of a run that could open no file even with none other open.
+std::string NoDescriptorLine();
+
 /// A run's console, from the counts a test knows.
 struct ExpectedRun {
   std::vector<std::string> roots;  ///< as listed
