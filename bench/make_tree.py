@@ -20,15 +20,26 @@ Profiles:
   look-alikes-200k  the same with 200,000 files
   identical     40,000 identical files of 1 KiB in folders of 1,000 (give it twice to run_bench.py
                 as "twice:identical" for the root given twice)
+  home-like     about 520 files of 1 to 290 MiB, 2.4 GiB, as a home folder holds them:
+                photos (some copied to a backup folder, 8 hard-linked into favourites), music
+                (one album copied twice), an installer image and its copy, and two virtual disk
+                images of one size, equal in their first 40 MiB and their last MiB (the
+                fingerprint cannot tell them apart)
+  snapshot      a tree of 20,000 files (sized, duplicated and laid out as in many-small) and
+                three snapshots of it made with "cp -al", as hard-link backups make them; after
+                each snapshot 1% of the tree's files are replaced with new content, so the
+                snapshots share most files and each keeps a few of its own
 
 The same profile and seed always give the same tree, byte for byte. A tree that is already
 complete (its stamp file beside it matches) is reused as it is.
 """
 
 import argparse
+import math
 import os
 import random
 import shutil
+import subprocess
 import sys
 import tempfile
 
@@ -64,10 +75,12 @@ def write_file(path, content):
         out.write(content)
 
 
-def write_large(path, rng, pool, size):
-    """Writes a large file in 1 MiB slices without holding it in memory."""
+def write_large(path, rng, pool, size, header=b""):
+    """Writes a large file in 1 MiB slices without holding it in memory; `header` first, as a
+    photo or a song starts with its format's marker."""
     with open(path, "wb") as out:
-        remaining = size
+        out.write(header)
+        remaining = size - len(header)
         while remaining > 0:
             take = min(remaining, MIB)
             out.write(pool.piece(take))
@@ -113,11 +126,12 @@ def small_size(rng):
     return int(2 ** rng.uniform(0, 16))
 
 
-def make_many_small(root, rng):
-    folders = make_folders(root, rng, 5000)
+def make_small_files(root, rng, total, folder_count):
+    """`total` files in about `folder_count` folders, as many-small describes them; returns the
+    pool their contents came from."""
+    folders = make_folders(root, rng, folder_count)
     pool = Pool(rng)
     namer = Namer(rng, folders)
-    total = 100000
     made = 0
     # About 20% of the files in duplicate sets of 2 to 5; about 2% of the copies are hard links.
     while made < total * 20 // 100:
@@ -149,6 +163,11 @@ def make_many_small(root, rng):
     while made < total:
         write_file(namer.next(), pool.piece(small_size(rng)))
         made += 1
+    return pool
+
+
+def make_many_small(root, rng):
+    make_small_files(root, rng, 100000, 5000)
 
 
 def make_unique_sizes(root, rng):
@@ -243,6 +262,90 @@ def make_identical(root, rng):
     write_numbered(root, 40000, lambda number: content)
 
 
+def log_uniform(rng, low, high):
+    return int(2 ** rng.uniform(math.log2(low), math.log2(high)))
+
+
+def make_home_photos(root, rng, pool):
+    """Photos of 1 to 5 MiB by year and event; some copied to a backup folder, eight
+    hard-linked into favourites."""
+    photos = []
+    for year in range(2018, 2025):
+        for event in range(rng.randint(3, 6)):
+            folder = os.path.join(root, "Pictures", str(year), "event-%02d" % event)
+            os.makedirs(folder)
+            for _ in range(rng.randint(6, 14)):
+                path = os.path.join(folder, "IMG_%04d.jpg" % (1000 + len(photos)))
+                write_large(path, rng, pool, log_uniform(rng, MIB, 5 * MIB), b"\xff\xd8\xff\xe1")
+                photos.append(path)
+    backup = os.path.join(root, "Backup", "phone")
+    os.makedirs(backup)
+    for path in rng.sample(photos, len(photos) // 6):
+        shutil.copyfile(path, os.path.join(backup, os.path.basename(path)))
+    favourites = os.path.join(root, "Pictures", "Favourites")
+    os.makedirs(favourites)
+    for path in rng.sample(photos, 8):
+        os.link(path, os.path.join(favourites, os.path.basename(path)))
+
+
+def make_home_music(root, rng, pool):
+    """Tracks of 2 to 8 MiB by artist and album; one album also in two download folders."""
+    albums = []
+    for artist in range(12):
+        for album in range(rng.randint(1, 2)):
+            folder = os.path.join(root, "Music", "artist-%02d" % artist, "album-%d" % album)
+            os.makedirs(folder)
+            for track in range(rng.randint(6, 12)):
+                write_large(os.path.join(folder, "%02d track.mp3" % (track + 1)), rng, pool,
+                            log_uniform(rng, 2 * MIB, 8 * MIB), b"ID3\x04\x00")
+            albums.append(folder)
+    copied = rng.choice(albums)
+    for download in ("Downloads/album", "Desktop/to sort/album"):
+        shutil.copytree(copied, os.path.join(root, download))
+
+
+def make_home_images(root, rng, pool):
+    """An installer image of 290 MiB with a copy, and two virtual disk images of 96 MiB, one
+    before an update and one after: equal in their first 40 MiB and in their zeroed last MiB."""
+    os.makedirs(os.path.join(root, "Downloads"), exist_ok=True)
+    installer = os.path.join(root, "Downloads", "installer-12.iso")
+    write_large(installer, rng, pool, 290 * MIB)
+    os.makedirs(os.path.join(root, "Backup", "images"))
+    shutil.copyfile(installer, os.path.join(root, "Backup", "images", "installer-12.iso"))
+    folder = os.path.join(root, "VMs")
+    os.makedirs(folder)
+    shared = pool.piece(40 * MIB)
+    boot = pool.piece(SAMPLE)
+    for name in ("disk.img", "disk-before-update.img"):
+        with open(os.path.join(folder, name), "wb") as out:
+            out.write(boot)
+            out.write(shared[SAMPLE:])
+            out.write(pool.piece(56 * MIB - MIB))
+            out.write(bytes(MIB))
+
+
+def make_home_like(root, rng):
+    pool = Pool(rng)
+    make_home_photos(root, rng, pool)
+    make_home_music(root, rng, pool)
+    make_home_images(root, rng, pool)
+
+
+def make_snapshot(root, rng):
+    live = os.path.join(root, "home")
+    pool = make_small_files(live, rng, 20000, 1000)
+    for snapshot in range(1, 4):
+        subprocess.run(["cp", "-al", live, os.path.join(root, "snapshot-%d" % snapshot)],
+                       check=True)
+        # Changed files are written anew, as editors and copy tools do: a new inode, so the
+        # snapshots keep the old content.
+        paths = sorted(os.path.join(folder, name) for folder, _, names in os.walk(live)
+                       for name in names)
+        for path in rng.sample(paths, len(paths) // 100):
+            os.remove(path)
+            write_file(path, pool.piece(small_size(rng)))
+
+
 PROFILES = {
     "many-small": make_many_small,
     "large": make_large,
@@ -251,6 +354,8 @@ PROFILES = {
     "look-alikes": make_look_alikes,
     "look-alikes-200k": make_look_alikes_200k,
     "identical": make_identical,
+    "home-like": make_home_like,
+    "snapshot": make_snapshot,
 }
 
 
