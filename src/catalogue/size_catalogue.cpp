@@ -144,16 +144,16 @@ void MakeRoomForWholeDigests(SizeCatalogue& sizes, std::int64_t largestSize) {
     }
     end = sizeClass.first + sizeClass.count;
   }
-  sizes.wholeDigests.assign(end, kNoWholeDigest);
+  sizes.wholeDigests.assign(end, WholeDigest());
 }
 
-std::uint64_t* WholeDigestSlot(SizeCatalogue& sizes, const FileRecord& record) {
+WholeDigest* WholeDigestSlot(SizeCatalogue& sizes, const FileRecord& record) {
   const std::size_t number = static_cast<std::size_t>(&record - sizes.records.data());
   return number < sizes.wholeDigests.size() ? &sizes.wholeDigests[number] : nullptr;
 }
 
 SizeClassView ViewOf(const SizeCatalogue& sizes, const SizeClass& sizeClass) {
-  const std::uint64_t* wholeDigests =
+  const WholeDigest* wholeDigests =
       sizeClass.first < sizes.wholeDigests.size() ? &sizes.wholeDigests[sizeClass.first] : nullptr;
   return SizeClassView{sizeClass.size, RecordsOf(sizes, sizeClass), sizeClass.count, wholeDigests};
 }

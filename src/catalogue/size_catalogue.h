@@ -30,7 +30,7 @@ struct SizeCatalogue {
   std::vector<FileRecord> records;
   /// The whole-content digests of the records of the smallest classes, whose files the
   /// fingerprints read whole, one per record from the first on (see MakeRoomForWholeDigests).
-  std::vector<std::uint64_t> wholeDigests;
+  std::vector<WholeDigest> wholeDigests;
 };
 
 /// One size class as grouping takes it: its records and, for files read whole, their digests.
@@ -38,8 +38,8 @@ struct SizeClassView {
   std::int64_t size = 0;
   const FileRecord* records = nullptr;
   std::size_t count = 0;
-  /// Per record, its whole-content digest or kNoWholeDigest; null: none were taken.
-  const std::uint64_t* wholeDigests = nullptr;
+  /// Per record, its whole-content digest (kNoWholeDigest: none); null: none were taken.
+  const WholeDigest* wholeDigests = nullptr;
 };
 
 /// The counts the console shows, named as it has always named them.
@@ -86,7 +86,7 @@ void MakeRoomForWholeDigests(SizeCatalogue& sizes, std::int64_t largestSize);
 
 /// Where the whole-content digest of `record`, a record of `sizes`, goes; null where there is no
 /// room for it.
-std::uint64_t* WholeDigestSlot(SizeCatalogue& sizes, const FileRecord& record);
+WholeDigest* WholeDigestSlot(SizeCatalogue& sizes, const FileRecord& record);
 
 /// A class with its records and their whole-content digests, if any were taken.
 SizeClassView ViewOf(const SizeCatalogue& sizes, const SizeClass& sizeClass);

@@ -41,6 +41,21 @@ std::uint64_t DigestBytes(const void* bytes, std::size_t count) {
   return XXH3_64bits(bytes, count);
 }
 
+std::uint64_t StateStamp(const FileState& state) {
+  const std::uint64_t fields[] = {static_cast<std::uint64_t>(state.size),
+                                  static_cast<std::uint64_t>(state.modified),
+                                  static_cast<std::uint64_t>(state.changed),
+                                  state.identity.volume,
+                                  state.identity.index,
+                                  state.identity.known ? 1u : 0u};
+  return DigestBytes(fields, sizeof fields);
+}
+
+bool WholeDigestHolds(const PathChar* path, std::uint64_t stateStamp) {
+  FileState now;
+  return StateAtPath(path, &now) && StateStamp(now) == stateStamp;
+}
+
 bool ExtendContentDigest(const PathChar* path, ContentDigest& digest) {
   if (digest.failed) {
     return false;

@@ -34,6 +34,22 @@ bool ExtendContentDigest(const PathChar* path, ContentDigest& digest);
 /// one without a digest: it is read again when its digest is wanted, never misjudged.
 constexpr std::uint64_t kNoWholeDigest = 0;
 
+/// The digest of a small file's whole content, taken with its fingerprint, and a stamp of the
+/// file's state as it was read: the digest stands for the file only while the state is the same.
+struct WholeDigest {
+  std::uint64_t digest = kNoWholeDigest;
+  std::uint64_t stateStamp = 0;  ///< StateStamp of the file as opened for the digest
+};
+
+/// A 64-bit digest of what FileState says of a file's content: size, write and change times,
+/// identity. Files whose stamps differ are in different states; equal stamps are taken as one
+/// state (a stale digest then only costs a missed shortcut: every equal is still compared).
+std::uint64_t StateStamp(const FileState& state);
+
+/// True while the file at `path` is still a regular file in the state `stateStamp` was taken
+/// of: a file deleted, replaced, written or touched since gives false, and is read again.
+bool WholeDigestHolds(const PathChar* path, std::uint64_t stateStamp);
+
 /// A 64-bit digest of `count` bytes: XXH3 of the xxHash library. Not cryptographic: equal
 /// digests prove nothing, different digests prove different bytes.
 std::uint64_t DigestBytes(const void* bytes, std::size_t count);

@@ -58,7 +58,8 @@ bool ReadWholeFile(const ReadableFile& file, const FingerprintJob& job, unsigned
     std::memcpy(sample + kSampleLength, whole + size - kSampleLength, kSampleLength);
     *length = 2 * kSampleLength;
   }
-  *job.wholeDigest = DigestBytes(whole, size);
+  job.wholeDigest->digest = DigestBytes(whole, size);
+  job.wholeDigest->stateStamp = StateStamp(file.state);
   return true;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "content/content_digest.h"
 #include "content/fingerprint.h"
 #include "content/md5.h"
 #include "platform/path_text.h"
@@ -19,9 +20,9 @@ struct FingerprintJob {
   std::int64_t size = 0;  ///< as catalogued
   Fingerprint* result = nullptr;
   /// When given, and the file is no longer than a digest's first block and still of `size`
-  /// bytes, the file is read once, whole, for both: the digest of its content (DigestBytes) goes
-  /// here. Left as it was (kNoWholeDigest) otherwise.
-  std::uint64_t* wholeDigest = nullptr;
+  /// bytes, the file is read once, whole, for both: the digest of its content (DigestBytes) and
+  /// the stamp of its state as opened go here. Left as it was (kNoWholeDigest) otherwise.
+  WholeDigest* wholeDigest = nullptr;
 };
 
 /// Stores the fingerprint of each of `count` jobs, as ContentFingerprint gives it, reading the

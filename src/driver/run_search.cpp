@@ -31,6 +31,8 @@ constexpr std::int64_t kPercent = 100;
 constexpr unsigned kFirstPrintable = 0x20;
 constexpr unsigned kDelete = 0x7f;
 
+bool plainGrouping = false;
+
 // The folder as the system names it, on the failure's one line: a line feed or another control
 // character in a name is shown as '?'.
 PathString OnOneLine(PathString text) {
@@ -99,7 +101,7 @@ bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
   SizeCatalogue& sizes = catalogue.sizes;
   // Only files of up to a digest's first block are read whole.
-  MakeRoomForWholeDigests(sizes, static_cast<std::int64_t>(kFirstDigestBlock));
+  MakeRoomForWholeDigests(sizes, plainGrouping ? 0 : static_cast<std::int64_t>(kFirstDigestBlock));
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
     return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
@@ -143,7 +145,8 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
   run.console = &console;
   run.fileCount = catalogue.counters.FileCount;
   run.compare = CompareWithReference;
-  run.digest = ExtendContentDigest;
+  run.digest = plainGrouping ? nullptr : ExtendContentDigest;
+  run.wholeDigestHolds = WholeDigestHolds;
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
     GroupSizeClass(ViewOf(catalogue.sizes, sizeClass), run);
@@ -156,6 +159,8 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
 }
 
 }  // namespace
+
+void SetPlainGrouping(bool plain) { plainGrouping = plain; }
 
 std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& console) {
   // Fail before the walk, not after an hour of hashing, when the report could not be written.

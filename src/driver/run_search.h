@@ -10,3 +10,7 @@
 /// profile when there are none, and writes duplicates.txt in the working directory. Returns 0
 /// when the report is whole, 1 (with one line on standard error) when it cannot be written.
 std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& console);
+
+/// Test seam: with `plain` set, no content digest is taken or used, and every pair of equal
+/// fingerprints is compared byte for byte: the plain scan whose results the digests must give.
+void SetPlainGrouping(bool plain);

@@ -135,7 +135,7 @@ bool ScanOnce(GroupingRun& run, std::uint32_t reference, Group& group) {
       // Look-alikes: from here on their digests spare the comparisons that could only differ.
       FinishScan(working, cursor);
       ReleaseReference(held);
-      PartByDigest(working, reference, run.digest);
+      PartByDigest(working, reference, run.digest, run.wholeDigestHolds);
       cursor = CandidatesOf(working, reference, candidate + 1);
     }
   }

@@ -29,6 +29,9 @@ struct GroupingRun {
   CompareFunction compare = nullptr;
   /// Null: every pair with equal fingerprints is compared byte for byte.
   DigestFunction digest = nullptr;
+  /// Whether a whole digest taken with the fingerprints still stands for its file. Null: taken
+  /// as still standing (tests whose records name no files).
+  WholeDigestCheck wholeDigestHolds = nullptr;
   /// Where the records were found, for the paths as printed and for files reached twice. Null:
   /// paths print as stored, and no file was reached twice.
   const WalkPlaces* places = nullptr;

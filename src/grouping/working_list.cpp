@@ -72,7 +72,23 @@ std::vector<std::uint32_t> PresentIn(const WorkingList& working, const Candidate
 
 // A digest taken when the fingerprint read the whole file: complete, and read from no file now.
 bool HasWholeDigest(const WorkingList& working, std::uint32_t record) {
-  return working.wholeDigests != nullptr && working.wholeDigests[record] != kNoWholeDigest;
+  return working.wholeDigests != nullptr && working.wholeDigests[record].digest != kNoWholeDigest &&
+         working.wholeDigestStale[record] == 0;
+}
+
+// A whole digest decides which records a reference meets, and a file deleted, rewritten or
+// touched since the fingerprints must be met as if no digest had been taken: deleted, its failure
+// line is printed at its turn; rewritten to equal another file, it is grouped with it.
+bool KeepsWholeDigest(WorkingList& working, std::uint32_t record, WholeDigestCheck holds) {
+  if (!HasWholeDigest(working, record)) {
+    return false;
+  }
+  if (holds != nullptr &&
+      !holds(working.records[record].path, working.wholeDigests[record].stateStamp)) {
+    working.wholeDigestStale[record] = 1;
+    return false;
+  }
+  return true;
 }
 
 // The block-by-block digest of a record without a whole one, made on its first use: only the
@@ -90,7 +106,7 @@ ContentDigest& DigestOf(WorkingList& working, std::uint32_t record) {
 std::tuple<std::int64_t, bool, std::uint64_t> DigestKey(const WorkingList& working,
                                                         std::uint32_t record) {
   if (HasWholeDigest(working, record)) {
-    return std::make_tuple(working.size, true, working.wholeDigests[record]);
+    return std::make_tuple(working.size, true, working.wholeDigests[record].digest);
   }
   const ContentDigest& digest = working.digests[working.digestOf[record]];
   return std::make_tuple(digest.state.size, digest.complete, digest.lastBlock);
@@ -99,11 +115,12 @@ std::tuple<std::int64_t, bool, std::uint64_t> DigestKey(const WorkingList& worki
 // Reads one more block of every record of `part` and splits it by what the blocks hold. Parts
 // of one record, and parts whose digests are complete, are final; the others go back on
 // `pending` for the next block.
-void PartOneBlock(WorkingList& working, DigestFunction digest, std::vector<std::uint32_t> part,
-                  std::vector<std::vector<std::uint32_t>>& pending, FingerprintSet& set) {
+void PartOneBlock(WorkingList& working, DigestFunction digest, WholeDigestCheck holds,
+                  std::vector<std::uint32_t> part, std::vector<std::vector<std::uint32_t>>& pending,
+                  FingerprintSet& set) {
   std::vector<std::uint32_t> readable;
   for (const std::uint32_t record : part) {
-    if (HasWholeDigest(working, record)) {
+    if (KeepsWholeDigest(working, record, holds)) {
       readable.push_back(record);
       continue;
     }
@@ -161,6 +178,7 @@ void StartWorkingList(WorkingList& working, const SizeClassView& sizeClass) {
   working.listOf.assign(count, kNoRecord);
   working.digests.clear();
   working.digestOf.clear();
+  working.wholeDigestStale.clear();
   SortIntoSets(working);
 }
 
@@ -203,10 +221,12 @@ bool IsDigested(const WorkingList& working, std::uint32_t reference) {
   return set != kNoRecord && working.sets[set].digested;
 }
 
-void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction digest) {
+void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction digest,
+                  WholeDigestCheck holds) {
   FingerprintSet& set = working.sets[working.setOf[reference]];
   if (working.digestOf.empty()) {
     working.digestOf.assign(working.count, kNoRecord);
+    working.wholeDigestStale.assign(working.count, 0);
   }
   std::vector<std::uint32_t> members = PresentIn(working, set.all);
   set.all = CandidateList{members, 0};
@@ -215,7 +235,7 @@ void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction 
   while (!pending.empty()) {
     std::vector<std::uint32_t> part = std::move(pending.back());
     pending.pop_back();
-    PartOneBlock(working, digest, std::move(part), pending, set);
+    PartOneBlock(working, digest, holds, std::move(part), pending, set);
   }
   std::sort(set.undigested.records.begin(), set.undigested.records.end());
   set.digested = true;

@@ -15,6 +15,9 @@
 /// Same contract as ExtendContentDigest; tests put a fake in its place.
 using DigestFunction = bool (*)(const PathChar* path, ContentDigest& digest);
 
+/// Same contract as WholeDigestHolds; tests put a fake in its place.
+using WholeDigestCheck = bool (*)(const PathChar* path, std::uint64_t stateStamp);
+
 /// No record: the end of a scan.
 constexpr std::uint32_t kNoRecord = ~std::uint32_t{0};
 
@@ -54,9 +57,11 @@ struct WorkingList {
   std::vector<ContentDigest> digests;
   std::int64_t size = 0;  ///< of every record, as catalogued
   /// Per record, whole-content digests taken with the fingerprints (or kNoWholeDigest): these
-  /// records need
-  /// no read to be parted. Null: none were taken.
-  const std::uint64_t* wholeDigests = nullptr;
+  /// records need no read to be parted while their files are as read. Null: none were taken.
+  const WholeDigest* wholeDigests = nullptr;
+  /// Per record, once a set of the class is digested: 1 when its whole digest no longer stands
+  /// for its file, which is then read like a file without one.
+  std::vector<std::uint8_t> wholeDigestStale;
 };
 
 /// Fills the list with the records of a class, all present, sorted into sets by fingerprint.
@@ -77,8 +82,10 @@ void ReturnRecord(WorkingList& working, std::uint32_t record);
 bool IsDigested(const WorkingList& working, std::uint32_t reference);
 
 /// Parts the set of `reference` (the reference included) by content digests, read block by block
-/// only as far as it takes to tell each record from the others.
-void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction digest);
+/// only as far as it takes to tell each record from the others. A whole digest serves only when
+/// `holds` finds its file as it was read (null: always, for tests).
+void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction digest,
+                  WholeDigestCheck holds);
 
 /// The candidates of one reference still in the list, in working-list order: the records of its
 /// fingerprint, or once its set is digested those with its digest and those without one.

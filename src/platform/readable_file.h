@@ -39,6 +39,10 @@ enum class OpenResult {
 /// FIFO, a device, a link put in a file's place): those fail like a missing file.
 OpenResult OpenForReading(const PathChar* path, ReadableFile* file);
 
+/// The state of the regular file `path` names, as OpenForReading would give it, without opening
+/// it or following a final link. False when the path names no regular file or cannot be asked.
+bool StateAtPath(const PathChar* path, FileState* state);
+
 /// Reads up to `count` bytes at `offset`, retrying short reads that end before the size the file
 /// had when opened. Fewer bytes only at the end of the file or on a read error, which also sets
 /// `*readError` when it is given.

@@ -48,6 +48,15 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   return OpenResult::kOpened;
 }
 
+bool StateAtPath(const PathChar* path, FileState* state) {
+  struct stat status;
+  if (lstat(path, &status) != 0 || !S_ISREG(status.st_mode)) {
+    return false;
+  }
+  *state = StateOf(status);
+  return true;
+}
+
 bool FileUnchanged(const ReadableFile& file, const PathChar* path) {
   struct stat status;
   if (fstat(static_cast<int>(file.handle), &status) != 0 ||

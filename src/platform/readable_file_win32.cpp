@@ -72,6 +72,28 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   return OpenResult::kOpened;
 }
 
+// Opened for its attributes alone, the way the system's own tools ask: no read access is asked
+// for, so a file shared for no reading still answers, and a reparse point answers as itself.
+bool StateAtPath(const PathChar* path, FileState* state) {
+  const HANDLE handle =
+      CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
+                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  const bool regular =
+      GetFileType(handle) == FILE_TYPE_DISK && GetFileInformationByHandle(handle, &information) &&
+      (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+          0;
+  if (regular) {
+    *state = StateOf(handle, information);
+  }
+  CloseHandle(handle);
+  return regular;
+}
+
 // Only the open file is asked: while it is open its path cannot be given to another file, as the
 // runtime opens it without FILE_SHARE_DELETE, which a rename over it or its deletion needs.
 bool FileUnchanged(const ReadableFile& file, const PathChar*) {

@@ -92,7 +92,7 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   files.emplace_back(NativeText(tree.WriteFile("shrunk", PatternBytes(100, 2))), 9000);
   for (std::size_t shift = 0; shift < static_cast<std::size_t>(kMd5Lanes); ++shift) {
     std::vector<Fingerprint> fingerprints(files.size());
-    std::vector<std::uint64_t> wholeDigests(files.size());
+    std::vector<WholeDigest> wholeDigests(files.size());
     std::size_t stored = 0;
     const auto jobAt = [&](std::size_t index) {
       const std::size_t file = (index + shift) % files.size();
@@ -108,11 +108,11 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
       // Read whole, with the digest of every byte: the files of 1 to 4096 bytes, as catalogued.
       const std::int64_t size = files[file].second;
       const bool readWhole = file < 7 && size > 0 && size <= 4096;
-      ASSERT_EQ(wholeDigests[file] != kNoWholeDigest, readWhole) << files[file].first;
+      ASSERT_EQ(wholeDigests[file].digest != kNoWholeDigest, readWhole) << files[file].first;
       if (readWhole) {
         const std::string bytes =
             PatternBytes(static_cast<std::size_t>(size), static_cast<std::uint32_t>(size));
-        EXPECT_EQ(wholeDigests[file], DigestBytes(bytes.data(), bytes.size()));
+        EXPECT_EQ(wholeDigests[file].digest, DigestBytes(bytes.data(), bytes.size()));
       }
     }
   }

@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -30,11 +32,12 @@ struct PlannedChange {
   int onOpen = 0;
   Change change = nullptr;
   int opensSeen = 0;
+  bool countEveryOpen = false;  ///< `onOpen` counts the opens of every file, not the target's
 };
 PlannedChange planned;
 
 void ChangeOnPlannedOpen(const PathChar* path) {
-  if (planned.change != nullptr && planned.target == path &&
+  if (planned.change != nullptr && (planned.countEveryOpen || planned.target == path) &&
       ++planned.opensSeen == planned.onOpen) {
     planned.change(planned.target);
   }
@@ -79,13 +82,14 @@ class ChangingFiles : public testing::Test {
   }
   void TearDown() override {
     SetBeforeOpenHook(nullptr);
+    SetPlainGrouping(false);
     std::filesystem::current_path(savedDirectory_);
   }
 
   // Runs the search on `root` from the tree's folder, with `change` planned for `target`.
   RunResult Run(const std::filesystem::path& root, const std::filesystem::path& target, int onOpen,
                 Change change) {
-    planned = PlannedChange{target, onOpen, change, 0};
+    planned = PlannedChange{target, onOpen, change, 0, planned.countEveryOpen};
     std::string program = "dupscan";
     std::string rootText = root.string();
     PathChar* arguments[] = {program.data(), rootText.data(), nullptr};
@@ -232,6 +236,86 @@ TEST_F(ChangingFiles, PairGoneBeforeItsFingerprintsIsReportedAtTheComparison) {
   EXPECT_EQ(result.exitCode, 0);
   EXPECT_EQ(result.console, ExpectedConsole(expected));
   EXPECT_EQ(result.report, "");
+}
+
+// The differential test of the digests that spare comparisons: whatever changes between two
+// stages or at an open of the fingerprint stage (the opens both ways share), a run that parts
+// look-alikes by digests prints and reports what comparing every pair prints and reports.
+void Touch(const std::filesystem::path& file) {
+  std::filesystem::last_write_time(
+      file, std::filesystem::last_write_time(file) + std::chrono::seconds(5));
+}
+
+constexpr std::size_t kSmallLookAlike = 3000;  // read whole with its fingerprint
+constexpr std::size_t kLargeLookAlike = 9000;  // digested block by block while grouping
+constexpr std::uint32_t kVariants = 3;
+
+// Equal heads and tails, so equal fingerprints; the variants differ in the middle only.
+std::string LookAlike(std::size_t size, std::uint32_t variant) {
+  std::string bytes = PatternBytes(size, static_cast<std::uint32_t>(size));
+  bytes[size / 2 + 700] = static_cast<char>('a' + variant);
+  return bytes;
+}
+
+struct PlannedFile {
+  std::string name;
+  std::size_t size;
+  std::uint32_t variant;
+};
+
+std::vector<PlannedFile> RandomLookAlikes(std::mt19937& random, int count) {
+  std::vector<PlannedFile> files;
+  for (int file = 0; file < count; ++file) {
+    const std::size_t size = random() % 2 == 0 ? kSmallLookAlike : kLargeLookAlike;
+    files.push_back(
+        {"r/f" + std::to_string(file), size, static_cast<std::uint32_t>(random() % kVariants)});
+  }
+  return files;
+}
+
+void RewriteAsNextVariant(const std::filesystem::path& file) {
+  const std::string bytes = ReadWholeFile(file);
+  std::uint32_t variant = static_cast<std::uint32_t>(bytes[bytes.size() / 2 + 700] - 'a');
+  std::ofstream(file, std::ios::binary | std::ios::trunc)
+      << LookAlike(bytes.size(), (variant + 1) % kVariants);
+}
+
+TEST_F(ChangingFiles, DigestsChangeNoResultWhenFilesChangeBetweenStages) {
+  const struct {
+    const char* name;
+    Change change;
+  } changes[] = {{"deleted", Delete}, {"rewritten", RewriteAsNextVariant}, {"touched", Touch}};
+  std::mt19937 random(20261208);
+  for (int tree = 0; tree < 2; ++tree) {
+    const std::vector<PlannedFile> files = RandomLookAlikes(random, 9);
+    const auto makeTree = [&]() {
+      std::filesystem::remove_all(tree_ / "r");
+      for (const PlannedFile& file : files) {
+        tree_.WriteFile(file.name, LookAlike(file.size, file.variant));
+      }
+    };
+    // Every file is opened once for its fingerprint: the first open is before any of them, the
+    // open after them is grouping's first.
+    const int groupingStarts = static_cast<int>(files.size()) + 1;
+    for (const PlannedFile& target : files) {
+      for (const auto& change : changes) {
+        for (const int open : {1, groupingStarts}) {
+          SCOPED_TRACE("tree " + std::to_string(tree) + ", " + target.name + " " + change.name +
+                       " at open " + std::to_string(open));
+          RunResult results[2];
+          for (const bool plain : {true, false}) {
+            makeTree();
+            SetPlainGrouping(plain);
+            planned.countEveryOpen = true;
+            results[plain ? 0 : 1] = Run(tree_ / "r", tree_ / target.name, open, change.change);
+          }
+          EXPECT_EQ(results[1].exitCode, results[0].exitCode);
+          EXPECT_EQ(results[1].console, results[0].console);
+          EXPECT_EQ(results[1].report, results[0].report);
+        }
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -109,7 +109,7 @@ class Grouping : public testing::Test {
   }
 
   void Group(std::int64_t size, const std::vector<FileRecord>& records,
-             const std::uint64_t* wholeDigests = nullptr) {
+             const WholeDigest* wholeDigests = nullptr) {
     GroupSizeClass(SizeClassView{size, records.data(), records.size(), wholeDigests}, run_);
   }
   std::string Report() { return StreamContent(report_.stream); }
@@ -331,7 +331,7 @@ TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
 TEST_F(Grouping, DigestsTakenWithTheFingerprintsAreNotReadAgain) {
   // The files above, with all but x read whole by the fingerprint stage.
   run_.digest = FakeDigest;
-  const std::vector<std::uint64_t> wholeDigests{'b', 'c', 'a', kNoWholeDigest, 'a'};
+  const std::vector<WholeDigest> wholeDigests{{'b'}, {'c'}, {'a'}, {kNoWholeDigest}, {'a'}};
   Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}), wholeDigests.data());
   EXPECT_EQ(digestReads, std::vector<std::string>{"x"});
   EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
