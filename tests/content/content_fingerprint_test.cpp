@@ -4,6 +4,7 @@
 
 #include "content/content_digest.h"
 #include "support/digest_text.h"
+#include "support/rewrite_on_open.h"
 #include "support/temp_tree.h"
 
 namespace {
@@ -116,6 +117,35 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
       }
     }
   }
+}
+
+// Two names of one file are read once, but only while the file stays as the first read found
+// it: a name opened after a rewrite gets the fingerprint of the new bytes.
+TEST(FingerprintFiles, ASecondNameOfAFileRewrittenMeanwhileIsReadAfresh) {
+  TempTree tree;
+  const std::string bytes = PatternBytes(2000, 3);
+  const auto first = tree.WriteFile("first", bytes);
+  std::error_code noLinks;
+  std::filesystem::create_hard_link(first, tree / "second", noLinks);
+  if (noLinks) {
+    GTEST_SKIP() << "no hard links here: " << noLinks.message();
+  }
+  // Apart by more than one batch of lanes, so the first is digested before the second is opened.
+  std::vector<PathString> paths = {NativeText(first)};
+  for (int other = 0; other < kMd5Lanes; ++other) {
+    paths.push_back(NativeText(tree.WriteFile("other" + std::to_string(other), bytes)));
+  }
+  paths.push_back(NativeText(tree / "second"));
+  std::vector<Fingerprint> fingerprints(paths.size());
+  const auto jobAt = [&](std::size_t index) {
+    return FingerprintJob{paths[index].c_str(), 2000, &fingerprints[index], nullptr};
+  };
+  RewriteAtOpenOf(tree / "second", first, "NEW!");
+  FingerprintFiles(paths.size(), jobAt, []() {});
+  StopRewriting();
+  EXPECT_EQ(fingerprints.front(), fingerprints[1]);
+  EXPECT_EQ(fingerprints.back(), FingerprintOf(first, 2000));
+  EXPECT_NE(fingerprints.back(), fingerprints.front());
 }
 
 }  // namespace
