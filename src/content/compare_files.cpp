@@ -164,9 +164,11 @@ void AdviseIfLarge(const ReadableFile& file) {
 }
 
 // Both files open: the bytes decide, unless they are one file, or either changed meanwhile: a
-// file written while it is read could pass for a copy it never equalled at any one moment.
+// file written while it is read could pass for a copy it never equalled at any one moment. A
+// candidate that changed gives kDifferent with `*candidateChanged` set.
 CompareResult CompareOpenFiles(const ComparisonReference& reference, const ReadableFile& candidate,
-                               const PathChar* candidatePath) {
+                               const PathChar* candidatePath, bool* candidateChanged) {
+  *candidateChanged = false;
   const ReadableFile& held = reference.hold->file;
   if (SameFile(held.state.identity, candidate.state.identity)) {
     if (!FileUnchanged(held, reference.path)) {
@@ -187,7 +189,36 @@ CompareResult CompareOpenFiles(const ComparisonReference& reference, const Reada
   if (!sameBytes) {
     return CompareResult::kDifferent;
   }
-  return FileUnchanged(candidate, candidatePath) ? CompareResult::kSame : CompareResult::kDifferent;
+  if (!FileUnchanged(candidate, candidatePath)) {
+    *candidateChanged = true;
+    return CompareResult::kDifferent;
+  }
+  return CompareResult::kSame;
+}
+
+// A candidate that changed while it was compared is opened and compared again, this many times in
+// all at most: a touch, a chmod or a new link changes its status and not its bytes, and must not
+// keep a copy out of its group (a touched hard link of a copy went unreported, every time). One
+// that never stops changing is taken as different, as one written while it was read.
+constexpr int kCandidateComparisons = 3;
+
+CompareResult CompareCandidateUntilSettled(const ComparisonReference& reference,
+                                           ReadableFile* candidateFile, bool* candidateOpened,
+                                           const PathChar* candidate, FileState* candidateState) {
+  bool candidateChanged = false;
+  CompareResult result = CompareOpenFiles(reference, *candidateFile, candidate, &candidateChanged);
+  for (int comparison = 1; candidateChanged && comparison < kCandidateComparisons; ++comparison) {
+    CloseFile(candidateFile);
+    *candidateOpened = OpenForReading(candidate, candidateFile) == OpenResult::kOpened;
+    if (!*candidateOpened) {
+      return CompareResult::kSecondFailed;  // gone or replaced: named like any file that fails
+    }
+    if (candidateState != nullptr) {
+      *candidateState = candidateFile->state;
+    }
+    result = CompareOpenFiles(reference, *candidateFile, candidate, &candidateChanged);
+  }
+  return result;
 }
 
 // Opens the reference unless it is held. kOpened only when it is open and still the file the
@@ -224,7 +255,7 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
   const OpenResult referenceOpen = HoldReference(reference, &changed);
   ReadableFile candidateFile;
   const OpenResult candidateOpen = TakeEarlyOrOpen(hold.next, candidate, &candidateFile);
-  const bool candidateOpened = candidateOpen == OpenResult::kOpened;
+  bool candidateOpened = candidateOpen == OpenResult::kOpened;
   if (referenceOpen == OpenResult::kNoDescriptor || candidateOpen == OpenResult::kNoDescriptor) {
     // The held reference may have taken the last descriptor: let it go and need only one.
     if (candidateOpened) {
@@ -245,7 +276,8 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
         OpenEarly(hold.next, next, static_cast<std::int64_t>(kCompareBlock),
                   hold.file.state.identity);
       }
-      result = CompareOpenFiles(reference, candidateFile, candidate);
+      result = CompareCandidateUntilSettled(reference, &candidateFile, &candidateOpened, candidate,
+                                            candidateState);
     }
   } else {
     result = FailureResult(hold.opened, candidateOpened);

@@ -177,4 +177,20 @@ TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsNoLongerTheRef
             (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kFirstChanged}));
 }
 
+// A candidate touched while it is compared (here when the next one is opened early): its status
+// changed, not its bytes, so it is still a copy.
+TEST(CompareWithReference, ACandidateTouchedWhileComparedIsStillACopy) {
+  TempTree tree;
+  const std::string bytes = PatternBytes(1000, 3);
+  const PathString reference = NativeText(tree.WriteFile("reference", bytes));
+  const PathString candidate = NativeText(tree.WriteFile("candidate", bytes));
+  const PathString next = NativeText(tree.WriteFile("next", bytes));
+  RewriteAtOpenOf(next, candidate, "");
+  ComparisonReference held(reference.c_str());
+  const CompareResult result = CompareWithReference(held, candidate.c_str(), next.c_str());
+  ReleaseReference(held);
+  StopRewriting();
+  EXPECT_EQ(result, CompareResult::kSame);
+}
+
 }  // namespace
