@@ -1,10 +1,12 @@
 #include "content/compare_files.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "content/read_ahead.h"
+#include "platform/file_clock.h"
 
 struct ReferenceHold {
   ReadableFile file;
@@ -63,6 +65,30 @@ bool SameBytes(const ReadableFile& first, const ReadableFile& second) {
     if (firstGot < kCompareBlock) {
       return true;  // both ended on the same read with every byte equal
     }
+  }
+}
+
+// The clock time from which a write to a file in `state` is sure to move its write time: its
+// write time plus the file system's granularity, as a write's stamp lies at most that far below
+// the clock; 0 for a time ahead of the clock (set by hand, another machine's clock), which a write
+// made now moves back.
+std::int64_t WritesShowFrom(const FileState& state, std::int64_t now) {
+  const std::int64_t granularity = StampGranularity(state.modified);
+  return state.modified > now + granularity ? 0 : state.modified + granularity;
+}
+
+// Waits, before a pair is read, until a write to either file would move its write time, so that
+// the check after reading sees every write made meanwhile (as a version control index treats its
+// "racily clean" entries): on a file system of whole seconds a write in the second of the file's
+// last write moved nothing, and a file toggled with pwrite while compared passed for a copy of a
+// file it never equalled in 11 of 60 runs. Reading first and again after the wait would read
+// every fresh pair twice. A file not written in the last seconds waits for nothing, and one wait
+// lets every file written before it pass.
+void WaitUntilWritesShow(const FileState& first, const FileState& second) {
+  const std::int64_t now = FileClockNow();
+  const std::int64_t until = std::max(WritesShowFrom(first, now), WritesShowFrom(second, now));
+  if (until > now) {
+    WaitForFileClock(until);
   }
 }
 
@@ -140,6 +166,7 @@ CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* 
   if (first.state.size != second.state.size) {
     return CompareResult::kDifferent;
   }
+  WaitUntilWritesShow(first.state, second.state);
   CompareBuffers& buffers = Buffers();
   for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
     std::size_t firstGot = 0;
@@ -180,6 +207,7 @@ CompareResult CompareOpenFiles(const ComparisonReference& reference, const Reada
                                                         : CompareResult::kSame;
   }
   AdviseIfLarge(candidate);
+  WaitUntilWritesShow(held.state, candidate.state);
   const bool sameBytes = SameBytes(held, candidate);
   // The reference is looked at once, after the read: a change before it shows after it too, and
   // a look before it cost every pair two status calls.

@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <system_error>
 
 namespace {
 
@@ -78,4 +80,38 @@ std::string AccessAclOf(const std::filesystem::path& path) {
   const ssize_t size = getxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size());
   acl.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
   return acl;
+}
+
+WholeSecondFileSystem::WholeSecondFileSystem() {
+  if (geteuid() != 0) {
+    unavailable_ = "mounting a file system image needs root";
+    return;
+  }
+  std::error_code error;
+  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                       ("dupscan-whole-seconds-" + std::to_string(getpid()));
+  image_ = folder / "image";
+  mountPoint_ = folder / "mounted";
+  std::filesystem::create_directories(mountPoint_, error);
+  const std::string quiet = " >/dev/null 2>&1";
+  if (error || std::system(("truncate -s 16M '" + image_.string() + "'" + quiet).c_str()) != 0 ||
+      std::system(("mkfs.ext4 -q -F -I 128 '" + image_.string() + "'" + quiet).c_str()) != 0) {
+    unavailable_ = "cannot make an ext4 image with 128-byte inodes (mkfs.ext4) here";
+  } else if (std::system(
+                 ("mount -o loop '" + image_.string() + "' '" + mountPoint_.string() + "'" + quiet)
+                     .c_str()) != 0) {
+    unavailable_ = "cannot mount a file system image on a loop device here";
+  }
+  if (!unavailable_.empty()) {
+    std::filesystem::remove_all(folder, error);
+  }
+}
+
+WholeSecondFileSystem::~WholeSecondFileSystem() {
+  if (unavailable_.empty()) {
+    // The command, not umount2: <sys/mount.h> and <linux/fs.h> define the same names.
+    std::system(("umount -l '" + mountPoint_.string() + "'").c_str());
+    std::error_code error;
+    std::filesystem::remove_all(mountPoint_.parent_path(), error);
+  }
 }

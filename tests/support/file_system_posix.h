@@ -22,3 +22,23 @@ int SetAcl(const std::filesystem::path& path, const std::string& acl, bool forNe
 
 /// The access ACL of `path`; empty when it has none.
 std::string AccessAclOf(const std::filesystem::path& path);
+
+/// A file system that stamps whole seconds (ext4 made with 128-byte inodes), mounted from an image
+/// in a temporary folder for one test and removed after it. Making it needs root, a loop device and
+/// mkfs.ext4.
+class WholeSecondFileSystem {
+ public:
+  WholeSecondFileSystem();
+  ~WholeSecondFileSystem();
+  WholeSecondFileSystem(const WholeSecondFileSystem&) = delete;
+  WholeSecondFileSystem& operator=(const WholeSecondFileSystem&) = delete;
+
+  /// Empty once mounted; otherwise why it could not be, for the skip message.
+  const std::string& Unavailable() const { return unavailable_; }
+  const std::filesystem::path& root() const { return mountPoint_; }
+
+ private:
+  std::filesystem::path image_;
+  std::filesystem::path mountPoint_;
+  std::string unavailable_;
+};

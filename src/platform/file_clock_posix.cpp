@@ -1,0 +1,46 @@
+// POSIX: the coarse real-time clock Linux stamps files from, and a wait on it.
+#include "platform/file_clock.h"
+
+#include <time.h>
+
+namespace {
+
+constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+// A write time without a fraction of a second comes from a file system that keeps whole seconds
+// (ext4 made with 128-byte inodes, ext3, HFS+) or even seconds (FAT).
+constexpr std::int64_t kWholeSecondStamp = 2 * kNanosecondsPerSecond;
+// The coarsest of the others: exFAT keeps hundredths of a second; UDF microseconds; ext4, XFS,
+// Btrfs and tmpfs nanoseconds.
+constexpr std::int64_t kFractionStamp = 10 * 1000 * 1000;
+
+#ifdef CLOCK_REALTIME_COARSE
+// The kernel stamps a write from this clock, which moves once per timer tick (or, since Linux
+// 6.13, from a finer one, never behind it). Reading the same clock makes a write made after a
+// reading stamp at least the reading less the file system's granularity; the fine clock runs up
+// to a tick ahead and would need the tick added.
+constexpr clockid_t kFileClock = CLOCK_REALTIME_COARSE;
+#else
+constexpr clockid_t kFileClock = CLOCK_REALTIME;
+#endif
+
+}  // namespace
+
+std::int64_t FileClockNow() {
+  timespec now;
+  clock_gettime(kFileClock, &now);
+  return static_cast<std::int64_t>(now.tv_sec) * kNanosecondsPerSecond + now.tv_nsec;
+}
+
+std::int64_t StampGranularity(std::int64_t modified) {
+  return modified % kNanosecondsPerSecond == 0 ? kWholeSecondStamp : kFractionStamp;
+}
+
+void WaitForFileClock(std::int64_t time) {
+  for (std::int64_t now = FileClockNow(); now < time; now = FileClockNow()) {
+    const std::int64_t left = time - now;
+    timespec pause;
+    pause.tv_sec = static_cast<time_t>(left / kNanosecondsPerSecond);
+    pause.tv_nsec = static_cast<long>(left % kNanosecondsPerSecond);
+    nanosleep(&pause, nullptr);  // cut short by a signal, the loop sleeps the rest
+  }
+}

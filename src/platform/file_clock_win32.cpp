@@ -1,0 +1,35 @@
+// Windows: the system time that file systems stamp writes from, and a wait on it.
+#include "platform/file_clock.h"
+
+#include <windows.h>
+
+namespace {
+
+constexpr std::int64_t kTicksPerSecond = 10000000;  // FILETIME counts 100 ns
+constexpr std::int64_t kTicksPerMillisecond = 10000;
+// A write time without a fraction of a second comes from FAT, which keeps even seconds.
+constexpr std::int64_t kWholeSecondStamp = 2 * kTicksPerSecond;
+// The others: exFAT keeps hundredths of a second, NTFS 100 ns from the system time, which moves
+// once per timer interval (15.6 ms at the longest Windows sets).
+constexpr std::int64_t kFractionStamp = 20 * kTicksPerMillisecond;
+
+}  // namespace
+
+std::int64_t FileClockNow() {
+  // The system time as the last timer interval left it, the time file systems stamp from.
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  return static_cast<std::int64_t>((static_cast<std::uint64_t>(now.dwHighDateTime) << 32) |
+                                   now.dwLowDateTime);
+}
+
+std::int64_t StampGranularity(std::int64_t modified) {
+  return modified % kTicksPerSecond == 0 ? kWholeSecondStamp : kFractionStamp;
+}
+
+void WaitForFileClock(std::int64_t time) {
+  for (std::int64_t now = FileClockNow(); now < time; now = FileClockNow()) {
+    // One millisecond more: Sleep may end at the start of the interval that reaches the time.
+    Sleep(static_cast<DWORD>((time - now) / kTicksPerMillisecond + 1));
+  }
+}

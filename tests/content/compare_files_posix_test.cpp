@@ -1,0 +1,66 @@
+// Comparisons on a file system that stamps whole seconds, where a write may leave a file's state
+// as it was.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "content/compare_files.h"
+#include "support/file_system_posix.h"
+#include "support/temp_tree.h"
+
+namespace {
+
+std::filesystem::path rewritten;  // the file the hook rewrites
+std::filesystem::path trigger;    // the file whose open makes it do so
+char rewrittenByte = 0;
+constexpr std::size_t kRewrittenAt = 100;
+
+// One byte of `rewritten` put back to its look-alike's in place, as an editor saving in place
+// would, in the moment between the reference's open and the reading.
+void RewriteWhenTriggerOpens(const PathChar* path) {
+  if (trigger.empty() || trigger != path) {
+    return;
+  }
+  trigger.clear();
+  const int descriptor = open(rewritten.c_str(), O_WRONLY | O_CLOEXEC);
+  ASSERT_GE(descriptor, 0);
+  EXPECT_EQ(pwrite(descriptor, &rewrittenByte, 1, kRewrittenAt), 1);
+  close(descriptor);
+}
+
+void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A reference found equal to a copy, then rewritten within the second of its last write (its
+// write and change times stay as they were) to equal a look-alike: the copy and the look-alike,
+// which never held one content, must not both be its equals.
+TEST(CompareFilesPosix, AWriteThatLeavesTheTimesAsTheyWereIsNotMissed) {
+  const WholeSecondFileSystem fileSystem;
+  if (!fileSystem.Unavailable().empty()) {
+    GTEST_SKIP() << fileSystem.Unavailable();
+  }
+  const std::string bytes = PatternBytes(4096, 8);
+  std::string lookAlike = bytes;
+  lookAlike[kRewrittenAt] ^= 0x20;
+  rewritten = fileSystem.root() / "reference";
+  rewrittenByte = lookAlike[kRewrittenAt];
+  WriteBytes(rewritten, bytes);
+  WriteBytes(fileSystem.root() / "copy", bytes);
+  const std::filesystem::path lookAlikePath = fileSystem.root() / "look-alike";
+  WriteBytes(lookAlikePath, lookAlike);
+  ComparisonReference reference(rewritten.c_str());
+  EXPECT_EQ(CompareWithReference(reference, (fileSystem.root() / "copy").c_str()),
+            CompareResult::kSame);
+  trigger = lookAlikePath;
+  SetBeforeOpenHook(RewriteWhenTriggerOpens);
+  const CompareResult result = CompareWithReference(reference, lookAlikePath.c_str());
+  SetBeforeOpenHook(nullptr);
+  EXPECT_EQ(result, CompareResult::kFirstChanged)
+      << "the reference now holds the look-alike's bytes, which its copy never held";
+}
+
+}  // namespace
