@@ -21,8 +21,13 @@ TempTree::TempTree() {
 }
 
 TempTree::~TempTree() {
+  std::error_code failed;
+  std::filesystem::remove_all(root_, failed);
+  if (!failed) {
+    return;
+  }
+  // A test may leave folders without permissions behind: give them back, then remove again.
   std::error_code ignored;
-  // Tests may leave folders without permissions behind; give them back before removing.
   for (auto entry = std::filesystem::recursive_directory_iterator(
            root_, std::filesystem::directory_options::skip_permission_denied, ignored);
        entry != std::filesystem::recursive_directory_iterator(); entry.increment(ignored)) {
@@ -37,9 +42,26 @@ TempTree::~TempTree() {
 std::filesystem::path TempTree::WriteFile(const std::filesystem::path& relative,
                                           const std::string& bytes) const {
   const std::filesystem::path full = root_ / relative;
-  std::filesystem::create_directories(full.parent_path());
   std::ofstream out(full, std::ios::binary | std::ios::trunc);
+  if (!out.is_open()) {
+    // Folders only when the file's is missing: most tests write many files into a few folders.
+    std::filesystem::create_directories(full.parent_path());
+    out.open(full, std::ios::binary | std::ios::trunc);
+  }
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  return full;
+}
+
+std::filesystem::path TempTree::WriteSparseFile(
+    const std::filesystem::path& relative, std::int64_t size,
+    const std::vector<std::pair<std::int64_t, char>>& bytes) const {
+  const std::filesystem::path full = WriteFile(relative, "");
+  std::filesystem::resize_file(full, static_cast<std::uintmax_t>(size));
+  std::fstream file(full, std::ios::binary | std::ios::in | std::ios::out);
+  for (const auto& [offset, byte] : bytes) {
+    file.seekp(static_cast<std::streamoff>(offset));
+    file.put(byte);
+  }
   return full;
 }
 
