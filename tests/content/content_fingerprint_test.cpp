@@ -76,6 +76,16 @@ TEST(ContentFingerprint, FileShrunkSinceTheWalkDigestsWhatIsLeft) {
   EXPECT_EQ(FingerprintOf(file, 4096), DigestOf("tiny"));
 }
 
+// The tail's offset past 4 GiB, where a 32-bit size_t wraps to the head.
+TEST(ContentFingerprint, TheTailPastFourGibibytesIsRead) {
+  TempTree tree;
+  const std::int64_t size = (std::int64_t{1} << 32) + 1048576;
+  const auto plain = tree.WriteSparseFile("plain", size, {{0, 'x'}});
+  const auto atLast = tree.WriteSparseFile("at-last", size, {{0, 'x'}, {size - 1, 'z'}});
+  EXPECT_NE(ContentFingerprint(NativeText(plain).c_str(), size),
+            ContentFingerprint(NativeText(atLast).c_str(), size));
+}
+
 TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   TempTree tree;
   // Whole small files, sampled ones, files that grew or shrank since the walk, and files that

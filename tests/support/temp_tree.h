@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/path_text.h"
 
@@ -24,6 +26,10 @@ class TempTree {
   /// Creates the file (and its folders) with exactly these bytes; returns its full path.
   std::filesystem::path WriteFile(const std::filesystem::path& relative,
                                   const std::string& bytes) const;
+  /// Creates a sparse file of `size` bytes, zero but for the given bytes at their offsets.
+  std::filesystem::path WriteSparseFile(
+      const std::filesystem::path& relative, std::int64_t size,
+      const std::vector<std::pair<std::int64_t, char>>& bytes) const;
   std::filesystem::path MakeDirectory(const std::filesystem::path& relative) const;
 
  private:
