@@ -317,8 +317,6 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesAclAndNoOther) {
 // at the first write. The buffer is written whenever it fills.
 constexpr std::size_t kPipeBuffer = 4096;
 constexpr std::size_t kClosedOutputBuffer = 8192;
-constexpr char kGroupingHeading[] = "\nLooking for duplicate files...\n";
-constexpr char kSummaryStart[] = "\tFound ";
 
 // A console whose buffer fills, and so is written, half-way through the grouping, while the
 // report is open: 300 pairs of files, whose grouping prints six progress lines, and a missing
@@ -351,13 +349,13 @@ class ConsoleWrittenWhileTheReportIsOpen : public testing::Test {
   /// its padding in `*padding`.
   ProgramResult NormalRunFilling(std::size_t bufferSize, std::size_t* padding) {
     const ProgramResult probe = Run(0);
-    const std::size_t grouping = probe.output.find(kGroupingHeading) + sizeof kGroupingHeading - 1;
-    const std::size_t groupingLength = probe.output.rfind(kSummaryStart) - grouping;
+    const std::size_t grouping = GroupingLinesStart(probe.output);
+    const std::size_t groupingLength = SummaryStart(probe.output) - grouping;
     *padding = (bufferSize - groupingLength / 2 - grouping) / 4;
     ProgramResult normal = Run(*padding);
     EXPECT_EQ(normal.exitCode, 0);
-    EXPECT_LT(normal.output.find(kGroupingHeading) + sizeof kGroupingHeading, bufferSize);
-    EXPECT_GT(normal.output.rfind(kSummaryStart), bufferSize);
+    EXPECT_LT(GroupingLinesStart(normal.output), bufferSize);
+    EXPECT_GT(SummaryStart(normal.output), bufferSize);
     return normal;
   }
 
@@ -413,7 +411,7 @@ TEST_F(ConsoleWrittenWhileTheReportIsOpen, AConsoleThatGoesAwayLeavesAWholeRepor
 
 // Sparse: comparing the pair keeps the run in its grouping for a second or so, at no disk cost.
 constexpr std::uintmax_t kSparseSize = 2ull << 30;
-constexpr char kEarlierGroup[] = "File Size: 4 bytes\nthe earlier report\n\n";
+const std::string kEarlierGroup = GroupBlock("4 bytes", {"the earlier report"});
 
 // A pair of files, a sparse pair that keeps the run writing its report for a while, and an earlier
 // report of mode 0640; returns the report's path.
@@ -449,7 +447,7 @@ TEST(ReportEndToEndPosix, AnInterruptionWhileTheReportIsWrittenLeavesTheEarlierO
 }
 
 // Once a run killed outright left an empty duplicates.txt.XXXXXX, which the next run over the
-// folder listed under "Empty Files:". The temporary now has no name until the report is whole.
+// folder listed among its empty files. The temporary now has no name until the report is whole.
 TEST(ReportEndToEndPosix, ARunKilledOutrightLeavesNothingBehind) {
   TempTree tree;
   if (!MakesUnnamedFiles(tree.root())) {

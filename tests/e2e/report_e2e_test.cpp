@@ -50,11 +50,12 @@ TEST(ReportEndToEnd, TwoEmptyFilesAndAGroupOfTwo) {
 
   EXPECT_EQ(result.output,
             ExpectedConsole(Counts({PrintedText(tree / "r")}, 4, 1, 4, 2, "1.50 KB")));
-  const std::string empties = LinesInWalkOrder(tree / "r", "-empty");
+  const std::vector<std::string> empties = PathsInWalkOrder(tree / "r", "-empty");
   // Upper case sorts before lower case.
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("Empty Files:\n" + empties + "\nFile Size: 1.50 KB\n" +
-                        PrintedText(tree / "r/B") + "\n" + PrintedText(tree / "r/a") + "\n\n"));
+            ReportBytes(EmptyFilesBlock(empties) +
+                        GroupBlockInOrder("1.50 KB",
+                                          {PrintedText(tree / "r/B"), PrintedText(tree / "r/a")})));
 }
 
 TEST(ReportEndToEnd, CrLfCopyAndControlZVariantAreNotDuplicates) {

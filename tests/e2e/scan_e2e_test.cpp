@@ -24,9 +24,9 @@ TEST(ScanEndToEnd, SmallTreeWithDuplicatesEmptyAndUniqueFiles) {
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
 
-  const std::string empties = LinesInWalkOrder(tree / "scan", "-empty");
+  const std::vector<std::string> empties = PathsInWalkOrder(tree / "scan", "-empty");
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("Empty Files:\n" + empties + "\n" +
+            ReportBytes(EmptyFilesBlock(empties) +
                         GroupBlock("100 bytes", {PrintedText(tree / "scan/a"),
                                                  PrintedText(tree / "scan/sub/b")})));
 }
@@ -42,10 +42,9 @@ TEST(ScanEndToEnd, SameRootTwiceReportsEachFileOnce) {
 
   const std::string shown = PrintedText(tree / "r");
   EXPECT_EQ(result.output, ExpectedConsole(Counts({shown, shown}, 6, 2, 6, 2, "10 bytes")));
-  const std::string empty = PrintedText(tree / "r/e") + "\n";
   EXPECT_EQ(
       ReadWholeFile(tree / "duplicates.txt"),
-      ReportBytes("Empty Files:\n" + empty + "\n" +
+      ReportBytes(EmptyFilesBlock({PrintedText(tree / "r/e")}) +
                   GroupBlock("10 bytes", {PrintedText(tree / "r/a"), PrintedText(tree / "r/b")})));
 }
 

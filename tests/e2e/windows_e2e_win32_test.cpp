@@ -26,14 +26,6 @@ std::vector<std::string> ListedRoots(const std::string& output) {
   return roots;
 }
 
-std::string Lines(const std::vector<std::string>& lines) {
-  std::string text;
-  for (const std::string& line : lines) {
-    text += line + "\n";
-  }
-  return text;
-}
-
 TEST(WindowsEndToEnd, TreeWithDuplicatesEmptyFilesAndAMissingRootInCrLfLines) {
   TempTree tree;
   const std::string content = PatternBytes(700, 21);
@@ -47,8 +39,7 @@ TEST(WindowsEndToEnd, TreeWithDuplicatesEmptyFilesAndAMissingRootInCrLfLines) {
 
   ExpectedRun expected =
       Counts({PrintedText(tree / "missing"), PrintedText(tree / "t")}, 5, 3, 5, 2, "700 bytes");
-  expected.walkLines = "FindFirstFile failed: " + PrintedText(tree / "missing") + "\\* (" +
-                       std::to_string(kPathNotFound) + ")\n";
+  expected.walkLines = ListingFailedLine(PrintedText(tree / "missing"), kPathNotFound);
   EXPECT_EQ(result.outputBytes, ReportBytes(ExpectedConsole(expected)));
   EXPECT_EQ(result.errors, "");
   EXPECT_EQ(result.exitCode, 0);
@@ -62,8 +53,9 @@ TEST(WindowsEndToEnd, TreeWithDuplicatesEmptyFilesAndAMissingRootInCrLfLines) {
     }
   }
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("Empty Files:\n" + Lines(empties) + "\nFile Size: 700 bytes\n" +
-                        Lines({PrintedText(tree / "t/a"), PrintedText(tree / "t/sub/b")}) + "\n"));
+            ReportBytes(EmptyFilesBlock(empties) +
+                        GroupBlockInOrder("700 bytes", {PrintedText(tree / "t/a"),
+                                                        PrintedText(tree / "t/sub/b")})));
 }
 
 TEST(WindowsEndToEnd, ProfileReferenceInAnArgumentIsExpandedByTheProgram) {
@@ -95,7 +87,7 @@ TEST(WindowsEndToEnd, WildcardArgumentIsExpandedByTheRuntime) {
   ExpectedRun expected = Counts(listed, 2, 2, 2, 2, "4 bytes");
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("File Size: 4 bytes\ndir\\sub1\\x\ndir\\sub2\\y\n\n"));
+            ReportBytes(GroupBlockInOrder("4 bytes", {"dir\\sub1\\x", "dir\\sub2\\y"})));
 }
 
 // The root of a drive typed as "\" or "/" prints "\sub\r1": root, separator and names are the
@@ -153,7 +145,7 @@ TEST(WindowsEndToEnd, VerbatimRootPassesUnchangedAndItsLongChildrenAreRead) {
   const std::string deepest = PrintedText(Verbatim(tree / relative));
   ASSERT_GT(deepest.size(), 400u);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("File Size: 4 bytes\n" + deepest + "\\f1\n" + deepest + "\\f2\n\n"));
+            ReportBytes(GroupBlockInOrder("4 bytes", {deepest + "\\f1", deepest + "\\f2"})));
 }
 
 TEST(WindowsEndToEnd, OrdinaryRootReachesChildrenPastMaxPath) {
@@ -165,7 +157,7 @@ TEST(WindowsEndToEnd, OrdinaryRootReachesChildrenPastMaxPath) {
   EXPECT_EQ(result.output, ExpectedConsole(expected));
   const std::string deepest = PrintedText(tree / relative);
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("File Size: 4 bytes\n" + deepest + "\\f1\n" + deepest + "\\f2\n\n"));
+            ReportBytes(GroupBlockInOrder("4 bytes", {deepest + "\\f1", deepest + "\\f2"})));
 }
 
 // Names that Win32 changes before it opens them: it drops a trailing dot or space ("keep.jpg."
@@ -280,12 +272,12 @@ TEST(WindowsNames, EveryNameIsWrittenWholeInUtf8WhateverTheCodePage) {
     paths.push_back(NativeText(tree / "r") + L"\\" + name);
   }
   std::sort(paths.begin(), paths.end());  // UTF-16 order, as the report's
-  std::string lines;
+  std::vector<std::string> lines;
   for (const PathString& path : paths) {
-    lines += PrintedText(path) + "\n";
+    lines.push_back(PrintedText(path));
   }
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"),
-            ReportBytes("File Size: 4 bytes\n" + lines + "\n"));
+            ReportBytes(GroupBlockInOrder("4 bytes", lines)));
 }
 
 // What Windows will not let a new report replace, or what is no file, planted where the report
@@ -362,7 +354,7 @@ TEST(WindowsEndToEnd, CtrlCWhileTheReportIsWrittenLeavesTheEarlierOne) {
   tree.WriteFile("r/b", "same");
   MakeSparseFile(tree / "r/big-1", kSparseSize);
   MakeSparseFile(tree / "r/big-2", kSparseSize);
-  const std::string earlier = ReportBytes("File Size: 4 bytes\nthe earlier report\n\n");
+  const std::string earlier = ReportBytes(GroupBlock("4 bytes", {"the earlier report"}));
   const std::filesystem::path report = tree.WriteFile("duplicates.txt", earlier);
   ProgramOptions options;
   options.workingDirectory = tree.root();

@@ -122,7 +122,7 @@ class Grouping : public testing::Test {
 
 TEST_F(Grouping, LastRecordIsTheFirstReferenceAndTheOddOneIsLeftOver) {
   Group(10, Records({"A", "B", "A2"}, true));  // A and A2 equal, B differs, all look alike
-  EXPECT_EQ(Report(), "File Size: 10 bytes\nA\nA2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"A", "A2"}));
   EXPECT_EQ(comparisons, (std::vector<std::string>{"A2~A", "A2~B"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
   EXPECT_EQ(run_.totals.DiscardedCount, 1);
@@ -131,14 +131,15 @@ TEST_F(Grouping, LastRecordIsTheFirstReferenceAndTheOddOneIsLeftOver) {
 
 TEST_F(Grouping, ADifferentLastRecordIsDiscardedBeforeTheGroupIsFound) {
   Group(10, Records({"A", "A2", "B"}, true));
-  EXPECT_EQ(Report(), "File Size: 10 bytes\nA\nA2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"A", "A2"}));
   EXPECT_EQ(comparisons, (std::vector<std::string>{"B~A", "B~A2", "A2~A"}));
   EXPECT_EQ(run_.totals.DiscardedCount, 1);
 }
 
 TEST_F(Grouping, GroupsOfOneSizeAreWrittenInTheOrderTheirReferencesAreTaken) {
   Group(1536, Records({"A1", "B1", "A2", "B2"}));
-  EXPECT_EQ(Report(), "File Size: 1.50 KB\nB1\nB2\n\nFile Size: 1.50 KB\nA1\nA2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("1.50 KB", {"B1", "B2"}) +
+                          GroupBlockInOrder("1.50 KB", {"A1", "A2"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 4);
   EXPECT_EQ(run_.totals.DiscardedCount, 0);
   EXPECT_EQ(run_.totals.WastedBytes, 3072);
@@ -146,14 +147,14 @@ TEST_F(Grouping, GroupsOfOneSizeAreWrittenInTheOrderTheirReferencesAreTaken) {
 
 TEST_F(Grouping, PathsSortByCodeUnitWithUpperCaseFirst) {
   Group(5, Records({"a/x", "a/Y", "aB", "a/Z"}, true));  // all content 'a'
-  EXPECT_EQ(Report(), "File Size: 5 bytes\na/Y\na/Z\na/x\naB\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("5 bytes", {"a/Y", "a/Z", "a/x", "aB"}));
 }
 
 TEST_F(Grouping, PathsSortAsUnsignedUnitsWithPrefixesFirst) {
   // A non-ASCII unit sorts after every ASCII one, and a path before its own extensions.
   Group(5, Records({"a\xE9", "az", "a", "a~", "az/b"}, true));  // all content 'a'
   EXPECT_EQ(Report(),
-            "File Size: 5 bytes\na\naz\naz/b\na~\n" + PrintedText(Text("a\xE9")) + "\n\n");
+            GroupBlockInOrder("5 bytes", {"a", "az", "az/b", "a~", PrintedText(Text("a\xE9"))}));
 }
 
 TEST_F(Grouping, ThreeIdenticalFilesCostTwoComparisons) {
@@ -189,7 +190,7 @@ TEST_F(Grouping, UnreadableCandidateLeavesUncounted) {
   // -2: the candidate leaves, the scan goes on and finds the equal.
   Group(7, Records({"a1", "bad", "a2"}, true, {"bad"}));
   EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~a1", "a2~bad"}));
-  EXPECT_EQ(Report(), "File Size: 7 bytes\na1\na2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("7 bytes", {"a1", "a2"}));
   EXPECT_EQ(Console(), OpenFailedLine("bad"));
   Group(7, Records({"x1", "bad2", "x2"}, true, {"bad2"}));
   EXPECT_EQ(comparisons.back(), "x2~bad2");
@@ -211,7 +212,7 @@ TEST_F(Grouping, AReferenceThatChangesUnderItsScanIsComparedAfresh) {
   referenceChangesAt = "Ar~A2";
   Group(8, Records({"A1", "A2", "Ar"}));
   EXPECT_EQ(comparisons, (std::vector<std::string>{"Ar~A1", "Ar~A2", "Ar~A1", "Ar~A2"}));
-  EXPECT_EQ(Report(), "File Size: 8 bytes\nA1\nA2\nAr\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("8 bytes", {"A1", "A2", "Ar"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 3);
 }
 
@@ -222,7 +223,7 @@ TEST_F(Grouping, EqualsOfAReferenceRewrittenAfterLookAlikesPartedMeetTheNextRefe
   referenceChangesAt = "a3~a2";
   contentAfterChange = "z";
   Group(10, Records({"a1", "b1", "a2", "a3"}, true));
-  EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"a1", "a2"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
 }
@@ -230,7 +231,7 @@ TEST_F(Grouping, EqualsOfAReferenceRewrittenAfterLookAlikesPartedMeetTheNextRefe
 TEST_F(Grouping, ProgressLineWhenAGroupReachesANewHundred) {
   run_.totals.DuplicateCount = 98;
   Group(3, Records({"a1", "a2"}));
-  EXPECT_EQ(Console(), "\tFound 100 duplicate files and discared 0 files so far (10%)...\n");
+  EXPECT_EQ(Console(), GroupingProgressLine(1, 0, 10));
   EXPECT_EQ(run_.totals.ReportedHundreds, 1);
 }
 
@@ -242,22 +243,20 @@ TEST_F(Grouping, OneProgressLineForAJumpOverSeveralHundreds) {
     names.push_back("k" + std::to_string(i));
   }
   Group(3, Records(names));
-  EXPECT_EQ(Console(), "\tFound 300 duplicate files and discared 5 files so far (30%)...\n");
+  EXPECT_EQ(Console(), GroupingProgressLine(3, 5, 30));
   Group(4, Records({"m1", "m2", "m3", "m4"}));
   Group(5, Records({"n1", "n2"}));  // 350 + 4 + 2: still below 400
-  EXPECT_EQ(Console(), "\tFound 300 duplicate files and discared 5 files so far (30%)...\n");
+  EXPECT_EQ(Console(), GroupingProgressLine(3, 5, 30));
   run_.totals.DuplicateCount = 398;
   Group(6, Records({"o1", "o2"}));
-  EXPECT_EQ(Console(),
-            "\tFound 300 duplicate files and discared 5 files so far (30%)...\n"
-            "\tFound 400 duplicate files and discared 5 files so far (40%)...\n");
+  EXPECT_EQ(Console(), GroupingProgressLine(3, 5, 30) + GroupingProgressLine(4, 5, 40));
 }
 
 TEST_F(Grouping, PercentageStaysRightInHugeRuns) {
   run_.fileCount = 50000000;
   run_.totals.DuplicateCount = 29999998;
   Group(3, Records({"a1", "a2"}));
-  EXPECT_EQ(Console(), "\tFound 30000000 duplicate files and discared 0 files so far (60%)...\n");
+  EXPECT_EQ(Console(), GroupingProgressLine(300000, 0, 60));
 }
 
 // "r/a" with the platform's separator.
@@ -322,7 +321,7 @@ TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
   run_.digest = FakeDigest;
   Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
   EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
-  EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"a1", "a2"}));
   EXPECT_EQ(Console(), OpenFailedLine("x"));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
@@ -335,7 +334,7 @@ TEST_F(Grouping, DigestsTakenWithTheFingerprintsAreNotReadAgain) {
   Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}), wholeDigests.data());
   EXPECT_EQ(digestReads, std::vector<std::string>{"x"});
   EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
-  EXPECT_EQ(Report(), "File Size: 10 bytes\na1\na2\n\n");
+  EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"a1", "a2"}));
   EXPECT_EQ(Console(), OpenFailedLine("x"));
 }
 

@@ -21,7 +21,7 @@ TEST(ReportFile, TheEarlierReportStaysUntilTheNewOneIsFinished) {
   const std::filesystem::path report = tree.WriteFile("duplicates.txt", kEarlierReport);
   ReportFile file;
   ASSERT_EQ(CreateReport(report.c_str(), &file), 0);
-  PrintText(file.text, "File Size: %d bytes\n", 4);
+  PrintText(file.text, "line %d\n", 4);
 
   // Beside the report under a name of its own, unless the system made it without a name.
   if (file.temporary.empty()) {
@@ -37,7 +37,7 @@ TEST(ReportFile, TheEarlierReportStaysUntilTheNewOneIsFinished) {
   EXPECT_EQ(ReadWholeFile(report), kEarlierReport);
 
   EXPECT_EQ(FinishReport(&file), 0);
-  EXPECT_EQ(ReadWholeFile(report), ReportBytes("File Size: 4 bytes\n"));
+  EXPECT_EQ(ReadWholeFile(report), ReportBytes("line 4\n"));
   EXPECT_EQ(NamesIn(tree.root()), kReportAlone);
 }
 

@@ -1,16 +1,17 @@
 #include "support/e2e_support.h"
 
-std::string LinesInWalkOrder(const std::filesystem::path& root, const std::string& marker) {
+std::vector<std::string> PathsInWalkOrder(const std::filesystem::path& root,
+                                          const std::string& marker) {
   std::vector<PathString> walkOrder;
   ListDepthFirst(root, NativeText(root), walkOrder);
-  std::string lines;
+  std::vector<std::string> paths;
   for (const PathString& path : walkOrder) {
     const std::string printed = PrintedText(path);
     if (printed.find(marker, PrintedText(root).size()) != std::string::npos) {
-      lines += printed + "\n";
+      paths.push_back(printed);
     }
   }
-  return lines;
+  return paths;
 }
 
 ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots) {

@@ -9,8 +9,9 @@
 #include "support/temp_tree.h"
 #include "support/walk_support.h"
 
-/// The report's lines for the files below `root` whose names contain `marker`, in walk order.
-std::string LinesInWalkOrder(const std::filesystem::path& root, const std::string& marker);
+/// The paths, as printed, of the files below `root` whose names contain `marker`, in walk order.
+std::vector<std::string> PathsInWalkOrder(const std::filesystem::path& root,
+                                          const std::string& marker);
 
 /// Runs the program on these roots with the working directory `where`.
 ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots);

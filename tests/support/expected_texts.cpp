@@ -19,7 +19,7 @@ std::string Narrow(const PathString& text) {
 }
 
 std::string ListingFailedLine(const std::string& folder, int code) {
-  return "FindFirstFile failed: " + folder + static_cast<char>(kPathSeparator) + "* (" +
+  return ListingFailedStart() + folder + static_cast<char>(kPathSeparator) + "* (" +
          std::to_string(code) + ")\n";
 }
 
@@ -41,13 +41,19 @@ std::string GroupingProgressLine(int hundreds, int discarded, int percent) {
          std::to_string(discarded) + " files so far (" + std::to_string(percent) + "%)...\n";
 }
 
-std::string GroupBlock(const std::string& sizeText, std::vector<std::string> paths) {
-  std::sort(paths.begin(), paths.end());
-  std::string block = "File Size: " + sizeText + "\n";
+std::string GroupHeading(const std::string& sizeText) { return "File Size: " + sizeText + "\n"; }
+
+std::string GroupBlockInOrder(const std::string& sizeText, const std::vector<std::string>& paths) {
+  std::string block = GroupHeading(sizeText);
   for (const std::string& path : paths) {
     block += path + "\n";
   }
   return block + "\n";
+}
+
+std::string GroupBlock(const std::string& sizeText, std::vector<std::string> paths) {
+  std::sort(paths.begin(), paths.end());
+  return GroupBlockInOrder(sizeText, paths);
 }
 
 std::string EmptyFilesBlock(const std::vector<std::string>& paths) {
@@ -84,19 +90,43 @@ ExpectedRun Counts(const std::vector<std::string>& roots, int files, int directo
   return run;
 }
 
-std::string ExpectedConsole(const ExpectedRun& run) {
+namespace {
+
+constexpr char kGroupingHeading[] = "\nLooking for duplicate files...\n";
+// The walk's totals, the grouping's progress and the summary all begin so; the summary last.
+constexpr char kFound[] = "\tFound ";
+
+}  // namespace
+
+std::string ExpectedConsoleBeforeSummary(const ExpectedRun& run) {
   std::string text = "Will search for duplicate files in:\n";
   for (const std::string& root : run.roots) {
     text += "\t" + root + "\n";
   }
   text += "\nCompiling list of all files...\n" + run.walkLines;
-  text += "\tFound " + std::to_string(run.files) + " files in " + std::to_string(run.directories) +
-          " directories\n";
+  text += WalkTotalsStart(run.files) + std::to_string(run.directories) + " directories\n";
   text += "\nElimating all files with no possible identical pair...\n";
   text += "\t" + std::to_string(run.potential) + " potential duplicates remain\n";
   text += "\nCalculating file hashes...\n" + run.hashLines + "\tDone calculating file hashes\n";
-  text += "\nLooking for duplicate files...\n" + run.groupingLines;
-  text += "\tFound " + std::to_string(run.duplicates) + " duplicate files wasting a total of " +
-          run.wasted + " bytes\n";
-  return text;
+  return text + kGroupingHeading + run.groupingLines;
 }
+
+std::string ExpectedConsole(const ExpectedRun& run) {
+  return ExpectedConsoleBeforeSummary(run) + SummaryLine(run.duplicates, run.wasted);
+}
+
+std::string SummaryLine(int duplicates, const std::string& wasted) {
+  return kFound + std::to_string(duplicates) + " duplicate files wasting a total of " + wasted +
+         " bytes\n";
+}
+
+std::string WalkTotalsStart(int files) { return kFound + std::to_string(files) + " files in "; }
+
+std::string ListingFailedStart() { return "FindFirstFile failed: "; }
+
+std::size_t GroupingLinesStart(const std::string& console) {
+  const std::size_t heading = console.find(kGroupingHeading);
+  return heading == std::string::npos ? heading : heading + sizeof kGroupingHeading - 1;
+}
+
+std::size_t SummaryStart(const std::string& console) { return console.rfind(kFound); }

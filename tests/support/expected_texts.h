@@ -21,8 +21,14 @@ std::string WalkProgressLine(int files);
 std::string HashProgressLine(int hashes, int percent);
 std::string GroupingProgressLine(int hundreds, int discarded, int percent);
 
-/// "File Size: <size text>", the paths in the program's order (code units as unsigned numbers,
-/// which std::string's own order is), an empty line.
+/// "File Size: <size text>" and its line end.
+std::string GroupHeading(const std::string& sizeText);
+
+/// "File Size: <size text>", the paths in the order given, an empty line.
+std::string GroupBlockInOrder(const std::string& sizeText, const std::vector<std::string>& paths);
+
+/// The same block with the paths in the program's order (code units as unsigned numbers, which
+/// std::string's own order is).
 std::string GroupBlock(const std::string& sizeText, std::vector<std::string> paths);
 
 /// "Empty Files:", the paths in the order given, an empty line.
@@ -57,3 +63,20 @@ ExpectedRun Counts(const std::vector<std::string>& roots, int files, int directo
 
 /// The whole console output of a run that reaches its summary.
 std::string ExpectedConsole(const ExpectedRun& run);
+
+/// The console output of a run that stops before its summary (its report could not be written).
+std::string ExpectedConsoleBeforeSummary(const ExpectedRun& run);
+
+/// "\tFound <duplicates> duplicate files wasting a total of <wasted> bytes" and its line end.
+std::string SummaryLine(int duplicates, const std::string& wasted);
+
+/// The start of the walk's totals line, up to the number of directories.
+std::string WalkTotalsStart(int files);
+
+/// The start of a listing failure line, before its folder.
+std::string ListingFailedStart();
+
+/// Where a run's console holds the grouping's lines: from the end of its heading to the start of
+/// the summary line. npos for either when the console has no such text.
+std::size_t GroupingLinesStart(const std::string& console);
+std::size_t SummaryStart(const std::string& console);
