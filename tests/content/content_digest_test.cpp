@@ -6,22 +6,6 @@
 
 namespace {
 
-// A file digested to its end, with each block's digest as it was read.
-struct WholeDigest {
-  ContentDigest digest;
-  std::vector<std::uint64_t> blocks;
-};
-
-WholeDigest DigestWhole(const std::filesystem::path& file) {
-  WholeDigest whole;
-  while (!whole.digest.complete && ExtendContentDigest(NativeText(file).c_str(), whole.digest)) {
-    if (whole.digest.blocks > whole.blocks.size()) {
-      whole.blocks.push_back(whole.digest.lastBlock);
-    }
-  }
-  return whole;
-}
-
 TEST(DigestBytes, AnyChangedBitOrLengthChangesTheDigest) {
   const std::string bytes = PatternBytes(1000, 4);
   const std::uint64_t original = DigestBytes(bytes.data(), bytes.size());
@@ -41,53 +25,48 @@ TEST(DigestBytes, AnyChangedBitOrLengthChangesTheDigest) {
   EXPECT_NE(DigestBytes(zeros.data(), 32), DigestBytes(zeros.data(), 64));
 }
 
-TEST(ContentDigest, BlocksDoubleFromOnePageAndTheLastIsShort) {
+bool Extend(const std::filesystem::path& file, ContentDigest& digest) {
+  return ExtendContentDigest(NativeText(file).c_str(), digest);
+}
+
+// Grouping parts look-alikes by the first block whose digests differ: each block's digest is of
+// the bytes it covers, files of one size have their blocks at equal offsets, and the blocks cover
+// the file to its end.
+TEST(ContentDigest, FilesOfOneSizePartAtTheBlockHoldingTheirFirstDifference) {
   TempTree tree;
-  const std::size_t kibibyte = 1024;
-  const std::size_t size = (4 + 8 + 16) * kibibyte + 5;
+  const std::size_t size = 100000;
   const std::string bytes = PatternBytes(size, 2);
-  const WholeDigest whole = DigestWhole(tree.WriteFile("f", bytes));
-  ASSERT_FALSE(whole.digest.failed);
-  EXPECT_EQ(whole.digest.state.size, static_cast<std::int64_t>(size));
-  EXPECT_EQ(whole.digest.digestedBytes, static_cast<std::int64_t>(size));
-  const std::vector<std::uint64_t> expected = {
-      DigestBytes(bytes.data(), 4 * kibibyte),
-      DigestBytes(bytes.data() + 4 * kibibyte, 8 * kibibyte),
-      DigestBytes(bytes.data() + 12 * kibibyte, 16 * kibibyte),
-      DigestBytes(bytes.data() + 28 * kibibyte, 5),
-  };
-  EXPECT_EQ(whole.blocks, expected);
-}
-
-TEST(ContentDigest, BlocksStopGrowingAtFourMebibytes) {
-  TempTree tree;
-  // 4 KiB doubling to 4 MiB covers 8188 KiB in eleven blocks; two more of 4 MiB end the file.
-  const std::size_t doubled = 8188 * 1024;
-  const std::size_t largest = 4 * 1024 * 1024;
-  const std::string bytes = PatternBytes(doubled + 2 * largest, 3);
-  const WholeDigest whole = DigestWhole(tree.WriteFile("f", bytes));
-  ASSERT_EQ(whole.blocks.size(), 13u);
-  EXPECT_EQ(whole.blocks[10], DigestBytes(bytes.data() + doubled - largest, largest));
-  EXPECT_EQ(whole.blocks[11], DigestBytes(bytes.data() + doubled, largest));
-  EXPECT_EQ(whole.blocks[12], DigestBytes(bytes.data() + doubled + largest, largest));
-}
-
-TEST(ContentDigest, OneDifferentByteChangesOnlyItsBlock) {
-  TempTree tree;
-  std::string bytes = PatternBytes(20000, 5);  // blocks of 4, 8 and the last 7.5 KiB
-  const WholeDigest original = DigestWhole(tree.WriteFile("a", bytes));
-  bytes[19999] ^= 1;
-  const WholeDigest changed = DigestWhole(tree.WriteFile("b", bytes));
-  ASSERT_EQ(original.blocks.size(), 3u);
-  ASSERT_EQ(changed.blocks.size(), 3u);
-  EXPECT_EQ(original.blocks[0], changed.blocks[0]);
-  EXPECT_EQ(original.blocks[1], changed.blocks[1]);
-  EXPECT_NE(original.blocks[2], changed.blocks[2]);
+  const auto original = tree.WriteFile("original", bytes);
+  for (const std::size_t difference :
+       {std::size_t{0}, kFirstDigestBlock - 1, kFirstDigestBlock, size / 2, size - 1}) {
+    std::string changed = bytes;
+    changed[difference] ^= 1;
+    const auto other = tree.WriteFile("changed", changed);
+    ContentDigest first;
+    ContentDigest second;
+    while (!first.complete) {
+      const std::int64_t start = first.digestedBytes;
+      ASSERT_TRUE(Extend(original, first));
+      ASSERT_TRUE(Extend(other, second));
+      ASSERT_GT(first.digestedBytes, start);
+      ASSERT_EQ(second.digestedBytes, first.digestedBytes);
+      const auto length = static_cast<std::size_t>(first.digestedBytes - start);
+      EXPECT_EQ(first.lastBlock, DigestBytes(bytes.data() + start, length)) << start;
+      const bool holdsDifference = static_cast<std::int64_t>(difference) >= start &&
+                                   static_cast<std::int64_t>(difference) < first.digestedBytes;
+      EXPECT_EQ(first.lastBlock != second.lastBlock, holdsDifference)
+          << "difference at " << difference << ", block at " << start;
+    }
+    EXPECT_TRUE(second.complete);
+    EXPECT_EQ(first.digestedBytes, static_cast<std::int64_t>(size));
+    EXPECT_EQ(first.state.size, static_cast<std::int64_t>(size));
+  }
 }
 
 TEST(ContentDigest, AnEmptyFileIsCompleteWithoutBlocks) {
   TempTree tree;
-  const ContentDigest digest = DigestWhole(tree.WriteFile("empty", "")).digest;
+  ContentDigest digest;
+  EXPECT_TRUE(Extend(tree.WriteFile("empty", ""), digest));
   EXPECT_FALSE(digest.failed);
   EXPECT_TRUE(digest.complete);
   EXPECT_EQ(digest.blocks, 0u);

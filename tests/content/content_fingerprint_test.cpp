@@ -91,7 +91,9 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   // Whole small files, sampled ones, files that grew or shrank since the walk, and files that
   // cannot be opened, each in every one of the four lanes.
   std::vector<std::pair<PathString, std::int64_t>> files;
-  for (const std::size_t size : {0u, 1u, 300u, 511u, 512u, 513u, 4096u, 100000u}) {
+  for (const std::size_t size :
+       {std::size_t{0}, std::size_t{1}, std::size_t{300}, std::size_t{511}, std::size_t{512},
+        std::size_t{513}, kFirstDigestBlock, std::size_t{100000}}) {
     files.emplace_back(
         NativeText(tree.WriteFile("f" + std::to_string(size),
                                   PatternBytes(size, static_cast<std::uint32_t>(size)))),
@@ -116,9 +118,11 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
       EXPECT_EQ(fingerprints[file],
                 ContentFingerprint(files[file].first.c_str(), files[file].second))
           << "shifted by " << shift << ": " << files[file].first;
-      // Read whole, with the digest of every byte: the files of 1 to 4096 bytes, as catalogued.
+      // Read whole, with the digest of every byte: the files of one byte up to a digest's first
+      // block, as catalogued.
       const std::int64_t size = files[file].second;
-      const bool readWhole = file < 7 && size > 0 && size <= 4096;
+      const bool readWhole =
+          file < 7 && size > 0 && size <= static_cast<std::int64_t>(kFirstDigestBlock);
       ASSERT_EQ(wholeDigests[file].digest != kNoWholeDigest, readWhole) << files[file].first;
       if (readWhole) {
         const std::string bytes =
