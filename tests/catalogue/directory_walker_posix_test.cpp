@@ -1,5 +1,4 @@
 // Walker cases that need POSIX file kinds: links, FIFOs and sockets.
-#include <dirent.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -7,31 +6,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-
 #include "catalogue/directory_walker.h"
-#include "support/expected_texts.h"
 #include "support/file_system_posix.h"
 #include "support/walk_support.h"
 
 namespace {
-
-TEST(WalkerPosix, OrderIsTheOrderReaddirGives) {
-  TempTree tree;
-  for (int i = 0; i < 200; ++i) {
-    tree.WriteFile("n" + std::to_string(i * 7919 % 1000), "same");
-  }
-  std::vector<PathString> expected;
-  DIR* directory = opendir(tree.root().c_str());
-  while (const dirent* entry = readdir(directory)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") {
-      expected.push_back(tree.root().string() + "/" + name);
-    }
-  }
-  closedir(directory);
-  EXPECT_EQ(Walk({tree.root().string()}).PathsOfSize(4), expected);
-}
 
 TEST(WalkerPosix, SkipsLinksFifosAndSocketsWithoutOpeningThem) {
   TempTree tree;
@@ -59,17 +38,6 @@ TEST(WalkerPosix, SkipsLinksFifosAndSocketsWithoutOpeningThem) {
   EXPECT_EQ(walk.catalogue.counters.FileCount, 2);
   EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 2);
   EXPECT_EQ(walk.console, "");
-}
-
-TEST(WalkerPosix, DirectoryWithoutReadPermissionIsReportedWithItsCode) {
-  if (geteuid() == 0) {
-    GTEST_SKIP() << "root reads every directory; the end-to-end suite covers this as nobody";
-  }
-  TempTree tree;
-  tree.MakeDirectory("closed");
-  chmod((tree / "closed").c_str(), 0);
-  const WalkResult walk = Walk({tree.root().string()});
-  EXPECT_EQ(walk.console, ListingFailedLine((tree / "closed").string(), EACCES));
 }
 
 ino_t InodeNumberOf(const std::filesystem::path& path) {
