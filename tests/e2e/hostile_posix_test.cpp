@@ -22,19 +22,6 @@
 
 namespace {
 
-// Every case here ends in seconds; one still running after this has hung.
-constexpr int kHangSeconds = 60;
-
-ProgramResult RunOn(const TempTree& tree, const std::filesystem::path& root,
-                    bool unprivileged = false, long long fileSizeLimit = 0) {
-  ProgramOptions options;
-  options.workingDirectory = tree.root();
-  options.unprivileged = unprivileged;
-  options.fileSizeLimit = fileSizeLimit;
-  options.timeoutSeconds = kHangSeconds;
-  return RunProgram({NativeText(root)}, options);
-}
-
 TEST(HostileTree, FifosSocketsAndLinksAreSkippedUnopenedAndNothingHangs) {
   TempTree tree;
   const std::string content = "duplicate content";
@@ -265,7 +252,9 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
   }
   ASSERT_EQ(locked.size(), 2u);
 
-  const ProgramResult result = RunOn(tree_, root, true);
+  ProgramOptions asNobody;
+  asNobody.unprivileged = true;
+  const ProgramResult result = RunOn(tree_, root, asNobody);
 
   EXPECT_FALSE(result.timedOut) << "the run hung";
   ExpectedRun expected = Counts({root.string()}, 4, 3, 4, 2, "4 bytes");
@@ -338,10 +327,8 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
   ASSERT_NE(report.find("large-2"), std::string::npos) << report;
 
   ProgramOptions options;
-  options.workingDirectory = tree.root();
   options.openFileLimit = 5;
-  options.timeoutSeconds = kHangSeconds;
-  const ProgramResult limited = RunProgram({NativeText(root)}, options);
+  const ProgramResult limited = RunOn(tree, root, options);
 
   EXPECT_EQ(limited.output, unlimited.output);
   EXPECT_EQ(limited.exitCode, 0);
@@ -350,7 +337,7 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
   // With four, the report leaves none: every comparison would fail, and a run that said "Found 0
   // duplicate files" would replace the good report with an empty one.
   options.openFileLimit = 4;
-  const ProgramResult starved = RunProgram({NativeText(root)}, options);
+  const ProgramResult starved = RunOn(tree, root, options);
   EXPECT_EQ(starved.exitCode, 1);
   EXPECT_EQ(starved.errors, NoDescriptorLine());
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
@@ -374,7 +361,9 @@ TEST(HostileTree, ReportCutShortPartWayIsAFailureWithoutASummary) {
   constexpr long long kLimit = 16 * 1024;  // the whole report is about 75 KB
   tree.WriteFile("duplicates.txt", "the earlier report");
 
-  const ProgramResult result = RunOn(tree, root, false, kLimit);
+  ProgramOptions limited;
+  limited.fileSizeLimit = kLimit;
+  const ProgramResult result = RunOn(tree, root, limited);
 
   ExpectedRun expected = Counts({root.string()}, 2 * kPairs, 1, 2 * kPairs);
   for (int hundreds = 1; hundreds <= 2 * kPairs / 100; ++hundreds) {

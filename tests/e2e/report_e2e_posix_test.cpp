@@ -22,8 +22,7 @@
 namespace {
 
 constexpr char kReportName[] = "duplicates.txt";
-// A refusal comes before the walk; a run that still goes after this has hung.
-constexpr int kHangSeconds = 10;
+// A refusal comes before the walk.
 constexpr double kRefusalSeconds = 1.0;
 
 std::string ReportFailure(const TempTree& tree, const std::string& reason) {
@@ -36,13 +35,6 @@ mode_t PermissionBits(const std::filesystem::path& path) {
   struct stat status {};
   lstat(path.c_str(), &status);
   return status.st_mode & 07777;
-}
-
-ProgramResult RunOn(const TempTree& tree, const ProgramOptions& base = ProgramOptions()) {
-  ProgramOptions options = base;
-  options.workingDirectory = tree.root();
-  options.timeoutSeconds = kHangSeconds;
-  return RunProgram({NativeText(tree / "r")}, options);
 }
 
 class UnwritableReport : public testing::Test {
@@ -59,7 +51,7 @@ class UnwritableReport : public testing::Test {
   ProgramResult RunAsNobody() {
     ProgramOptions options;
     options.unprivileged = true;
-    return RunOn(tree_, options);
+    return RunOn(tree_, tree_ / "r", options);
   }
   TempTree tree_;
 };
@@ -80,9 +72,7 @@ TEST_F(UnwritableReport, ExistingReadOnlyReportIsKeptAsItWas) {
   EXPECT_EQ(result.output, "");
   EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "the earlier report");
   // Root, who may write anything, keeps it too: it has no write bit at all.
-  ProgramOptions asRoot;
-  asRoot.workingDirectory = tree_.root();
-  EXPECT_EQ(RunProgram({(tree_ / "r").string()}, asRoot).exitCode, 1);
+  EXPECT_EQ(RunOn(tree_, tree_ / "r").exitCode, 1);
   EXPECT_EQ(ReadWholeFile(tree_ / kReportName), "the earlier report");
 }
 
@@ -179,7 +169,7 @@ TEST_P(PlantedReportName, IsRefusedBeforeTheWalkAndNeverOpened) {
   OpenWatch watchElsewhere(elsewhere.root());
   ASSERT_TRUE(watchHere.Watching() && watchElsewhere.Watching()) << std::strerror(errno);
 
-  const ProgramResult result = RunOn(tree);
+  const ProgramResult result = RunOn(tree, tree / "r");
 
   EXPECT_FALSE(result.timedOut) << "the run hung";
   EXPECT_LT(result.seconds, kRefusalSeconds);
@@ -203,9 +193,7 @@ TEST(ReportEndToEndPosix, TheFailureLineNamesTheWorkingFolderOnOneLine) {
   tree.WriteFile("r/a", "same");
   const std::filesystem::path folder = tree.MakeDirectory("line\nfeed");
   std::filesystem::create_directory(folder / kReportName);
-  ProgramOptions options;
-  options.workingDirectory = folder;
-  const ProgramResult result = RunProgram({NativeText(tree / "r")}, options);
+  const ProgramResult result = RunIn(folder, {NativeText(tree / "r")});
   EXPECT_EQ(result.exitCode, 1);
   EXPECT_EQ(result.errors,
             ReportFailedLine(WorkingFolderAsShown(tree.root()) + "/line?feed", "Is a directory"));
@@ -228,7 +216,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
   tree.WriteFile(kReportName, "the earlier report");
   // Group write: bits a usual umask takes from a new file.
   chmod(report.c_str(), 0620);
-  const ProgramResult replacing = RunOn(tree);
+  const ProgramResult replacing = RunOn(tree, tree / "r");
   const std::string replaced = ReadWholeFile(report);
   EXPECT_EQ(replacing.exitCode, 0);
   EXPECT_NE(replaced, "the earlier report");
@@ -238,7 +226,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
   std::filesystem::remove(report);
   const mode_t mask = umask(0);
   umask(mask);
-  const ProgramResult creating = RunOn(tree);
+  const ProgramResult creating = RunOn(tree, tree / "r");
   EXPECT_EQ(creating.exitCode, 0);
   EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
   EXPECT_EQ(ReadWholeFile(report), replaced);
@@ -248,7 +236,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
   if (CanRunUnprivileged() && (mask & 0022) != 0) {
     chown(report.c_str(), 65534, 65534);
     chmod(report.c_str(), 0666);
-    EXPECT_EQ(RunOn(tree).exitCode, 0);
+    EXPECT_EQ(RunOn(tree, tree / "r").exitCode, 0);
     EXPECT_EQ(PermissionBits(report), 0666u & ~mask);
   }
 }
@@ -275,7 +263,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesGroupOrDropsTheGroupsBi
   const std::filesystem::path report = tree.WriteFile(kReportName, "the earlier report");
   chown(report.c_str(), 0, kGroupOfOthers);
   chmod(report.c_str(), 0640);
-  EXPECT_EQ(RunOn(tree).exitCode, 0);
+  EXPECT_EQ(RunOn(tree, tree / "r").exitCode, 0);
   EXPECT_EQ(GroupOf(report), kGroupOfOthers);
   EXPECT_EQ(PermissionBits(report), 0640u);
 
@@ -285,7 +273,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesGroupOrDropsTheGroupsBi
   chmod(tree.root().c_str(), 0777);
   ProgramOptions asNobody;
   asNobody.unprivileged = true;
-  EXPECT_EQ(RunOn(tree, asNobody).exitCode, 0);
+  EXPECT_EQ(RunOn(tree, tree / "r", asNobody).exitCode, 0);
   EXPECT_NE(ReadWholeFile(report), "the earlier report");
   EXPECT_EQ(PermissionBits(report), 0600u);
 }
@@ -300,7 +288,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesAclAndNoOther) {
   if (const int error = SetAcl(report, acl)) {
     GTEST_SKIP() << "the file system here keeps no ACL: " << std::strerror(error);
   }
-  EXPECT_EQ(RunOn(tree).exitCode, 0);
+  EXPECT_EQ(RunOn(tree, tree / "r").exitCode, 0);
   EXPECT_EQ(AccessAclOf(report), acl);
   EXPECT_EQ(PermissionBits(report), 0640u);
 
@@ -308,7 +296,7 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesAclAndNoOther) {
   tree.WriteFile(kReportName, "the earlier report");
   chmod(report.c_str(), 0640);
   ASSERT_EQ(SetAcl(tree.root(), acl, true), 0);
-  EXPECT_EQ(RunOn(tree).exitCode, 0);
+  EXPECT_EQ(RunOn(tree, tree / "r").exitCode, 0);
   EXPECT_EQ(AccessAclOf(report), "");
   EXPECT_EQ(PermissionBits(report), 0640u);
 }
@@ -341,7 +329,6 @@ class ConsoleWrittenWhileTheReportIsOpen : public testing::Test {
     }
     ProgramOptions inTree = options;
     inTree.workingDirectory = tree_.root();
-    inTree.timeoutSeconds = kHangSeconds;
     return RunProgram({NativeText(tree_ / missing), NativeText(tree_ / "r")}, inTree);
   }
 
@@ -437,7 +424,7 @@ TEST(ReportEndToEndPosix, AnInterruptionWhileTheReportIsWrittenLeavesTheEarlierO
     ProgramOptions options;
     options.interruptWhileTheReportIsWritten = true;
     options.interruption = signalNumber;
-    const ProgramResult result = RunOn(tree, options);
+    const ProgramResult result = RunOn(tree, tree / "r", options);
     EXPECT_TRUE(result.interrupted) << "the report was never open";
     EXPECT_EQ(result.exitCode, 128 + signalNumber);
     EXPECT_EQ(ReadWholeFile(report), kEarlierGroup);
@@ -457,7 +444,7 @@ TEST(ReportEndToEndPosix, ARunKilledOutrightLeavesNothingBehind) {
   ProgramOptions options;
   options.interruptWhileTheReportIsWritten = true;
   options.interruption = SIGKILL;
-  const ProgramResult result = RunOn(tree, options);
+  const ProgramResult result = RunOn(tree, tree / "r", options);
   EXPECT_TRUE(result.interrupted) << "the report was never open";
   EXPECT_EQ(result.exitCode, 128 + SIGKILL);
   EXPECT_EQ(ReadWholeFile(report), kEarlierGroup);
@@ -490,7 +477,7 @@ TEST(ReportEndToEndPosix, AnAppendOnlyReportOrFolderIsRefusedBeforeTheWalk) {
       GTEST_SKIP() << "chattr +a needs root and a file system that keeps it: "
                    << std::strerror(error);
     }
-    const ProgramResult result = RunOn(tree);
+    const ProgramResult result = RunOn(tree, tree / "r");
     ChangeAttributeFlags(marked, FS_APPEND_FL, false);
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_EQ(result.output, "");

@@ -14,10 +14,15 @@ std::vector<std::string> PathsInWalkOrder(const std::filesystem::path& root,
   return paths;
 }
 
-ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots) {
-  ProgramOptions options;
+ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots,
+                    ProgramOptions options) {
   options.workingDirectory = where;
   return RunProgram(roots, options);
+}
+
+ProgramResult RunOn(const TempTree& tree, const std::filesystem::path& root,
+                    const ProgramOptions& options) {
+  return RunIn(tree.root(), {NativeText(root)}, options);
 }
 
 std::string Separator() { return std::string(1, static_cast<char>(kPathSeparator)); }

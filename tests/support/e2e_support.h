@@ -13,8 +13,14 @@
 std::vector<std::string> PathsInWalkOrder(const std::filesystem::path& root,
                                           const std::string& marker);
 
-/// Runs the program on these roots with the working directory `where`.
-ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots);
+/// Runs the program on these roots with the working directory `where`, and the other options
+/// as given.
+ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots,
+                    ProgramOptions options = ProgramOptions());
+
+/// Runs the program on one root, in the tree's own folder.
+ProgramResult RunOn(const TempTree& tree, const std::filesystem::path& root,
+                    const ProgramOptions& options = ProgramOptions());
 
 /// The separator as the program prints it.
 std::string Separator();

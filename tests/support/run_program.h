@@ -44,6 +44,8 @@ struct ProgramOptions {
   /// Windows, once its temporary `duplicates.txt.*` appears, Ctrl-C goes to its console.
   bool interruptWhileTheReportIsWritten = false;
   int interruption = 0;
+  /// Every run ends in seconds, under wine too; one still going after this has hung, and is
+  /// killed with `timedOut` set.
   int timeoutSeconds = 120;
 };
 
