@@ -69,103 +69,90 @@ std::string ReportBytes(const std::string& text) { return text; }
 
 bool CanRunUnprivileged() { return geteuid() == 0; }
 
-ProgramResult RunProgram(const std::vector<PathString>& arguments, const ProgramOptions& options) {
-  TempTree capture;
-  const std::string outputPath = (capture / "stdout").string();
-  const std::string errorPath = (capture / "stderr").string();
-  std::string program = ProgramPath().string();
-  if (options.unprivileged) {
-    // nobody may not enter the folder the program was built in (a clone inside a 0700 home
-    // folder), so it runs from a copy in the capture folder, which everyone may enter.
-    chmod(capture.root().c_str(), 0777);
-    const std::filesystem::path copy = capture / DUPSCAN_PROGRAM_NAME;
-    std::filesystem::copy_file(program, copy);
-    chmod(copy.c_str(), 0755);
-    program = copy.string();
-  }
+namespace {
 
-  std::vector<char*> argv;
-  argv.push_back(const_cast<char*>(program.c_str()));
-  for (const PathString& argument : arguments) {
-    argv.push_back(const_cast<char*>(argument.c_str()));
+// The program to run: nobody may not enter the folder the program was built in (a clone inside a
+// 0700 home folder), so for nobody it runs from a copy in the capture folder, which everyone may
+// enter.
+std::string RunnableProgram(const TempTree& capture, bool unprivileged) {
+  const std::string program = ProgramPath().string();
+  if (!unprivileged) {
+    return program;
   }
-  argv.push_back(nullptr);
+  chmod(capture.root().c_str(), 0777);
+  const std::filesystem::path copy = capture / DUPSCAN_PROGRAM_NAME;
+  std::filesystem::copy_file(program, copy);
+  chmod(copy.c_str(), 0755);
+  return copy.string();
+}
 
-  int outputPipe[2] = {-1, -1};
-  if (options.outputReaderGone && pipe(outputPipe) != 0) {
-    ADD_FAILURE() << "no pipe for the output: " << std::strerror(errno);
+// In the child: the standard descriptors as the options ask, and only those, as a shell passes;
+// not this copy of the pipe's reader (the program would read its own output), nor anything else
+// of this process.
+void RedirectStandardDescriptors(int out, const std::string& errorPath,
+                                 const ProgramOptions& options) {
+  const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+  dup2(out, STDOUT_FILENO);
+  dup2(err, STDERR_FILENO);
+  close_range(STDERR_FILENO + 1, ~0U, 0);
+  for (const int descriptor : options.closedDescriptors) {
+    close(descriptor);
   }
+}
 
-  const auto started = std::chrono::steady_clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    const int out = options.outputReaderGone
-                        ? outputPipe[1]
-                        : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    const int err = open(errorPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
-    dup2(out, STDOUT_FILENO);
-    dup2(err, STDERR_FILENO);
-    // Only the descriptors a shell would pass: not this copy of the pipe's reader (the program
-    // would read its own output), nor anything else of this process.
-    close_range(STDERR_FILENO + 1, ~0U, 0);
-    for (const int descriptor : options.closedDescriptors) {
-      close(descriptor);
-    }
-    // The signals the program meets are the defaults a shell's foreground job has, whatever
-    // this process inherited.
-    for (const int signalNumber : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
-      signal(signalNumber, SIG_DFL);
-    }
-    sigset_t none;
-    sigemptyset(&none);
-    sigprocmask(SIG_SETMASK, &none, nullptr);
-    if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
-      _exit(126);
-    }
-    if (options.workingDirectoryRemoved && rmdir(options.workingDirectory.c_str()) != 0) {
-      _exit(122);
-    }
-    for (const auto& [name, value] : options.environment) {
-      setenv(name.c_str(), value.c_str(), 1);
-    }
-    for (const std::string& name : options.unsetEnvironment) {
-      unsetenv(name.c_str());
-    }
-    if (options.fileSizeLimit > 0) {
-      const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
-                         static_cast<rlim_t>(options.fileSizeLimit)};
-      if (setrlimit(RLIMIT_FSIZE, &limit) != 0) {
-        _exit(124);
-      }
-    }
-    if (options.openFileLimit > 0) {
-      const rlimit limit{static_cast<rlim_t>(options.openFileLimit),
-                         static_cast<rlim_t>(options.openFileLimit)};
-      if (setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-        _exit(123);
-      }
-    }
-    if (options.unprivileged &&
-        (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0)) {
-      _exit(125);
-    }
-    execv(program.c_str(), argv.data());
-    _exit(127);
+// In the child: the signals the program meets are the defaults a shell's foreground job has,
+// whatever this process inherited.
+void RestoreShellSignals() {
+  for (const int signalNumber : {SIGPIPE, SIGINT, SIGTERM, SIGHUP, SIGXFSZ}) {
+    signal(signalNumber, SIG_DFL);
   }
-  for (const int end : outputPipe) {
-    if (end >= 0) {
-      close(end);  // the reader is gone before the program writes
-    }
-  }
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+}
 
-  ProgramResult result;
+bool SetLimit(int resource, long long value) {
+  const rlimit limit{static_cast<rlim_t>(value), static_cast<rlim_t>(value)};
+  return value <= 0 || setrlimit(resource, &limit) == 0;
+}
+
+// In the child: the folder, environment, limits and user the options ask for; an exit status of
+// 122 to 126 names the one that could not be arranged.
+[[noreturn]] void ExecuteAsAsked(const std::string& program, std::vector<char*>& argv,
+                                 const ProgramOptions& options) {
+  if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
+    _exit(126);
+  }
+  if (options.workingDirectoryRemoved && rmdir(options.workingDirectory.c_str()) != 0) {
+    _exit(122);
+  }
+  for (const auto& [name, value] : options.environment) {
+    setenv(name.c_str(), value.c_str(), 1);
+  }
+  for (const std::string& name : options.unsetEnvironment) {
+    unsetenv(name.c_str());
+  }
+  if (!SetLimit(RLIMIT_FSIZE, options.fileSizeLimit)) {
+    _exit(124);
+  }
+  if (!SetLimit(RLIMIT_NOFILE, options.openFileLimit)) {
+    _exit(123);
+  }
+  if (options.unprivileged &&
+      (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0)) {
+    _exit(125);
+  }
+  execv(program.c_str(), argv.data());
+  _exit(127);
+}
+
+// Waits for the child to end, interrupting it as the options ask, and kills it once it has run
+// past its time limit. Returns its wait status.
+int WaitForProgram(pid_t child, const ProgramOptions& options,
+                   std::chrono::steady_clock::time_point started, ProgramResult& result) {
   const auto deadline = started + std::chrono::seconds(options.timeoutSeconds);
   int status = 0;
-  for (;;) {
-    const pid_t done = waitpid(child, &status, WNOHANG);
-    if (done == child) {
-      break;
-    }
+  while (waitpid(child, &status, WNOHANG) != child) {
     if (std::chrono::steady_clock::now() > deadline) {
       kill(child, SIGKILL);
       waitpid(child, &status, 0);
@@ -179,6 +166,45 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+  return status;
+}
+
+}  // namespace
+
+ProgramResult RunProgram(const std::vector<PathString>& arguments, const ProgramOptions& options) {
+  TempTree capture;
+  const std::string outputPath = (capture / "stdout").string();
+  const std::string errorPath = (capture / "stderr").string();
+  const std::string program = RunnableProgram(capture, options.unprivileged);
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const PathString& argument : arguments) {
+    argv.push_back(const_cast<char*>(argument.c_str()));
+  }
+  argv.push_back(nullptr);
+
+  int outputPipe[2] = {-1, -1};
+  if (options.outputReaderGone && pipe(outputPipe) != 0) {
+    ADD_FAILURE() << "no pipe for the output: " << std::strerror(errno);
+  }
+  const auto started = std::chrono::steady_clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    RedirectStandardDescriptors(options.outputReaderGone
+                                    ? outputPipe[1]
+                                    : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666),
+                                errorPath, options);
+    RestoreShellSignals();
+    ExecuteAsAsked(program, argv, options);
+  }
+  for (const int end : outputPipe) {
+    if (end >= 0) {
+      close(end);  // the reader is gone before the program writes
+    }
+  }
+
+  ProgramResult result;
+  const int status = WaitForProgram(child, options, started, result);
   result.seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
