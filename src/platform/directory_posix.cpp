@@ -1,12 +1,11 @@
 // POSIX directory listing: folders opened without following links, listed with fdopendir and
-// readdir, their entries sized and told apart with statx relative to the open folder.
+// readdir, their entries sized and told apart with fstatat relative to the open folder.
 #include "platform/directory.h"
 
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -18,28 +17,11 @@ struct DirectoryListing {
 
 namespace {
 
-constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
-// What a listing asks of each entry and folder: its kind and size, and for a folder its identity.
-constexpr unsigned kStatusWanted = STATX_TYPE | STATX_SIZE | STATX_INO | STATX_BTIME;
-
-// The status of `name` in `folder`, never a link's target. statx, where fstatat would do but for
-// the birth time; AT_NO_AUTOMOUNT as fstatat, which mounts nothing either.
-int StatusOf(int folder, const char* name, int flags, struct statx* status) {
-  return statx(folder, name, flags | AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, kStatusWanted, status);
-}
-
-FileIdentity IdentityOf(const struct statx& status) {
+FileIdentity IdentityOf(const struct stat& status) {
   FileIdentity identity;
-  identity.volume = static_cast<std::uint64_t>(makedev(status.stx_dev_major, status.stx_dev_minor));
-  identity.index = static_cast<std::uint64_t>(status.stx_ino);
+  identity.volume = static_cast<std::uint64_t>(status.st_dev);
+  identity.index = static_cast<std::uint64_t>(status.st_ino);
   identity.known = true;
-  // An inode number freed by a folder deleted during the walk is soon given to the next folder
-  // made (ext4 takes the first free one); the birth time tells the two apart where it is kept.
-  // Where it is not (ext4 made with 128-byte inodes, FAT), the number alone, as before.
-  if ((status.stx_mask & STATX_BTIME) != 0) {
-    identity.birth = static_cast<std::int64_t>(status.stx_btime.tv_sec) * kNanosecondsPerSecond +
-                     status.stx_btime.tv_nsec;
-  }
   return identity;
 }
 
@@ -50,19 +32,19 @@ bool IsDotName(const char* name) {
 // Describes an entry from its own status, never a link's target: only folders and regular files
 // are delivered, and a folder comes with the identity that entering it must find again.
 bool Describe(int folder, const char* name, DirectoryEntry* entry) {
-  struct statx status;
-  if (StatusOf(folder, name, 0, &status) != 0) {
+  struct stat status;
+  if (fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
     return false;  // gone since it was listed: nothing to record
   }
-  if (S_ISDIR(status.stx_mode)) {
+  if (S_ISDIR(status.st_mode)) {
     entry->kind = EntryKind::kDirectory;
     entry->size = 0;
     entry->identity = IdentityOf(status);
     return true;
   }
-  if (S_ISREG(status.stx_mode)) {
+  if (S_ISREG(status.st_mode)) {
     entry->kind = EntryKind::kFile;
-    entry->size = static_cast<std::int64_t>(status.stx_size);
+    entry->size = status.st_size;
     entry->identity = FileIdentity();
     return true;
   }
@@ -82,8 +64,8 @@ DirectoryListing* ListOpenFolder(int descriptor, int* errorCode) {
   // A folder that may be read but not searched gives its names but not their sizes, so every
   // file in it would be left out without a word. Looking up "." needs that same search
   // permission: such a folder is refused here, once, as one that cannot be listed.
-  struct statx self;
-  if (StatusOf(descriptor, ".", 0, &self) != 0) {
+  struct stat self;
+  if (fstat(descriptor, &self) != 0 || fstatat(descriptor, ".", &self, 0) != 0) {
     return Fail(errorCode, descriptor);
   }
   DIR* stream = fdopendir(descriptor);
@@ -119,8 +101,8 @@ DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity
   if (descriptor < 0) {
     return Fail(errorCode, -1);
   }
-  struct statx status;
-  if (StatusOf(descriptor, "", AT_EMPTY_PATH, &status) != 0) {
+  struct stat status;
+  if (fstat(descriptor, &status) != 0) {
     return Fail(errorCode, descriptor);
   }
   if (listed.known && !SameFile(IdentityOf(status), listed)) {
@@ -167,8 +149,8 @@ void CloseListing(DirectoryListing* listing) {
 }
 
 FileIdentity WorkingFolderIdentity() {
-  struct statx status;
-  return StatusOf(AT_FDCWD, ".", 0, &status) == 0 ? IdentityOf(status) : FileIdentity();
+  struct stat status;
+  return stat(".", &status) == 0 ? IdentityOf(status) : FileIdentity();
 }
 
 int LoopErrorCode() { return ELOOP; }

@@ -71,9 +71,6 @@ DWORD IdentifyFolder(const PathString& folder, bool followLink, FileIdentity* id
     identity->index =
         (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
     identity->known = true;
-    // No birth time beside the index, as on POSIX: NTFS's index holds a sequence number that grows
-    // each time its record is used again, so a folder made in place of one deleted during the walk
-    // gets another index; ReFS's ids are not used again either.
   }
   CloseHandle(handle);
   return result;

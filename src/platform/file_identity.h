@@ -11,29 +11,24 @@ struct FileIdentity {
   std::uint64_t volume = 0;
   std::uint64_t index = 0;
   bool known = false;  ///< false where the system could not tell
-  /// POSIX folders: the birth time, where the file system keeps one, so that a folder made with
-  /// the inode number of one deleted during the walk is not taken for it; 0 elsewhere.
-  std::int64_t birth = 0;
 };
 
 /// True when both identities are known and name one file: an unknown identity matches none, not
 /// even another unknown one, so a file the system could not identify is never taken for another.
 inline bool SameFile(const FileIdentity& left, const FileIdentity& right) {
-  return left.known && right.known && left.volume == right.volume && left.index == right.index &&
-         left.birth == right.birth;
+  return left.known && right.known && left.volume == right.volume && left.index == right.index;
 }
 
 /// Equal values, for sorting and hashing; SameFile is the test of one file.
 inline bool operator==(const FileIdentity& left, const FileIdentity& right) {
-  return left.known == right.known && left.volume == right.volume && left.index == right.index &&
-         left.birth == right.birth;
+  return left.known == right.known && left.volume == right.volume && left.index == right.index;
 }
 inline bool operator!=(const FileIdentity& left, const FileIdentity& right) {
   return !(left == right);
 }
 inline bool operator<(const FileIdentity& left, const FileIdentity& right) {
-  return std::tie(left.known, left.volume, left.index, left.birth) <
-         std::tie(right.known, right.volume, right.index, right.birth);
+  return std::tie(left.known, left.volume, left.index) <
+         std::tie(right.known, right.volume, right.index);
 }
 
 struct FileIdentityHash {

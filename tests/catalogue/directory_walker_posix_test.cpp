@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include "catalogue/directory_walker.h"
-#include "support/file_system_posix.h"
 #include "support/walk_support.h"
 
 namespace {
@@ -38,36 +37,6 @@ TEST(WalkerPosix, SkipsLinksFifosAndSocketsWithoutOpeningThem) {
   EXPECT_EQ(walk.catalogue.counters.FileCount, 2);
   EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 2);
   EXPECT_EQ(walk.console, "");
-}
-
-ino_t InodeNumberOf(const std::filesystem::path& path) {
-  struct stat status;
-  return lstat(path.c_str(), &status) == 0 ? status.st_ino : 0;
-}
-
-// A folder deleted during the walk gives its inode number to the next folder made (ext4 takes the
-// first free one): that folder is another one, and its files no second sight of the deleted ones.
-TEST(WalkerPosix, AFolderGivenTheInodeNumberOfOneDeletedIsAnotherFolder) {
-  TempTree tree;
-  tree.WriteFile("build/out", "bytes");
-  if (!KeepsBirthTime(tree / "build")) {
-    GTEST_SKIP() << "the file system here keeps no birth time, so only the inode number tells";
-  }
-  const ino_t deleted = InodeNumberOf(tree / "build");
-  FileCatalogue catalogue;
-  TextOutput console;
-  console.stream = std::tmpfile();
-  ScanDirectory((tree / "build").string(), catalogue, console);
-  std::filesystem::remove_all(tree / "build");
-  tree.WriteFile("rebuilt/out", "bytes");
-  if (InodeNumberOf(tree / "rebuilt") != deleted) {
-    GTEST_SKIP() << "the file system gave the new folder another inode number";
-  }
-  ScanDirectory((tree / "rebuilt").string(), catalogue, console);
-  std::fclose(console.stream);
-  NoteRepeatedFolders(catalogue.places);
-  EXPECT_FALSE(catalogue.places.foldersRepeat)
-      << "rebuilt was taken for build listed again, and rebuilt/out for build/out";
 }
 
 }  // namespace

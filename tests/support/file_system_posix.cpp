@@ -4,7 +4,6 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -81,12 +80,6 @@ std::string AccessAclOf(const std::filesystem::path& path) {
   const ssize_t size = getxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size());
   acl.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
   return acl;
-}
-
-bool KeepsBirthTime(const std::filesystem::path& path) {
-  struct statx status;
-  return statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW, STATX_BTIME, &status) == 0 &&
-         (status.stx_mask & STATX_BTIME) != 0;
 }
 
 WholeSecondFileSystem::WholeSecondFileSystem() {

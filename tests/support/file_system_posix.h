@@ -42,6 +42,3 @@ class WholeSecondFileSystem {
   std::filesystem::path mountPoint_;
   std::string unavailable_;
 };
-
-/// Whether the file system keeps the birth time of `path` (statx reports STATX_BTIME).
-bool KeepsBirthTime(const std::filesystem::path& path);
