@@ -10,20 +10,14 @@
 
 #include <cstring>
 
+#include "platform/file_state_posix.h"
+
 struct DirectoryListing {
   DIR* stream = nullptr;
   FileIdentity identity;
 };
 
 namespace {
-
-FileIdentity IdentityOf(const struct stat& status) {
-  FileIdentity identity;
-  identity.volume = static_cast<std::uint64_t>(status.st_dev);
-  identity.index = static_cast<std::uint64_t>(status.st_ino);
-  identity.known = true;
-  return identity;
-}
 
 bool IsDotName(const char* name) {
   return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));

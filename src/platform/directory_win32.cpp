@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/file_state_win32.h"
 #include "platform/system_path_win32.h"
 
 struct DirectoryListing {
@@ -14,17 +15,6 @@ struct DirectoryListing {
 };
 
 namespace {
-
-// Symbolic links and junctions carry a name-surrogate tag, and following them can lead back into
-// the tree (Documents holds "My Music", "My Pictures" and "My Videos", junctions that every
-// listing refuses). They are skipped like links on POSIX. Other reparse points stay: cloud
-// placeholders (OneDrive's Desktop, Documents and Pictures) and deduplicated files are ordinary
-// files to their owner. Tag 0 is reserved and never set by Windows; wine sets it on a Linux link
-// to a folder, which a mesh of such links made a walk of hours.
-bool IsLinkTag(DWORD attributes, DWORD tag) {
-  return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
-         (tag == 0 || IsReparseTagNameSurrogate(tag));
-}
 
 bool IsDotName(const wchar_t* name) {
   return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
@@ -67,10 +57,7 @@ DWORD IdentifyFolder(const PathString& folder, bool followLink, FileIdentity* id
       IsLinkTag(tag.FileAttributes, tag.ReparseTag)) {
     result = ERROR_CANT_RESOLVE_FILENAME;
   } else if (GetFileInformationByHandle(handle, &information)) {
-    identity->volume = information.dwVolumeSerialNumber;
-    identity->index =
-        (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-    identity->known = true;
+    *identity = IdentityOf(information);
   }
   CloseHandle(handle);
   return result;

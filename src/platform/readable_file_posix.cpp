@@ -7,27 +7,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/file_state_posix.h"
+
 namespace {
 
-constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 // The most pages IsInCache looks at; a longer range counts as not cached.
 constexpr std::size_t kResidencyPages = 16;
-
-std::int64_t Nanoseconds(const timespec& time) {
-  return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
-}
-
-FileState StateOf(const struct stat& status) {
-  FileState state;
-  state.size = status.st_size;
-  state.modified = Nanoseconds(status.st_mtim);
-  state.changed = Nanoseconds(status.st_ctim);
-  state.identity.volume = static_cast<std::uint64_t>(status.st_dev);
-  state.identity.index = static_cast<std::uint64_t>(status.st_ino);
-  state.identity.known = true;
-  state.links = static_cast<std::uint64_t>(status.st_nlink);
-  return state;
-}
 
 }  // namespace
 
@@ -44,7 +29,7 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
     return OpenResult::kFailed;
   }
   file->handle = descriptor;
-  file->state = StateOf(status);
+  file->state = FileStateOf(status);
   return OpenResult::kOpened;
 }
 
@@ -53,14 +38,14 @@ bool StateAtPath(const PathChar* path, FileState* state) {
   if (lstat(path, &status) != 0 || !S_ISREG(status.st_mode)) {
     return false;
   }
-  *state = StateOf(status);
+  *state = FileStateOf(status);
   return true;
 }
 
 bool FileUnchanged(const ReadableFile& file, const PathChar* path) {
   struct stat status;
   if (fstat(static_cast<int>(file.handle), &status) != 0 ||
-      !SameFileState(StateOf(status), file.state)) {
+      !SameFileState(FileStateOf(status), file.state)) {
     return false;
   }
   // Not following a link: a link put in the file's place is another file.

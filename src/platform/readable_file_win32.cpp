@@ -7,41 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/file_state_win32.h"
 #include "platform/system_path_win32.h"
 
 namespace {
 
 std::FILE* StreamOf(const ReadableFile& file) { return reinterpret_cast<std::FILE*>(file.handle); }
-
-std::int64_t Ticks(const FILETIME& time) {
-  return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) |
-                                   time.dwLowDateTime);
-}
-
-// The change time moves with every write, also when a program puts the last-write time back
-// afterwards (`touch -r`, rsync -t --inplace, tag editors): without it a file rewritten while it
-// was compared passed for a copy in 5 of 20 runs.
-std::int64_t ChangeTime(HANDLE handle) {
-  FILE_BASIC_INFO basic;
-  if (!GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) {
-    return 0;
-  }
-  return basic.ChangeTime.QuadPart;
-}
-
-FileState StateOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& information) {
-  FileState state;
-  state.size = static_cast<std::int64_t>(
-      (static_cast<std::uint64_t>(information.nFileSizeHigh) << 32) | information.nFileSizeLow);
-  state.modified = Ticks(information.ftLastWriteTime);
-  state.changed = ChangeTime(handle);
-  state.identity.volume = information.dwVolumeSerialNumber;
-  state.identity.index =
-      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
-  state.identity.known = true;
-  state.links = information.nNumberOfLinks;
-  return state;
-}
 
 HANDLE HandleOf(const ReadableFile& file) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(StreamOf(file))));
@@ -68,7 +39,7 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
     return OpenResult::kFailed;
   }
   file->handle = reinterpret_cast<std::intptr_t>(stream);
-  file->state = StateOf(handle, information);
+  file->state = FileStateOf(handle, information);
   return OpenResult::kOpened;
 }
 
@@ -88,7 +59,7 @@ bool StateAtPath(const PathChar* path, FileState* state) {
       (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
           0;
   if (regular) {
-    *state = StateOf(handle, information);
+    *state = FileStateOf(handle, information);
   }
   CloseHandle(handle);
   return regular;
@@ -100,7 +71,7 @@ bool FileUnchanged(const ReadableFile& file, const PathChar*) {
   BY_HANDLE_FILE_INFORMATION information;
   const HANDLE handle = HandleOf(file);
   return GetFileInformationByHandle(handle, &information) &&
-         SameFileState(StateOf(handle, information), file.state);
+         SameFileState(FileStateOf(handle, information), file.state);
 }
 
 std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, std::size_t count,

@@ -1,0 +1,32 @@
+// POSIX only: what a stat structure says of a file, in the platform's portable terms.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <cstdint>
+
+#include "platform/file_identity.h"
+#include "platform/readable_file.h"
+
+inline FileIdentity IdentityOf(const struct stat& status) {
+  FileIdentity identity;
+  identity.volume = static_cast<std::uint64_t>(status.st_dev);
+  identity.index = static_cast<std::uint64_t>(status.st_ino);
+  identity.known = true;
+  return identity;
+}
+
+inline std::int64_t Nanoseconds(const timespec& time) {
+  constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+  return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
+}
+
+inline FileState FileStateOf(const struct stat& status) {
+  FileState state;
+  state.size = status.st_size;
+  state.modified = Nanoseconds(status.st_mtim);
+  state.changed = Nanoseconds(status.st_ctim);
+  state.identity = IdentityOf(status);
+  state.links = static_cast<std::uint64_t>(status.st_nlink);
+  return state;
+}
