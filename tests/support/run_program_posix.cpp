@@ -51,6 +51,8 @@ std::filesystem::path ProgramPath() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path() / DUPSCAN_PROGRAM_NAME;
 }
 
+std::string TidyProgramName() { return DUPSCAN_TIDY_PROGRAM_NAME; }
+
 bool RunningUnderWine() { return false; }
 
 void SetTestEnvironment(const std::string& name, const std::string& value) {
@@ -74,13 +76,14 @@ namespace {
 // The program to run: nobody may not enter the folder the program was built in (a clone inside a
 // 0700 home folder), so for nobody it runs from a copy in the capture folder, which everyone may
 // enter.
-std::string RunnableProgram(const TempTree& capture, bool unprivileged) {
-  const std::string program = ProgramPath().string();
-  if (!unprivileged) {
+std::string RunnableProgram(const TempTree& capture, const ProgramOptions& options) {
+  const std::string programName = options.program.empty() ? DUPSCAN_PROGRAM_NAME : options.program;
+  const std::string program = (ProgramPath().parent_path() / programName).string();
+  if (!options.unprivileged) {
     return program;
   }
   chmod(capture.root().c_str(), 0777);
-  const std::filesystem::path copy = capture / DUPSCAN_PROGRAM_NAME;
+  const std::filesystem::path copy = capture / programName;
   std::filesystem::copy_file(program, copy);
   chmod(copy.c_str(), 0755);
   return copy.string();
@@ -175,7 +178,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   TempTree capture;
   const std::string outputPath = (capture / "stdout").string();
   const std::string errorPath = (capture / "stderr").string();
-  const std::string program = RunnableProgram(capture, options.unprivileged);
+  const std::string program = RunnableProgram(capture, options);
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const PathString& argument : arguments) {

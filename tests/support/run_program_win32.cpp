@@ -167,7 +167,9 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   TempTree capture;
   const std::filesystem::path outputPath = capture / "stdout";
   const std::filesystem::path errorPath = capture / "stderr";
-  const std::wstring program = ProgramPath().native();
+  const std::wstring program = options.program.empty()
+                                   ? ProgramPath().native()
+                                   : (ProgramPath().parent_path() / Wide(options.program)).native();
 
   std::wstring commandLine = QuotedArgument(program);
   for (const PathString& argument : arguments) {

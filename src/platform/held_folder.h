@@ -1,0 +1,75 @@
+// Folders reached through a whole path without following a link, and the entries in them: what
+// dupscan-tidy looks at before it acts. dupscan itself never links this.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/file_identity.h"
+#include "platform/path_text.h"
+#include "platform/readable_file.h"
+
+/// A folder opened through every folder of its path, none of them a link. POSIX keeps the
+/// folder's descriptor, so entries are reached from it and a folder renamed meanwhile is still
+/// this one; Windows keeps a handle on every folder of the path, shared for reading and writing
+/// but not for deletion, so none of them can be renamed or replaced while it is held.
+struct HeldFolder {
+  std::intptr_t handle = -1;
+  std::vector<std::intptr_t> ancestors;  ///< Windows: the folders above, held
+  /// Every folder from the top of the volume (or of the working folder's path, for a relative
+  /// path) down to this one, this one last: "under DIR" is DIR's identity among them.
+  std::vector<FileIdentity> chain;
+  /// The name each folder of the chain was entered by; empty for the top and for the folders
+  /// above the working folder.
+  std::vector<PathString> names;
+  PathString systemPath;  ///< Windows: the folder's full "\\?\" path; POSIX: empty
+
+  HeldFolder() = default;
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+  HeldFolder(HeldFolder&& other) noexcept;
+  HeldFolder& operator=(HeldFolder&& other) noexcept;
+  ~HeldFolder();
+};
+
+enum class HoldResult {
+  kHeld,
+  kThroughLink,  ///< a folder of the path is a symbolic link (or on Windows a reparse point)
+  kNotFolder,    ///< a name of the path is not a folder
+  kMissing,      ///< a name of the path does not exist
+  kFailed,       ///< any other refusal; the system's code says which
+};
+
+/// Holds `folder` (empty: the working folder). ".." steps up to the folder above the one reached
+/// so far, never through a link. Returns kHeld, or why not with the system's code.
+HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode);
+
+/// Holds the folder `name` in `parent`, making it first when `create` and it does not exist.
+HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
+                         HeldFolder* held, int* errorCode);
+
+/// Splits a path into the folder that holds its last name and that name: "a/b/c" into "a/b"
+/// and "c", "c" into "" (the working folder) and "c", "/c" into "/" and "c". The name is empty
+/// when the path ends in a separator.
+void SplitPath(const PathString& path, PathString* folder, PathString* name);
+
+/// True when two names in one folder name one entry: the same bytes on POSIX, the same letters
+/// in any case on Windows.
+bool SameEntryName(const PathString& left, const PathString& right);
+
+/// What an entry is, never following it when it is a link.
+enum class EntryType { kFile, kFolder, kLink, kOther, kMissing, kFailed };
+
+struct EntryStatus {
+  EntryType type = EntryType::kFailed;
+  FileState state;  ///< for kFile
+  int errorCode = 0;
+};
+
+/// The entry `name` in `folder`, as it is now.
+EntryStatus StatEntry(const HeldFolder& folder, const PathString& name);
+
+/// Opens the regular file `name` in `folder` for reading, never through a link, never a FIFO or
+/// a device (those fail like a missing file). On Windows the file cannot be written by anyone
+/// while it is open, so its bytes stay the bytes compared.
+OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableFile* file);

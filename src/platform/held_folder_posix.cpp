@@ -1,0 +1,259 @@
+// POSIX held folders: every name of a path opened with openat and O_NOFOLLOW from the folder
+// before it, entries looked at with fstatat relative to the held descriptor.
+#include "platform/held_folder.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+#include "platform/file_state_posix.h"
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// A folder one may search but not list: enough to reach and change the entries inside it.
+constexpr int kSearchOnlyFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+HoldResult ResultOf(int errorCode) {
+  switch (errorCode) {
+    case ELOOP:
+      return HoldResult::kThroughLink;
+    case ENOTDIR:
+      return HoldResult::kNotFolder;
+    case ENOENT:
+      return HoldResult::kMissing;
+    default:
+      return HoldResult::kFailed;
+  }
+}
+
+// Opens the folder `name` below `at`. O_NOFOLLOW with O_DIRECTORY refuses a link with ELOOP
+// (ENOTDIR on some systems, which lstat then tells apart), so no link is ever entered.
+int OpenBelow(int at, const char* name, int* errorCode) {
+  int descriptor = openat(at, name, kFolderFlags);
+  if (descriptor < 0 && errno == EACCES) {
+    descriptor = openat(at, name, kSearchOnlyFlags);
+  }
+  if (descriptor < 0) {
+    *errorCode = errno;
+    struct stat status;
+    if (errno == ENOTDIR && fstatat(at, name, &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(status.st_mode)) {
+      *errorCode = ELOOP;
+    }
+  }
+  return descriptor;
+}
+
+bool IdentityOfOpen(int descriptor, FileIdentity* identity) {
+  struct stat status;
+  if (fstat(descriptor, &status) != 0) {
+    return false;
+  }
+  *identity = IdentityOf(status);
+  return true;
+}
+
+// The folders from "/" down to the working folder, found by stepping up through "..", which is
+// never a link; computed once, since the program never changes its working folder.
+const std::vector<FileIdentity>& WorkingFolderChain() {
+  static std::vector<FileIdentity> chain;
+  static bool found = false;
+  if (found) {
+    return chain;
+  }
+  found = true;
+  int current = open(".", kSearchOnlyFlags);
+  FileIdentity identity;
+  while (current >= 0 && IdentityOfOpen(current, &identity)) {
+    if (!chain.empty() && SameFile(chain.back(), identity)) {
+      break;  // "/.." is "/" itself
+    }
+    chain.push_back(identity);
+    const int above = openat(current, "..", kSearchOnlyFlags);
+    close(current);
+    current = above;
+  }
+  if (current >= 0) {
+    close(current);
+  }
+  return chain = std::vector<FileIdentity>(chain.rbegin(), chain.rend());
+}
+
+// One step of a path from the folder held in `held`: "." stays, ".." goes up, a name goes down.
+HoldResult Step(HeldFolder* held, const PathString& name, int* errorCode) {
+  if (name.empty() || name == ".") {
+    return HoldResult::kHeld;
+  }
+  const int next = OpenBelow(static_cast<int>(held->handle), name.c_str(), errorCode);
+  if (next < 0) {
+    return ResultOf(*errorCode);
+  }
+  close(static_cast<int>(held->handle));
+  held->handle = next;
+  FileIdentity identity;
+  if (!IdentityOfOpen(next, &identity)) {
+    *errorCode = errno;
+    return HoldResult::kFailed;
+  }
+  if (name == "..") {
+    if (held->chain.size() > 1) {
+      held->chain.pop_back();
+      held->names.pop_back();
+    }
+    // The folder above must be the one the path came down through; a folder moved meanwhile
+    // would make the chain a lie about where the entries are.
+    if (!SameFile(held->chain.back(), identity)) {
+      *errorCode = ESTALE;
+      return HoldResult::kFailed;
+    }
+    return HoldResult::kHeld;
+  }
+  held->chain.push_back(identity);
+  held->names.push_back(name);
+  return HoldResult::kHeld;
+}
+
+}  // namespace
+
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept
+    : handle(std::exchange(other.handle, -1)),
+      chain(std::move(other.chain)),
+      names(std::move(other.names)),
+      systemPath(std::move(other.systemPath)) {}
+
+HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
+  if (this != &other) {
+    if (handle >= 0) {
+      close(static_cast<int>(handle));
+    }
+    handle = std::exchange(other.handle, -1);
+    chain = std::move(other.chain);
+    names = std::move(other.names);
+    systemPath = std::move(other.systemPath);
+  }
+  return *this;
+}
+
+HeldFolder::~HeldFolder() {
+  if (handle >= 0) {
+    close(static_cast<int>(handle));
+  }
+}
+
+HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode) {
+  *errorCode = 0;
+  const bool absolute = !folder.empty() && folder[0] == '/';
+  HeldFolder start;
+  start.handle = open(absolute ? "/" : ".", kSearchOnlyFlags);
+  if (start.handle < 0) {
+    *errorCode = errno;
+    return HoldResult::kFailed;
+  }
+  FileIdentity top;
+  if (absolute && IdentityOfOpen(static_cast<int>(start.handle), &top)) {
+    start.chain.push_back(top);
+  } else if (!absolute) {
+    start.chain = WorkingFolderChain();
+  }
+  start.names.assign(start.chain.size(), PathString());
+  if (start.chain.empty()) {
+    *errorCode = errno != 0 ? errno : EIO;
+    return HoldResult::kFailed;
+  }
+  std::size_t position = 0;
+  while (position <= folder.size()) {
+    std::size_t end = folder.find('/', position);
+    if (end == PathString::npos) {
+      end = folder.size();
+    }
+    const HoldResult result = Step(&start, folder.substr(position, end - position), errorCode);
+    if (result != HoldResult::kHeld) {
+      return result;
+    }
+    position = end + 1;
+  }
+  *held = std::move(start);
+  return HoldResult::kHeld;
+}
+
+HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
+                         HeldFolder* held, int* errorCode) {
+  *errorCode = 0;
+  if (create && mkdirat(static_cast<int>(parent.handle), name.c_str(), 0777) != 0 &&
+      errno != EEXIST) {
+    *errorCode = errno;
+    return ResultOf(*errorCode);
+  }
+  HeldFolder child;
+  child.handle = OpenBelow(static_cast<int>(parent.handle), name.c_str(), errorCode);
+  if (child.handle < 0) {
+    return ResultOf(*errorCode);
+  }
+  FileIdentity identity;
+  if (!IdentityOfOpen(static_cast<int>(child.handle), &identity)) {
+    *errorCode = errno;
+    return HoldResult::kFailed;
+  }
+  child.chain = parent.chain;
+  child.chain.push_back(identity);
+  child.names = parent.names;
+  child.names.push_back(name);
+  *held = std::move(child);
+  return HoldResult::kHeld;
+}
+
+void SplitPath(const PathString& path, PathString* folder, PathString* name) {
+  const std::size_t separator = path.rfind('/');
+  if (separator == PathString::npos) {
+    folder->clear();
+    *name = path;
+    return;
+  }
+  // "/c": the folder is "/" itself, which an empty text would not say.
+  *folder = path.substr(0, separator == 0 ? 1 : separator);
+  *name = path.substr(separator + 1);
+}
+
+bool SameEntryName(const PathString& left, const PathString& right) { return left == right; }
+
+EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {
+  EntryStatus entry;
+  struct stat status;
+  if (fstatat(static_cast<int>(folder.handle), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0) {
+    entry.errorCode = errno;
+    entry.type = errno == ENOENT || errno == ENOTDIR ? EntryType::kMissing : EntryType::kFailed;
+    return entry;
+  }
+  if (S_ISREG(status.st_mode)) {
+    entry.type = EntryType::kFile;
+    entry.state = FileStateOf(status);
+  } else if (S_ISDIR(status.st_mode)) {
+    entry.type = EntryType::kFolder;
+  } else if (S_ISLNK(status.st_mode)) {
+    entry.type = EntryType::kLink;
+  } else {
+    entry.type = EntryType::kOther;
+  }
+  return entry;
+}
+
+OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableFile* file) {
+  // O_NONBLOCK: a FIFO put in the file's place must not block the open; it is refused below.
+  const int descriptor = openat(static_cast<int>(folder.handle), name.c_str(),
+                                O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) {
+    return errno == EMFILE || errno == ENFILE ? OpenResult::kNoDescriptor : OpenResult::kFailed;
+  }
+  struct stat status;
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(descriptor);
+    return OpenResult::kFailed;
+  }
+  file->handle = descriptor;
+  file->state = FileStateOf(status);
+  return OpenResult::kOpened;
+}

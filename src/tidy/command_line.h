@@ -1,0 +1,31 @@
+// dupscan-tidy's command and options, as the user typed them.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "platform/path_text.h"
+
+enum class Command { kSummary, kPlan, kCheck, kHelp };
+enum class Action { kRemove, kLink, kReflink, kMove };
+
+/// A --keep rule as typed; under:DIR keeps its folder's text until it is held.
+struct KeepText {
+  PathString rule;
+  PathString folder;
+};
+
+struct TidyOptions {
+  Command command = Command::kSummary;
+  PathString report = PATH_TEXT("duplicates.txt");
+  std::vector<PathString> within;
+  std::vector<KeepText> keep;
+  Action action = Action::kRemove;
+  PathString holding;
+  std::int64_t minSize = 0;
+  std::vector<PathString> excludes;
+};
+
+/// Reads arguments[1..count-1]. False, with one line printed on standard error, when they are
+/// not a command and options this program takes.
+bool ParseCommandLine(int count, PathChar** arguments, TidyOptions* options);

@@ -1,0 +1,98 @@
+// Every text dupscan-tidy prints, as output_texts.h is for dupscan: scripts read these lines, so
+// they change only on purpose. Formats are printf formats; a path goes in through "%" PATH_ARG,
+// numbers as long long.
+#pragma once
+
+#include "platform/path_text.h"
+
+#define TIDY_PROGRAM_NAME "dupscan-tidy"
+
+constexpr char kUsageText[] =
+    "Usage: " TIDY_PROGRAM_NAME
+    " [COMMAND] [OPTION]...\n"
+    "Acts on the groups of identical files that dupscan wrote to duplicates.txt, checking\n"
+    "every file on the disk first: the report is never trusted.\n"
+    "\n"
+    "Commands:\n"
+    "  summary   what can be freed, largest first (the default)\n"
+    "  plan      which file each group keeps, and what happens to the others; changes nothing\n"
+    "  check     exit status 1 when the report holds groups, 0 when it holds none\n"
+    "\n"
+    "Options:\n"
+    "  --report FILE    the report to read (default: duplicates.txt)\n"
+    "  --within DIR     plan changes only to files under DIR; may be given more than once\n"
+    "  --keep RULE      which file of a group to keep; rules may be given more than once, the\n"
+    "                   first deciding first: oldest, newest, shortest, deepest, first,\n"
+    "                   under:DIR (default: oldest, then shortest, then first)\n"
+    "  --action ACTION  what happens to the other files: remove (default), link, reflink, move\n"
+    "  --holding DIR    the folder move puts them in, keeping their paths (needed for move)\n"
+    "  --min-size N     leave out groups of files smaller than N bytes (suffix K, M or G)\n"
+    "  --exclude GLOB   leave out files whose path matches GLOB (* and ?); may be repeated\n"
+    "  --help           show this text\n"
+    "\n"
+    "Exit status: 0 done; 1 the report holds groups (check); 2 the command could not run.\n";
+
+// Summary: the counts, the folders that are copies of others, the groups by bytes freed.
+constexpr char kCountsLine[] = "%lld groups, %lld files in %" PATH_ARG "\n";
+constexpr char kVerifiedLine[] =
+    "%lld groups verified, %lld unresolved (never touched), %lld left out\n";
+constexpr char kFreeableLine[] = "%lld bytes can be freed, by %lld files\n";
+constexpr char kCopyFoldersHeading[] = "\nFolders that are copies of others:\n";
+constexpr char kCopyFolderLine[] =
+    "%" PATH_ARG " is a copy of %" PATH_ARG ": %lld files, %lld bytes\n";
+constexpr char kGroupsHeading[] = "\nGroups by the bytes they can free, largest first:\n";
+/// The bytes freed, the files and their size, the file kept.
+constexpr char kGroupLine[] = "%14lld  %lld x %lld bytes  %" PATH_ARG "\n";
+constexpr char kUnresolvedHeading[] = "\nUnresolved groups, never touched:\n";
+/// The report's line, the path, why.
+constexpr char kUnresolvedLine[] = "line %lld: %" PATH_ARG ": %s\n";
+
+// Why a group is unresolved.
+constexpr char kNamesNoFile[] = "names no file";
+constexpr char kThroughLink[] = "passes through a symbolic link";
+constexpr char kIsLink[] = "is a symbolic link";
+constexpr char kNotRegular[] = "is not a regular file";
+constexpr char kUnreachable[] = "cannot be looked at";
+constexpr char kOtherSize[] = "has another size than the group's first file";
+constexpr char kSizeTextDiffers[] = "does not have the size its heading says";
+constexpr char kListedTwice[] = "is listed twice";
+constexpr char kOneFileGroup[] = "is alone in its group";
+constexpr char kUnfinishedGroup[] = "is in a group the report does not finish";
+constexpr char kStrayLines[] = "is in a group followed by lines no group holds";
+constexpr char kNotText[] = "is not UTF-8 text";
+constexpr char kUnreadable[] = "could not be read to its end";
+
+// Check.
+constexpr char kCheckLine[] = "%lld groups in %" PATH_ARG "\n";
+
+// Plan: per group, the file kept and what happens to each other one.
+constexpr char kPlanGroupHeading[] = "\n%lld files of %lld bytes:\n";
+constexpr char kPlanKeepLine[] = "  keep     %" PATH_ARG "\n";
+constexpr char kPlanActLine[] = "  %-8s %" PATH_ARG "\n";
+constexpr char kPlanMoveLine[] = "  move     %" PATH_ARG " to %" PATH_ARG "\n";
+constexpr char kPlanLeaveLine[] = "  leave    %" PATH_ARG ": %s\n";
+constexpr char kPlanTotalsLine[] = "\n%lld files to %s, %lld left as they are; %lld bytes freed\n";
+// Why a file is left as it is.
+constexpr char kOutsideWithin[] = "not under --within";
+constexpr char kSameFileAsKept[] = "a hard link of the kept file";
+// The actions, as the plan names them and as apply reports them done.
+constexpr char kRemoveWord[] = "remove";
+constexpr char kLinkWord[] = "link";
+constexpr char kReflinkWord[] = "reflink";
+constexpr char kMoveWord[] = "move";
+
+// Standard error: one line, then exit status 2.
+constexpr char kUnknownArgumentLine[] = TIDY_PROGRAM_NAME ": unknown command or option: %" PATH_ARG
+                                                          "\nTry " TIDY_PROGRAM_NAME " --help.\n";
+constexpr char kMissingValueLine[] = TIDY_PROGRAM_NAME ": %" PATH_ARG " needs a value\n";
+constexpr char kBadValueLine[] =
+    TIDY_PROGRAM_NAME ": %" PATH_ARG ": not a value it takes: %" PATH_ARG "\n";
+constexpr char kFolderOptionLine[] = TIDY_PROGRAM_NAME ": %s %" PATH_ARG ": %s\n";
+constexpr char kReportUnreadableLine[] =
+    TIDY_PROGRAM_NAME ": cannot read the report %" PATH_ARG ": %s\n";
+constexpr char kTidyOutOfMemoryLine[] = TIDY_PROGRAM_NAME ": out of memory\n";
+constexpr char kTidyUnexpectedLine[] = TIDY_PROGRAM_NAME ": %s\n";
+constexpr char kTidyUnknownFailureLine[] = TIDY_PROGRAM_NAME ": unexpected failure\n";
+// Why a folder named by an option cannot serve.
+constexpr char kNotAFolder[] = "not a folder";
+constexpr char kNoSuchFolder[] = "no such folder";

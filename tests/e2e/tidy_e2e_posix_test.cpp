@@ -1,0 +1,119 @@
+// dupscan-tidy end to end on Linux: a home folder with copies, hard links, look-alikes, a forged
+// line-feed group, and files that change between the report and the apply.
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "support/expected_texts.h"
+#include "support/temp_tree.h"
+#include "support/tidy_expected_texts.h"
+#include "support/tidy_support.h"
+
+namespace {
+
+// Bytes that differ only between the first and last 256: dupscan's fingerprints cannot tell
+// them apart, its comparison can.
+std::string LookAlike(const std::string& bytes) {
+  std::string other = bytes;
+  other[bytes.size() / 2] = static_cast<char>(other[bytes.size() / 2] ^ 0x55);
+  return other;
+}
+
+// The home folder, made under `tree`, with every file's age set so "oldest" keeps the originals.
+void MakeHome(const TempTree& tree) {
+  const std::string beach = PatternBytes(5000, 1);
+  const std::string city = PatternBytes(3000, 2);
+  const std::string song = PatternBytes(4096, 4);
+  const struct {
+    const char* path;
+    std::string bytes;
+    int age;
+  } files[] = {
+      {"home/Pictures/2022/beach.jpg", beach, 900},
+      {"home/Pictures/2022/city.jpg", city, 900},
+      {"home/Backup/2022/beach.jpg", beach, 100},
+      {"home/Backup/2022/city.jpg", city, 100},
+      {"home/Downloads/beach (1).jpg", beach, 10},
+      {"home/Documents/report.pdf", PatternBytes(2000, 3), 500},
+      {"home/Music/song.mp3", song, 500},
+      {"home/Music/song-lookalike.mp3", LookAlike(song), 400},
+      {"home/Documents/notes.txt", PatternBytes(1500, 5), 500},
+      {"home/Downloads/notes.txt", PatternBytes(1500, 5), 10},
+      {"home/Documents/tax.pdf", PatternBytes(2500, 6), 500},
+      {"home/Downloads/tax.pdf", PatternBytes(2500, 6), 10},
+      {"home/Pictures/cat.png", PatternBytes(1800, 7), 500},
+      {"home/Downloads/cat.png", PatternBytes(1800, 7), 10},
+      {"home/Documents/paper.txt", PatternBytes(2200, 8), 500},
+      {"home/Shared/readonly/paper.txt", PatternBytes(2200, 8), 10},
+      {"home/Downloads/evil-copy", PatternBytes(1200, 9), 10},
+      // Its second line names a file outside the search, of the same size, other bytes.
+      {"home/Downloads/evil\nsecret.txt", PatternBytes(1200, 9), 10},
+      {"secret.txt", PatternBytes(1200, 10), 500},
+  };
+  for (const auto& file : files) {
+    SetAge(tree.WriteFile(file.path, file.bytes), file.age);
+  }
+  std::filesystem::create_hard_link(tree / "home/Documents/report.pdf",
+                                    tree / "home/Documents/report-link.pdf");
+}
+
+// What happens between the report and the apply: a copy rewritten in place (same size), a copy
+// swapped for a symbolic link, a kept file deleted, a folder made read-only.
+void ChangeAfterReport(const TempTree& tree) {
+  std::string notes = ReadWholeFile(tree / "home/Downloads/notes.txt");
+  notes[700] = static_cast<char>(notes[700] ^ 1);
+  tree.WriteFile("home/Downloads/notes.txt", notes);
+  std::filesystem::remove(tree / "home/Downloads/tax.pdf");
+  std::filesystem::create_symlink("../Documents/tax.pdf", tree / "home/Downloads/tax.pdf");
+  std::filesystem::remove(tree / "home/Pictures/cat.png");
+  chmod((tree / "home/Shared/readonly").c_str(), 0555);
+}
+
+}  // namespace
+
+TEST(TidyEndToEnd, HomeFolderSummaryAndPlanHoldEveryLineAgainstTheDisk) {
+  TempTree tree;
+  MakeHome(tree);
+  WriteReport(tree.root(), {Text("home")});
+  const std::string report = ReadWholeFile(tree / "duplicates.txt");
+  ChangeAfterReport(tree);
+
+  const ProgramResult summary = RunTidyIn(tree.root(), {});
+  EXPECT_EQ(summary.exitCode, 0) << summary.errors;
+  for (const std::string& line :
+       {TidyCountsLine(8, 18, "duplicates.txt"), TidyVerifiedLine(5, 3, 0),
+        TidyFreeableLine(16700, 5), TidyCopyFolderLine("home/Backup/", "home/Pictures/", 2, 8000),
+        TidyUnresolvedLine(LineNumber(report, "home/Downloads/evil"), "home/Downloads/evil",
+                           kTidyNamesNoFile),
+        TidyUnresolvedLine(LineNumber(report, "home/Downloads/tax.pdf"), "home/Downloads/tax.pdf",
+                           kTidyIsLink),
+        TidyUnresolvedLine(LineNumber(report, "home/Pictures/cat.png"), "home/Pictures/cat.png",
+                           kTidyNamesNoFile),
+        TidyGroupLine(10000, 3, 5000, "home/Pictures/2022/beach.jpg"),
+        TidyGroupLine(0, 2, 2000, "home/Documents/report.pdf")}) {
+    EXPECT_NE(summary.output.find(line), std::string::npos) << line << "in:\n" << summary.output;
+  }
+
+  const ProgramResult plan = RunTidyIn(tree.root(), {Text("plan"), Text("--within"), Text("home")});
+  const ProgramResult moves =
+      RunTidyIn(tree.root(), {Text("plan"), Text("--within"), Text("home/Downloads"),
+                              Text("--action"), Text("move"), Text("--holding"), Text("hold")});
+  for (const std::string& line :
+       {TidyKeepLine("home/Pictures/2022/beach.jpg"),
+        TidyActLine("remove", "home/Downloads/beach (1).jpg"),
+        TidyLeaveLine("home/Documents/report-link.pdf", kTidySameFileAsKept)}) {
+    EXPECT_NE(plan.output.find(line), std::string::npos) << line << "in:\n" << plan.output;
+  }
+  for (const std::string& line :
+       {TidyMoveLine("home/Downloads/beach (1).jpg", "hold/Downloads/beach (1).jpg"),
+        TidyLeaveLine("home/Backup/2022/beach.jpg", kTidyOutsideWithin)}) {
+    EXPECT_NE(moves.output.find(line), std::string::npos) << line << "in:\n" << moves.output;
+  }
+
+  const ProgramResult check = RunTidyIn(tree.root(), {Text("check")});
+  EXPECT_EQ(check.exitCode, 1);
+  EXPECT_EQ(check.output, TidyCheckLine(8, "duplicates.txt"));
+  const ProgramResult help = RunTidyIn(tree.root(), {Text("--help")});
+  EXPECT_EQ(help.output.substr(0, TidyUsageStart().size()), TidyUsageStart());
+  EXPECT_EQ(RunTidyIn(tree.root(), {Text("--nonsense")}).exitCode, 2);
+}

@@ -1,0 +1,70 @@
+#include "support/tidy_expected_texts.h"
+
+#include <cstdio>
+
+namespace {
+
+std::string Number(long long value) { return std::to_string(value); }
+
+// printf's "%-9s": the word, then spaces up to nine characters.
+std::string Padded(const std::string& word, std::size_t width) {
+  return word.size() >= width ? word : word + std::string(width - word.size(), ' ');
+}
+
+}  // namespace
+
+const char kTidyNamesNoFile[] = "names no file";
+const char kTidyIsLink[] = "is a symbolic link";
+const char kTidyOutsideWithin[] = "not under --within";
+const char kTidySameFileAsKept[] = "a hard link of the kept file";
+
+std::string TidyCountsLine(long long groups, long long files, const std::string& report) {
+  return Number(groups) + " groups, " + Number(files) + " files in " + report + "\n";
+}
+
+std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut) {
+  return Number(verified) + " groups verified, " + Number(unresolved) +
+         " unresolved (never touched), " + Number(leftOut) + " left out\n";
+}
+
+std::string TidyFreeableLine(long long bytes, long long files) {
+  return Number(bytes) + " bytes can be freed, by " + Number(files) + " files\n";
+}
+
+std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
+                               long long files, long long bytes) {
+  return copy + " is a copy of " + original + ": " + Number(files) + " files, " + Number(bytes) +
+         " bytes\n";
+}
+
+std::string TidyGroupLine(long long freed, long long files, long long size,
+                          const std::string& kept) {
+  char number[32];
+  std::snprintf(number, sizeof number, "%14lld", freed);
+  return std::string(number) + "  " + Number(files) + " x " + Number(size) + " bytes  " + kept +
+         "\n";
+}
+
+std::string TidyUnresolvedLine(long long line, const std::string& path, const std::string& why) {
+  return "line " + Number(line) + ": " + path + ": " + why + "\n";
+}
+
+std::string TidyCheckLine(long long groups, const std::string& report) {
+  return Number(groups) + " groups in " + report + "\n";
+}
+
+std::string TidyKeepLine(const std::string& path) { return "  keep     " + path + "\n"; }
+
+std::string TidyActLine(const std::string& word, const std::string& path) {
+  return "  " + Padded(word, 8) + " " + path + "\n";
+}
+
+std::string TidyMoveLine(const std::string& path, const std::string& to) {
+  return "  move     " + path + " to " + to + "\n";
+}
+
+std::string TidyLeaveLine(const std::string& path, const std::string& why) {
+  return "  leave    " + path + ": " + why + "\n";
+}
+
+std::string TidyUsageStart() { return "Usage: dupscan-tidy [COMMAND] [OPTION]...\n"; }

@@ -1,0 +1,32 @@
+// What dupscan-tidy prints, typed here again apart from the program's own texts, so that a
+// changed text fails a test. Paths go in as the program prints them (bytes on POSIX, UTF-8 on
+// Windows); numbers as numbers.
+#pragma once
+
+#include <string>
+
+// Summary.
+std::string TidyCountsLine(long long groups, long long files, const std::string& report);
+std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut);
+std::string TidyFreeableLine(long long bytes, long long files);
+std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
+                               long long files, long long bytes);
+std::string TidyGroupLine(long long freed, long long files, long long size,
+                          const std::string& kept);
+std::string TidyUnresolvedLine(long long line, const std::string& path, const std::string& why);
+std::string TidyCheckLine(long long groups, const std::string& report);
+
+// Plan.
+std::string TidyKeepLine(const std::string& path);
+std::string TidyActLine(const std::string& word, const std::string& path);
+std::string TidyMoveLine(const std::string& path, const std::string& to);
+std::string TidyLeaveLine(const std::string& path, const std::string& why);
+
+/// The first line of the usage text.
+std::string TidyUsageStart();
+
+// The reasons.
+extern const char kTidyNamesNoFile[];
+extern const char kTidyIsLink[];
+extern const char kTidyOutsideWithin[];
+extern const char kTidySameFileAsKept[];

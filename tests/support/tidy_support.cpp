@@ -1,0 +1,78 @@
+#include "support/tidy_support.h"
+
+#include <chrono>
+
+#include <gtest/gtest.h>
+
+#include "support/expected_texts.h"
+#include "support/temp_tree.h"
+
+ProgramResult RunTidyIn(const std::filesystem::path& where,
+                        const std::vector<PathString>& arguments, bool unprivileged) {
+  ProgramOptions options;
+  options.program = TidyProgramName();
+  options.workingDirectory = where;
+  options.unprivileged = unprivileged;
+  return RunProgram(arguments, options);
+}
+
+void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots) {
+  ProgramOptions options;
+  options.workingDirectory = where;
+  const ProgramResult result = RunProgram(roots, options);
+  ASSERT_EQ(result.exitCode, 0) << result.errors;
+}
+
+std::set<std::string> Contents(const std::filesystem::path& root) {
+  std::set<std::string> contents;
+  std::error_code ignored;
+  for (auto entry = std::filesystem::recursive_directory_iterator(
+           root, std::filesystem::directory_options::skip_permission_denied, ignored);
+       entry != std::filesystem::recursive_directory_iterator(); entry.increment(ignored)) {
+    if (entry->is_regular_file(ignored) && !entry->is_symlink(ignored)) {
+      contents.insert(ReadWholeFile(entry->path()));
+    }
+  }
+  return contents;
+}
+
+void ExpectNothingLost(const std::set<std::string>& before, const std::set<std::string>& after) {
+  for (const std::string& content : before) {
+    if (after.count(content) == 0) {
+      ADD_FAILURE() << "lost a content of " << content.size() << " bytes beginning \""
+                    << content.substr(0, 40) << "\"";
+      return;
+    }
+  }
+}
+
+void SetAge(const std::filesystem::path& path, int daysAgo) {
+  std::filesystem::last_write_time(
+      path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * daysAgo));
+}
+
+bool SameInode(const std::filesystem::path& first, const std::filesystem::path& second) {
+  std::error_code ignored;
+  return std::filesystem::equivalent(first, second, ignored);
+}
+
+long long LineNumber(const std::string& text, const std::string& line) {
+  long long number = 0;
+  std::size_t position = 0;
+  while (position < text.size()) {
+    ++number;
+    std::size_t end = text.find('\n', position);
+    if (end == std::string::npos) {
+      end = text.size();
+    }
+    std::string current = text.substr(position, end - position);
+    if (!current.empty() && current.back() == '\r') {
+      current.pop_back();
+    }
+    if (current == line) {
+      return number;
+    }
+    position = end + 1;
+  }
+  return 0;
+}

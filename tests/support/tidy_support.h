@@ -1,0 +1,32 @@
+// Running dupscan-tidy on trees a test made, and telling whether any content was lost.
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "support/run_program.h"
+
+/// Runs dupscan-tidy with these arguments in the working folder `where`.
+ProgramResult RunTidyIn(const std::filesystem::path& where,
+                        const std::vector<PathString>& arguments, bool unprivileged = false);
+
+/// Runs dupscan on `roots` in `where`, so duplicates.txt is there; fails the test if it does not
+/// end well.
+void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots);
+
+/// The distinct contents of every regular file below `root` (links are not followed).
+std::set<std::string> Contents(const std::filesystem::path& root);
+
+/// Every content of `before` is among `after`: no bytes were lost. Names the first one missing.
+void ExpectNothingLost(const std::set<std::string>& before, const std::set<std::string>& after);
+
+/// Sets the file's modification time to `daysAgo` days before now.
+void SetAge(const std::filesystem::path& path, int daysAgo);
+
+/// Whether two paths name one file (a hard link), without following links.
+bool SameInode(const std::filesystem::path& first, const std::filesystem::path& second);
+
+/// The line number (from 1) of the first line of `text` that equals `line`; 0 when none does.
+long long LineNumber(const std::string& text, const std::string& line);
