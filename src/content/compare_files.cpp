@@ -46,28 +46,6 @@ CompareResult FailureResult(bool firstOpened, bool secondOpened) {
   return secondOpened ? CompareResult::kFirstFailed : CompareResult::kBothFailed;
 }
 
-bool SameBytes(const ReadableFile& first, const ReadableFile& second) {
-  if (first.state.size != second.state.size) {
-    return false;  // one of them changed since the walk; they cannot end together
-  }
-  CompareBuffers& buffers = Buffers();
-  for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
-    bool readError = false;
-    const std::size_t firstGot =
-        ReadAt(first, offset, buffers.first.get(), kCompareBlock, &readError);
-    const std::size_t secondGot =
-        ReadAt(second, offset, buffers.second.get(), kCompareBlock, &readError);
-    // A read error is never taken for the end of both files: unread bytes are not equal bytes.
-    if (readError || firstGot != secondGot ||
-        std::memcmp(buffers.first.get(), buffers.second.get(), firstGot) != 0) {
-      return false;
-    }
-    if (firstGot < kCompareBlock) {
-      return true;  // both ended on the same read with every byte equal
-    }
-  }
-}
-
 // The clock time from which a write to a file in `state` is sure to move its write time: its
 // write time plus the file system's granularity, as a write's stamp lies at most that far below
 // the clock; 0 for a time ahead of the clock (set by hand, another machine's clock), which a write
@@ -208,7 +186,8 @@ CompareResult CompareOpenFiles(const ComparisonReference& reference, const Reada
   }
   AdviseIfLarge(candidate);
   WaitUntilWritesShow(held.state, candidate.state);
-  const bool sameBytes = SameBytes(held, candidate);
+  bool readError = false;
+  const bool sameBytes = SameContent(held, candidate, &readError);
   // The reference is looked at once, after the read: a change before it shows after it too, and
   // a look before it cost every pair two status calls.
   if (!FileUnchanged(held, reference.path)) {
@@ -326,6 +305,27 @@ void ReleaseReference(ComparisonReference& reference) {
   if (hold.opened) {
     CloseFile(&hold.file);
     hold.opened = false;
+  }
+}
+
+bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* readError) {
+  if (first.state.size != second.state.size) {
+    return false;  // one of them changed since the walk; they cannot end together
+  }
+  CompareBuffers& buffers = Buffers();
+  for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
+    const std::size_t firstGot =
+        ReadAt(first, offset, buffers.first.get(), kCompareBlock, readError);
+    const std::size_t secondGot =
+        ReadAt(second, offset, buffers.second.get(), kCompareBlock, readError);
+    // A read error is never taken for the end of both files: unread bytes are not equal bytes.
+    if (*readError || firstGot != secondGot ||
+        std::memcmp(buffers.first.get(), buffers.second.get(), firstGot) != 0) {
+      return false;
+    }
+    if (firstGot < kCompareBlock) {
+      return true;  // both ended on the same read with every byte equal
+    }
   }
 }
 

@@ -63,5 +63,9 @@ void ReleaseReference(ComparisonReference& reference);
 /// copies.
 bool IsOneEntryTwice(const FileState& first, const FileState& second);
 
+/// Whether two files already open hold the same bytes, read afresh to their ends. A failed read
+/// sets `*readError` and answers false: unread bytes are never equal bytes.
+bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* readError);
+
 /// One comparison of `first` with `second`, with nothing left open.
 CompareResult CompareFiles(const PathChar* first, const PathChar* second);

@@ -73,3 +73,6 @@ EntryStatus StatEntry(const HeldFolder& folder, const PathString& name);
 /// a device (those fail like a missing file). On Windows the file cannot be written by anyone
 /// while it is open, so its bytes stay the bytes compared.
 OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableFile* file);
+
+/// True while the open file is as it was opened: same size, write and change times.
+bool OpenFileUnchanged(const ReadableFile& file);

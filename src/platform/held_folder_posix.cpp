@@ -257,3 +257,9 @@ OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableF
   file->state = FileStateOf(status);
   return OpenResult::kOpened;
 }
+
+bool OpenFileUnchanged(const ReadableFile& file) {
+  struct stat status;
+  return fstat(static_cast<int>(file.handle), &status) == 0 &&
+         SameFileState(FileStateOf(status), file.state);
+}

@@ -18,6 +18,8 @@ struct Named {
 constexpr Named kCommands[] = {
     {PATH_TEXT("summary"), static_cast<int>(Command::kSummary)},
     {PATH_TEXT("plan"), static_cast<int>(Command::kPlan)},
+    {PATH_TEXT("apply"), static_cast<int>(Command::kApply)},
+    {PATH_TEXT("undo"), static_cast<int>(Command::kUndo)},
     {PATH_TEXT("check"), static_cast<int>(Command::kCheck)},
 };
 

@@ -6,7 +6,7 @@
 
 #include "platform/path_text.h"
 
-enum class Command { kSummary, kPlan, kCheck, kHelp };
+enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kHelp };
 enum class Action { kRemove, kLink, kReflink, kMove };
 
 /// A --keep rule as typed; under:DIR keeps its folder's text until it is held.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/held_folder.h"
+#include "tidy/apply.h"
 #include "tidy/copy_folders.h"
 #include "tidy/group_check.h"
 #include "tidy/plan.h"
@@ -11,6 +12,7 @@
 #include "tidy/report_reader.h"
 #include "tidy/summary.h"
 #include "tidy/tidy_texts.h"
+#include "tidy/undo.h"
 
 namespace {
 
@@ -102,6 +104,20 @@ bool ReadAndCheck(const TidyOptions& options, const PlanSettings& settings, Chec
   return true;
 }
 
+// apply and undo change files only under --within; a move needs somewhere to go.
+bool MayChange(const TidyOptions& options) {
+  const bool applying = options.command == Command::kApply;
+  if ((applying || options.command == Command::kUndo) && options.within.empty()) {
+    PrintFailure(kNeedsWithinLine, applying ? "apply" : "undo");
+    return false;
+  }
+  if (applying && options.action == Action::kMove && options.holding.empty()) {
+    PrintFailure(kNeedsHoldingLine);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunTidy(const TidyOptions& options, TextOutput& console) {
@@ -110,11 +126,21 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
     return kExitDone;
   }
   PlanSettings settings;
+  HeldFolder holding;
+  if (!MayChange(options) || !Settle(options, &settings) ||
+      (!options.holding.empty() && !HoldNamed("--holding", options.holding, &holding))) {
+    return kExitTrouble;
+  }
+  if (options.command == Command::kUndo) {
+    return UndoMoves(console, settings.within);
+  }
   Checked run;
-  if (!Settle(options, &settings) || !ReadAndCheck(options, settings, &run)) {
+  if (!ReadAndCheck(options, settings, &run)) {
     return kExitTrouble;
   }
   switch (options.command) {
+    case Command::kApply:
+      return ApplyPlans(console, options, settings, &holding, run.report, run.checked, run.plans);
     case Command::kCheck:
       PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
                 options.report.c_str());

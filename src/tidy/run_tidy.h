@@ -5,10 +5,10 @@
 #include "tidy/command_line.h"
 
 constexpr int kExitDone = 0;
-/// check found groups.
+/// apply or undo left something planned undone; check found groups.
 constexpr int kExitNotAll = 1;
-/// The command could not run: bad options, an unreadable report. Not 1, which check gives a
-/// report that holds groups.
+/// The command could not run: bad options, an unreadable report, no journal. Not 1, which
+/// check gives a report that holds groups.
 constexpr int kExitTrouble = 2;
 
 /// Runs the command the options name and returns the exit status.

@@ -6,6 +6,8 @@
 #include "platform/path_text.h"
 
 #define TIDY_PROGRAM_NAME "dupscan-tidy"
+/// The journal's name, in the working folder.
+#define TIDY_JOURNAL_NAME "dupscan-tidy.journal"
 
 constexpr char kUsageText[] =
     "Usage: " TIDY_PROGRAM_NAME
@@ -16,11 +18,13 @@ constexpr char kUsageText[] =
     "Commands:\n"
     "  summary   what can be freed, largest first (the default)\n"
     "  plan      which file each group keeps, and what happens to the others; changes nothing\n"
+    "  apply     carry out the plan, comparing each pair afresh (needs --within)\n"
+    "  undo      move back what apply moved into a holding folder (needs --within)\n"
     "  check     exit status 1 when the report holds groups, 0 when it holds none\n"
     "\n"
     "Options:\n"
     "  --report FILE    the report to read (default: duplicates.txt)\n"
-    "  --within DIR     plan changes only to files under DIR; may be given more than once\n"
+    "  --within DIR     change only files under DIR; may be given more than once\n"
     "  --keep RULE      which file of a group to keep; rules may be given more than once, the\n"
     "                   first deciding first: oldest, newest, shortest, deepest, first,\n"
     "                   under:DIR (default: oldest, then shortest, then first)\n"
@@ -30,7 +34,8 @@ constexpr char kUsageText[] =
     "  --exclude GLOB   leave out files whose path matches GLOB (* and ?); may be repeated\n"
     "  --help           show this text\n"
     "\n"
-    "Exit status: 0 done; 1 the report holds groups (check); 2 the command could not run.\n";
+    "Exit status: 0 done; 1 something planned was not done (apply, undo) or the report holds\n"
+    "groups (check); 2 the command could not run.\n";
 
 // Summary: the counts, the folders that are copies of others, the groups by bytes freed.
 constexpr char kCountsLine[] = "%lld groups, %lld files in %" PATH_ARG "\n";
@@ -81,15 +86,46 @@ constexpr char kLinkWord[] = "link";
 constexpr char kReflinkWord[] = "reflink";
 constexpr char kMoveWord[] = "move";
 
+// Apply and undo: one line per action done or skipped, then the totals.
+constexpr char kDoneLine[] = "%-9s %" PATH_ARG "\n";
+constexpr char kMovedLine[] = "moved     %" PATH_ARG " to %" PATH_ARG "\n";
+constexpr char kSkippedLine[] = "skipped   %" PATH_ARG ": %s\n";
+constexpr char kSkippedBecauseLine[] = "skipped   %" PATH_ARG ": %s: %s\n";
+constexpr char kApplyTotalsLine[] = "\n%lld done, %lld skipped; %lld bytes freed\n";
+constexpr char kUndoTotalsLine[] = "\n%lld moved back, %lld skipped\n";
+constexpr char kRemovedWord[] = "removed";
+constexpr char kLinkedWord[] = "linked";
+constexpr char kReflinkedWord[] = "reflinked";
+constexpr char kMovedBackWord[] = "moved back";
+// Why an action was skipped.
+constexpr char kKeptChanged[] = "the kept file changed or is gone";
+constexpr char kCopyChanged[] = "changed since the report was checked";
+constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
+constexpr char kFolderUnreachable[] = "its folder cannot be reached";
+constexpr char kOtherVolume[] = "on another file system: nothing is copied across";
+constexpr char kCannotClone[] = "the file system cannot make reflinks";
+constexpr char kHoldingTaken[] = "the holding folder already has that name";
+constexpr char kSystemRefused[] = "the system refused";
+constexpr char kNotTheMovedFile[] = "no longer the file that was moved";
+constexpr char kOriginalTaken[] = "its old name is taken";
+
 // Standard error: one line, then exit status 2.
 constexpr char kUnknownArgumentLine[] = TIDY_PROGRAM_NAME ": unknown command or option: %" PATH_ARG
                                                           "\nTry " TIDY_PROGRAM_NAME " --help.\n";
 constexpr char kMissingValueLine[] = TIDY_PROGRAM_NAME ": %" PATH_ARG " needs a value\n";
 constexpr char kBadValueLine[] =
     TIDY_PROGRAM_NAME ": %" PATH_ARG ": not a value it takes: %" PATH_ARG "\n";
+constexpr char kNeedsWithinLine[] =
+    TIDY_PROGRAM_NAME ": %s changes files only under the folders named by --within DIR\n";
+constexpr char kNeedsHoldingLine[] =
+    TIDY_PROGRAM_NAME ": --action move needs --holding DIR, the folder to move into\n";
 constexpr char kFolderOptionLine[] = TIDY_PROGRAM_NAME ": %s %" PATH_ARG ": %s\n";
 constexpr char kReportUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the report %" PATH_ARG ": %s\n";
+constexpr char kJournalFailedLine[] =
+    TIDY_PROGRAM_NAME ": cannot write the journal " TIDY_JOURNAL_NAME ": %s; stopped\n";
+constexpr char kJournalUnreadableLine[] =
+    TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
 constexpr char kTidyOutOfMemoryLine[] = TIDY_PROGRAM_NAME ": out of memory\n";
 constexpr char kTidyUnexpectedLine[] = TIDY_PROGRAM_NAME ": %s\n";
 constexpr char kTidyUnknownFailureLine[] = TIDY_PROGRAM_NAME ": unexpected failure\n";

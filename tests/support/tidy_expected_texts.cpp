@@ -14,9 +14,18 @@ std::string Padded(const std::string& word, std::size_t width) {
 }  // namespace
 
 const char kTidyNamesNoFile[] = "names no file";
+const char kTidyThroughLink[] = "passes through a symbolic link";
 const char kTidyIsLink[] = "is a symbolic link";
 const char kTidyOutsideWithin[] = "not under --within";
 const char kTidySameFileAsKept[] = "a hard link of the kept file";
+const char kTidyKeptChanged[] = "the kept file changed or is gone";
+const char kTidyCopyChanged[] = "changed since the report was checked";
+const char kTidyDiffers[] = "its bytes differ from the kept file's";
+const char kTidyOtherVolume[] = "on another file system: nothing is copied across";
+const char kTidySystemRefused[] = "the system refused";
+const char kTidyCannotClone[] = "the file system cannot make reflinks";
+
+std::string TidyJournalName() { return "dupscan-tidy.journal"; }
 
 std::string TidyCountsLine(long long groups, long long files, const std::string& report) {
   return Number(groups) + " groups, " + Number(files) + " files in " + report + "\n";
@@ -65,6 +74,27 @@ std::string TidyMoveLine(const std::string& path, const std::string& to) {
 
 std::string TidyLeaveLine(const std::string& path, const std::string& why) {
   return "  leave    " + path + ": " + why + "\n";
+}
+
+std::string TidyDoneLine(const std::string& word, const std::string& path) {
+  return Padded(word, 9) + " " + path + "\n";
+}
+
+std::string TidyMovedLine(const std::string& path, const std::string& to) {
+  return "moved     " + path + " to " + to + "\n";
+}
+
+std::string TidySkippedLine(const std::string& path, const std::string& why) {
+  return "skipped   " + path + ": " + why + "\n";
+}
+
+std::string TidyApplyTotals(long long done, long long skipped, long long freed) {
+  return "\n" + Number(done) + " done, " + Number(skipped) + " skipped; " + Number(freed) +
+         " bytes freed\n";
+}
+
+std::string TidyUndoTotals(long long movedBack, long long skipped) {
+  return "\n" + Number(movedBack) + " moved back, " + Number(skipped) + " skipped\n";
 }
 
 std::string TidyUsageStart() { return "Usage: dupscan-tidy [COMMAND] [OPTION]...\n"; }

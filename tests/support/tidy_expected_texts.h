@@ -5,6 +5,9 @@
 
 #include <string>
 
+/// The journal's name in the working folder.
+std::string TidyJournalName();
+
 // Summary.
 std::string TidyCountsLine(long long groups, long long files, const std::string& report);
 std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut);
@@ -22,11 +25,25 @@ std::string TidyActLine(const std::string& word, const std::string& path);
 std::string TidyMoveLine(const std::string& path, const std::string& to);
 std::string TidyLeaveLine(const std::string& path, const std::string& why);
 
+// Apply and undo.
+std::string TidyDoneLine(const std::string& word, const std::string& path);
+std::string TidyMovedLine(const std::string& path, const std::string& to);
+std::string TidySkippedLine(const std::string& path, const std::string& why);
+std::string TidyApplyTotals(long long done, long long skipped, long long freed);
+std::string TidyUndoTotals(long long movedBack, long long skipped);
+
 /// The first line of the usage text.
 std::string TidyUsageStart();
 
 // The reasons.
 extern const char kTidyNamesNoFile[];
+extern const char kTidyThroughLink[];
 extern const char kTidyIsLink[];
 extern const char kTidyOutsideWithin[];
 extern const char kTidySameFileAsKept[];
+extern const char kTidyKeptChanged[];
+extern const char kTidyCopyChanged[];
+extern const char kTidyDiffers[];
+extern const char kTidyOtherVolume[];
+extern const char kTidySystemRefused[];
+extern const char kTidyCannotClone[];

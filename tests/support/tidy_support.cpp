@@ -16,6 +16,16 @@ ProgramResult RunTidyIn(const std::filesystem::path& where,
   return RunProgram(arguments, options);
 }
 
+ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stopAt,
+                              const std::vector<PathString>& arguments) {
+  ProgramOptions options;
+  options.program = DUPSCAN_STEP_KILL_PROGRAM_NAME;
+  options.workingDirectory = where;
+  std::vector<PathString> withStep{Text(std::to_string(stopAt))};
+  withStep.insert(withStep.end(), arguments.begin(), arguments.end());
+  return RunProgram(withStep, options);
+}
+
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots) {
   ProgramOptions options;
   options.workingDirectory = where;

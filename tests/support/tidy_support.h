@@ -12,6 +12,14 @@
 ProgramResult RunTidyIn(const std::filesystem::path& where,
                         const std::vector<PathString>& arguments, bool unprivileged = false);
 
+/// Runs the copy of dupscan-tidy that ends itself, with no cleanup, at step `stopAt` of an apply
+/// (0: never; then its standard error ends with "steps N").
+ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stopAt,
+                              const std::vector<PathString>& arguments);
+
+/// The exit status of a run that RunTidyEndingAt ended at its step.
+constexpr int kEndedAtStep = 86;
+
 /// Runs dupscan on `roots` in `where`, so duplicates.txt is there; fails the test if it does not
 /// end well.
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots);

@@ -1,0 +1,41 @@
+# dupscan only reads: its binary must hold none of the changes dupscan-tidy makes to folders,
+# neither the system calls (renames that exchange or refuse to replace, removals relative to a
+# held folder, FICLONE's ioctl, the holding folder's new folders, Windows hard links) nor the
+# functions that make them. Its own report needs link, rename and unlink of its temporary,
+# which are not in the list. Run on dupscan-tidy with -DEXPECT=present, it shows the symbols are
+# there to be found.
+# Usage: cmake -DNM=<nm> -DPROGRAM=<program> [-DEXPECT=absent|present] -P check_no_file_actions.cmake
+cmake_minimum_required(VERSION 3.25)
+if(NOT EXPECT)
+  set(EXPECT absent)
+endif()
+
+execute_process(COMMAND ${NM} ${PROGRAM} OUTPUT_VARIABLE symbols ERROR_VARIABLE errors
+                RESULT_VARIABLE status)
+if(NOT status EQUAL 0 OR symbols STREQUAL "")
+  message(FATAL_ERROR "${NM} could not list the symbols of ${PROGRAM}: ${errors}")
+endif()
+
+# Both platforms' system calls: a build names only its own, and dupscan-tidy has at least one.
+set(system_calls renameat2 unlinkat ioctl mkdirat CreateHardLinkW)
+set(own_functions MakeHardLink ExchangeEntries RemoveFile RenameWithoutReplacing AppendDurably)
+set(found "")
+foreach(name IN LISTS system_calls)
+  if(symbols MATCHES "[^A-Za-z0-9]${name}[^A-Za-z0-9_]")
+    list(APPEND found ${name})
+  endif()
+endforeach()
+# C++ names are mangled with their length before them: _Z12MakeHardLinkRK10HeldFolder...
+foreach(name IN LISTS own_functions)
+  string(LENGTH ${name} length)
+  if(symbols MATCHES "[^0-9]${length}${name}")
+    list(APPEND found ${name})
+  endif()
+endforeach()
+if(EXPECT STREQUAL "absent" AND found)
+  message(FATAL_ERROR "${PROGRAM} holds what changes folders: ${found}")
+endif()
+if(EXPECT STREQUAL "present" AND NOT found)
+  message(FATAL_ERROR "${PROGRAM}: none of ${system_calls} ${own_functions} found by ${NM}")
+endif()
+message(STATUS "${PROGRAM}: ${EXPECT}: ${found}")

@@ -1,0 +1,49 @@
+// The changes dupscan-tidy makes to folders: each one step the system takes whole, on entries of
+// held folders. dupscan itself never links this.
+#pragma once
+
+#include "platform/file_identity.h"
+#include "platform/held_folder.h"
+#include "platform/path_text.h"
+#include "platform/readable_file.h"
+
+enum class ActionResult {
+  kDone,
+  kExists,       ///< the new name is taken: nothing was replaced
+  kMissing,      ///< the entry acted on is gone
+  kNotExpected,  ///< the entry is not the file expected: left as it is
+  kOtherVolume,  ///< the two places are on different file systems: nothing is copied across
+  kUnsupported,  ///< the file system (or the system) cannot do this
+  kFailed,       ///< refused for another reason; the code says which
+};
+
+struct ActionOutcome {
+  ActionResult result = ActionResult::kFailed;
+  int errorCode = 0;
+};
+
+/// Renames `name` in `from` to `newName` in `to`, never replacing what has that name already.
+ActionOutcome RenameWithoutReplacing(const HeldFolder& from, const PathString& name,
+                                     const HeldFolder& to, const PathString& newName);
+
+/// Swaps the entries `first` and `second` of `folder` in one step, so neither name is ever
+/// missing. kUnsupported where the system or the file system cannot.
+ActionOutcome ExchangeEntries(const HeldFolder& folder, const PathString& first,
+                              const PathString& second);
+
+/// Removes `name` from `folder` only while it is the regular file `expected`.
+ActionOutcome RemoveFile(const HeldFolder& folder, const PathString& name,
+                         const FileState& expected);
+
+/// Makes `newName` in `to` a hard link of `name` in `from`; never replaces an existing entry.
+ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const HeldFolder& to,
+                           const PathString& newName);
+
+/// Makes `newName` in `to` a new file that shares the blocks of the open `source` (a reflink),
+/// with the permissions and times of the open `like`, on the disk before it returns.
+/// kUnsupported where the file system cannot clone.
+ActionOutcome MakeClone(const ReadableFile& source, const ReadableFile& like, const HeldFolder& to,
+                        const PathString& newName);
+
+/// Puts the folder's changes (new, renamed and removed names) on the disk.
+void SyncFolder(const HeldFolder& folder);

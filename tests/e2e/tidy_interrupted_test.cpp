@@ -1,0 +1,85 @@
+// dupscan-tidy's apply ended at every step it takes (after each journal line, each rename, link,
+// exchange and removal), as a kill or a power cut would end it: no content is lost, every name
+// left holds the bytes it held, and undo then puts back what was set aside or moved.
+#include <map>
+
+#include <gtest/gtest.h>
+
+#include "support/expected_texts.h"
+#include "support/temp_tree.h"
+#include "support/tidy_expected_texts.h"
+#include "support/tidy_support.h"
+
+namespace {
+
+// Three groups: two copies of one file, one of another, two of a third.
+std::map<std::string, std::string> MakeTemplate(const TempTree& tree) {
+  const std::map<std::string, std::string> files = {
+      {"home/keep/a.bin", PatternBytes(3000, 41)}, {"home/x/a.bin", PatternBytes(3000, 41)},
+      {"home/y/a.bin", PatternBytes(3000, 41)},    {"home/keep/b.bin", PatternBytes(1500, 42)},
+      {"home/x/b.bin", PatternBytes(1500, 42)},    {"home/keep/c.bin", PatternBytes(700, 43)},
+      {"home/x/c.bin", PatternBytes(700, 43)},     {"home/y/c.bin", PatternBytes(700, 43)},
+  };
+  for (const auto& [path, bytes] : files) {
+    SetAge(tree.WriteFile(path, bytes), path.find("keep") != std::string::npos ? 100 : 1);
+  }
+  tree.MakeDirectory("holding");
+  WriteReport(tree.root(), {Text("home")});
+  return files;
+}
+
+// Every name the template had either holds its bytes still or is gone; no content is lost.
+void ExpectNamesHoldTheirBytes(const std::filesystem::path& root,
+                               const std::map<std::string, std::string>& files,
+                               const std::string& when) {
+  std::set<std::string> before;
+  for (const auto& [path, bytes] : files) {
+    before.insert(bytes);
+    const std::filesystem::path now = root / path;
+    if (std::filesystem::exists(now)) {
+      EXPECT_EQ(ReadWholeFile(now), bytes) << path << " " << when;
+    }
+  }
+  std::set<std::string> after = Contents(root / "home");
+  const std::set<std::string> held = Contents(root / "holding");
+  after.insert(held.begin(), held.end());
+  ExpectNothingLost(before, after);
+}
+
+void InterruptEveryStep(const std::vector<PathString>& apply) {
+  TempTree templateTree;
+  const std::map<std::string, std::string> files = MakeTemplate(templateTree);
+  for (long long step = 1;; ++step) {
+    TempTree tree;
+    std::filesystem::copy(templateTree.root(), tree.root(),
+                          std::filesystem::copy_options::recursive);
+    const ProgramResult ended = RunTidyEndingAt(tree.root(), step, apply);
+    const std::string when = "after step " + std::to_string(step);
+    ExpectNamesHoldTheirBytes(tree.root(), files, when);
+    const ProgramResult undone =
+        RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home")});
+    EXPECT_EQ(undone.exitCode, 0) << when << "\n" << undone.output << undone.errors;
+    ExpectNamesHoldTheirBytes(tree.root(), files, when + ", then undo");
+    if (ended.exitCode != kEndedAtStep) {
+      EXPECT_EQ(ended.exitCode, 0) << ended.errors;
+      EXPECT_GT(step, 5) << "too few steps to have acted: " << ended.errors;
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+TEST(TidyInterrupted, RemovalsLoseNothingAtAnyStep) {
+  InterruptEveryStep({Text("apply"), Text("--within"), Text("home")});
+}
+
+TEST(TidyInterrupted, LinksLoseNothingAtAnyStep) {
+  InterruptEveryStep(
+      {Text("apply"), Text("--action"), Text("link"), Text("--within"), Text("home")});
+}
+
+TEST(TidyInterrupted, MovesLoseNothingAtAnyStepAndComeBack) {
+  InterruptEveryStep({Text("apply"), Text("--action"), Text("move"), Text("--holding"),
+                      Text("holding"), Text("--within"), Text("home")});
+}
