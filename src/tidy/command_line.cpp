@@ -21,6 +21,7 @@ constexpr Named kCommands[] = {
     {PATH_TEXT("apply"), static_cast<int>(Command::kApply)},
     {PATH_TEXT("undo"), static_cast<int>(Command::kUndo)},
     {PATH_TEXT("check"), static_cast<int>(Command::kCheck)},
+    {PATH_TEXT("export"), static_cast<int>(Command::kExport)},
 };
 
 constexpr Named kActions[] = {
@@ -28,6 +29,11 @@ constexpr Named kActions[] = {
     {PATH_TEXT("link"), static_cast<int>(Action::kLink)},
     {PATH_TEXT("reflink"), static_cast<int>(Action::kReflink)},
     {PATH_TEXT("move"), static_cast<int>(Action::kMove)},
+};
+
+constexpr Named kFormats[] = {
+    {PATH_TEXT("json"), static_cast<int>(ExportFormat::kJson)},
+    {PATH_TEXT("nul"), static_cast<int>(ExportFormat::kNul)},
 };
 
 template <std::size_t kCount>
@@ -70,9 +76,10 @@ bool ParseSize(const PathString& text, std::int64_t* size) {
 }
 
 bool TakesValue(const PathString& option) {
-  static const PathString kValued[] = {
-      PATH_TEXT("--report"),  PATH_TEXT("--within"),   PATH_TEXT("--keep"),   PATH_TEXT("--action"),
-      PATH_TEXT("--holding"), PATH_TEXT("--min-size"), PATH_TEXT("--exclude")};
+  static const PathString kValued[] = {PATH_TEXT("--report"),  PATH_TEXT("--within"),
+                                       PATH_TEXT("--keep"),    PATH_TEXT("--action"),
+                                       PATH_TEXT("--holding"), PATH_TEXT("--min-size"),
+                                       PATH_TEXT("--exclude"), PATH_TEXT("--format")};
   for (const PathString& valued : kValued) {
     if (option == valued) {
       return true;
@@ -126,6 +133,11 @@ bool TakeValue(const PathString& option, const PathString& value, TidyOptions* o
       return BadValue(option, value);
     }
     options->action = static_cast<Action>(chosen);
+  } else if (option == PATH_TEXT("--format")) {
+    if (!Lookup(kFormats, value, &chosen)) {
+      return BadValue(option, value);
+    }
+    options->format = static_cast<ExportFormat>(chosen);
   } else if (!ParseSize(value, &options->minSize)) {
     return BadValue(option, value);
   }

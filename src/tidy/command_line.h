@@ -6,8 +6,9 @@
 
 #include "platform/path_text.h"
 
-enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kHelp };
+enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kExport, kHelp };
 enum class Action { kRemove, kLink, kReflink, kMove };
+enum class ExportFormat { kJson, kNul };
 
 /// A --keep rule as typed; under:DIR keeps its folder's text until it is held.
 struct KeepText {
@@ -24,6 +25,7 @@ struct TidyOptions {
   PathString holding;
   std::int64_t minSize = 0;
   std::vector<PathString> excludes;
+  ExportFormat format = ExportFormat::kJson;
 };
 
 /// Reads arguments[1..count-1]. False, with one line printed on standard error, when they are

@@ -6,6 +6,7 @@
 #include "platform/held_folder.h"
 #include "tidy/apply.h"
 #include "tidy/copy_folders.h"
+#include "tidy/export.h"
 #include "tidy/group_check.h"
 #include "tidy/plan.h"
 #include "tidy/plan_output.h"
@@ -141,6 +142,9 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
   switch (options.command) {
     case Command::kApply:
       return ApplyPlans(console, options, settings, &holding, run.report, run.checked, run.plans);
+    case Command::kExport:
+      ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
+      return kExitDone;
     case Command::kCheck:
       PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
                 options.report.c_str());

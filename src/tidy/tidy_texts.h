@@ -21,6 +21,7 @@ constexpr char kUsageText[] =
     "  apply     carry out the plan, comparing each pair afresh (needs --within)\n"
     "  undo      move back what apply moved into a holding folder (needs --within)\n"
     "  check     exit status 1 when the report holds groups, 0 when it holds none\n"
+    "  export    the verified groups as JSON, or as NUL-ended records (--format nul)\n"
     "\n"
     "Options:\n"
     "  --report FILE    the report to read (default: duplicates.txt)\n"
@@ -32,6 +33,7 @@ constexpr char kUsageText[] =
     "  --holding DIR    the folder move puts them in, keeping their paths (needed for move)\n"
     "  --min-size N     leave out groups of files smaller than N bytes (suffix K, M or G)\n"
     "  --exclude GLOB   leave out files whose path matches GLOB (* and ?); may be repeated\n"
+    "  --format FORMAT  what export writes: json (default) or nul\n"
     "  --help           show this text\n"
     "\n"
     "Exit status: 0 done; 1 something planned was not done (apply, undo) or the report holds\n"
@@ -108,6 +110,17 @@ constexpr char kHoldingTaken[] = "the holding folder already has that name";
 constexpr char kSystemRefused[] = "the system refused";
 constexpr char kNotTheMovedFile[] = "no longer the file that was moved";
 constexpr char kOriginalTaken[] = "its old name is taken";
+
+// Export: JSON (one group to a line) or records that end in NUL.
+constexpr char kJsonStart[] = "{\"report\":%s,\"groups\":[";
+constexpr char kJsonGroupStart[] = "%s\n{\"size\":%lld,\"keep\":%lld,\"files\":[";
+constexpr char kJsonFile[] = "%s{\"path\":%s,\"volume\":%llu,\"index\":%llu,\"links\":%lld}";
+constexpr char kJsonGroupEnd[] = "]}";
+constexpr char kJsonUnresolvedStart[] = "],\n\"unresolved\":[";
+constexpr char kJsonUnresolved[] = "%s\n{\"line\":%lld,\"path\":%s,\"why\":%s}";
+constexpr char kJsonEnd[] = "]}\n";
+/// The group's number, the size, the file's identity, its path; then a NUL.
+constexpr char kNulRecord[] = "%lld\t%lld\t%llu:%llu\t%" PATH_ARG "%c";
 
 // Standard error: one line, then exit status 2.
 constexpr char kUnknownArgumentLine[] = TIDY_PROGRAM_NAME ": unknown command or option: %" PATH_ARG

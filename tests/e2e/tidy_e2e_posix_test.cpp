@@ -233,3 +233,25 @@ TEST(TidyEndToEnd, AMoveToAnotherFileSystemIsRefused) {
       << moved.output;
   EXPECT_EQ(ReadWholeFile(tree / "home/copy/a.bin"), PatternBytes(3000, 31));
 }
+
+TEST(TidyEndToEnd, ExportKeepsEveryByteOfEveryName) {
+  TempTree tree;
+  const std::string odd = "odd/a\"b\\c\t\xff.bin";
+  tree.WriteFile(odd, PatternBytes(600, 51));
+  tree.WriteFile("odd/copy.bin", PatternBytes(600, 51));
+  WriteReport(tree.root(), {Text("odd")});
+  struct stat status;
+  ASSERT_EQ(lstat((tree / odd).c_str(), &status), 0);
+  const std::string identity = std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+
+  const ProgramResult json = RunTidyIn(tree.root(), {Text("export")});
+  EXPECT_EQ(json.exitCode, 0) << json.errors;
+  EXPECT_NE(json.output.find("{\"path\":\"odd/a\\\"b\\\\c\\u0009\\udcff.bin\",\"volume\":" +
+                             std::to_string(status.st_dev)),
+            std::string::npos)
+      << json.output;
+  const ProgramResult records = RunTidyIn(tree.root(), {Text("export"), Text("--format=nul")});
+  EXPECT_NE(records.outputBytes.find(std::string("1\t600\t") + identity + "\t" + odd + '\0'),
+            std::string::npos)
+      << records.outputBytes;
+}
