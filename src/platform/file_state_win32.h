@@ -54,3 +54,10 @@ inline bool IsLinkTag(DWORD attributes, DWORD tag) {
   return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
          (tag == 0 || IsReparseTagNameSurrogate(tag));
 }
+
+/// Whether the open file or folder is a link (see IsLinkTag).
+inline bool IsLinkReparse(HANDLE handle) {
+  FILE_ATTRIBUTE_TAG_INFO tag;
+  return GetFileInformationByHandleEx(handle, FileAttributeTagInfo, &tag, sizeof tag) &&
+         IsLinkTag(tag.FileAttributes, tag.ReparseTag);
+}
