@@ -51,8 +51,11 @@ void InterruptEveryStep(const std::vector<PathString>& apply) {
   const std::map<std::string, std::string> files = MakeTemplate(templateTree);
   for (long long step = 1;; ++step) {
     TempTree tree;
-    std::filesystem::copy(templateTree.root(), tree.root(),
-                          std::filesystem::copy_options::recursive);
+    // Entry by entry: mingw-w64's copy refuses a folder that exists already, the tree's root.
+    for (const auto& entry : std::filesystem::directory_iterator(templateTree.root())) {
+      std::filesystem::copy(entry.path(), tree / entry.path().filename(),
+                            std::filesystem::copy_options::recursive);
+    }
     const ProgramResult ended = RunTidyEndingAt(tree.root(), step, apply);
     const std::string when = "after step " + std::to_string(step);
     ExpectNamesHoldTheirBytes(tree.root(), files, when);

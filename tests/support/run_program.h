@@ -19,7 +19,7 @@ struct ProgramResult {
 };
 
 struct ProgramOptions {
-  /// The file name of the program beside the tests: dupscan when empty (see TidyProgramName).
+  /// The file name of the program beside the tests: dupscan when empty.
   std::string program;
   std::filesystem::path workingDirectory;
   /// Variables to set (or, with an empty value and `unset`, to remove) for the program only.
@@ -53,9 +53,6 @@ struct ProgramOptions {
 
 /// The program under test, found beside the test binary.
 std::filesystem::path ProgramPath();
-
-/// The file name of the second program, dupscan-tidy.
-std::string TidyProgramName();
 
 /// Runs the program with these arguments (not counting its name).
 ProgramResult RunProgram(const std::vector<PathString>& arguments, const ProgramOptions& options);

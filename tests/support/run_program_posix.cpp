@@ -51,8 +51,6 @@ std::filesystem::path ProgramPath() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path() / DUPSCAN_PROGRAM_NAME;
 }
 
-std::string TidyProgramName() { return DUPSCAN_TIDY_PROGRAM_NAME; }
-
 bool RunningUnderWine() { return false; }
 
 void SetTestEnvironment(const std::string& name, const std::string& value) {

@@ -10,7 +10,7 @@
 ProgramResult RunTidyIn(const std::filesystem::path& where,
                         const std::vector<PathString>& arguments, bool unprivileged) {
   ProgramOptions options;
-  options.program = TidyProgramName();
+  options.program = DUPSCAN_TIDY_PROGRAM_NAME;
   options.workingDirectory = where;
   options.unprivileged = unprivileged;
   return RunProgram(arguments, options);
