@@ -79,6 +79,19 @@ Listing ListFolder(const Node& node) {
   return listing;
 }
 
+// The identity of the folder itself, for a listing that gave none for it (Windows lists no file
+// indexes); unknown when it cannot be listed.
+FileIdentity FolderIdentity(const Node& node) {
+  int errorCode = 0;
+  DirectoryListing* open = OpenFolderListing(ListingPath(node.text), node.identity, &errorCode);
+  if (open == nullptr) {
+    return FileIdentity();
+  }
+  const FileIdentity identity = ListedFolderIdentity(open);
+  CloseListing(open);
+  return identity;
+}
+
 const FileRef* FindFile(const Finder& finder, const FileIdentity& folder, const PathString& name) {
   const auto found = finder.files.find(folder);
   if (found == finder.files.end()) {
@@ -267,7 +280,9 @@ bool Parent(const Node& node, Node* parent) {
   parent->identity = FileIdentity();
   const Listing listing = ListFolder(*parent);
   for (const auto& folder : listing.folders) {
-    if (folder.first == name && SameFile(folder.second, node.identity)) {
+    if (SameEntryName(folder.first, name) &&
+        SameFile(folder.second.known ? folder.second : FolderIdentity(Child(*parent, name, {})),
+                 node.identity)) {
       parent->identity = listing.identity;
       return true;
     }
