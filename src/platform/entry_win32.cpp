@@ -1,12 +1,16 @@
-// Windows entry point: the wide command line from the runtime, its wildcards expanded.
+// Windows entry point: the wide command line from the runtime, its wildcards expanded for
+// dupscan only.
 #include "platform/program_entry.h"
 
 #include <windows.h>
 
-// Read by the runtime's start-up code: the arguments' wildcard patterns are expanded, so that
-// "dupscan Photos\20*" searches every matching folder as cmd.exe itself does not expand them.
+// Read by the runtime's start-up code, and set by each program's build (-1 or 0). dupscan expands
+// the arguments' wildcard patterns, so that "dupscan Photos\20*" searches every matching folder
+// as cmd.exe itself does not expand them. dupscan-tidy takes its arguments as typed: its
+// --exclude "*.txt" is a pattern of its own, and expanded it became the names of the working
+// folder's files that matched it (duplicates.txt), so the files it was to leave out were acted on.
 extern "C" {
-int _dowildcard = -1;
+int _dowildcard = DUPSCAN_EXPAND_WILDCARDS;
 }
 
 int wmain(int argc, wchar_t** argv) {
