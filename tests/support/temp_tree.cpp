@@ -26,13 +26,17 @@ TempTree::~TempTree() {
   if (!failed) {
     return;
   }
-  // A test may leave folders without permissions behind: give them back, then remove again.
+  // A test may leave folders without permissions and read-only files behind (Windows refuses to
+  // remove those): give them back, then remove again.
   std::error_code ignored;
   for (auto entry = std::filesystem::recursive_directory_iterator(
            root_, std::filesystem::directory_options::skip_permission_denied, ignored);
        entry != std::filesystem::recursive_directory_iterator(); entry.increment(ignored)) {
-    if (entry->is_directory(ignored) && !entry->is_symlink(ignored)) {
-      std::filesystem::permissions(entry->path(), std::filesystem::perms::owner_all,
+    if (!entry->is_symlink(ignored)) {
+      std::filesystem::permissions(entry->path(),
+                                   entry->is_directory(ignored)
+                                       ? std::filesystem::perms::owner_all
+                                       : std::filesystem::perms::owner_write,
                                    std::filesystem::perm_options::add, ignored);
     }
   }

@@ -38,3 +38,29 @@ bool SameInode(const std::filesystem::path& first, const std::filesystem::path& 
 
 /// The line number (from 1) of the first line of `text` that equals `line`; 0 when none does.
 long long LineNumber(const std::string& text, const std::string& line);
+
+// What each system lets a test do to a tree, in tidy_support_posix.cpp and _win32.cpp.
+
+/// Whether a name may hold a line feed (POSIX), so a report can be forged with one.
+bool NamesHoldLineFeeds();
+
+/// Puts a symbolic link to `target` in the place of the file `path`, or, where the system makes
+/// none (wine), takes the file away. Returns the reason dupscan-tidy gives for the line then.
+std::string SwapForLink(const std::filesystem::path& path, const std::filesystem::path& target);
+
+/// Makes the file one that dupscan-tidy may not remove: POSIX, its folder read-only (and the
+/// tree then nobody's, for a run as nobody, when the tests run as root); Windows, the file
+/// read-only. Returns whether the next run must be unprivileged for it to hold.
+bool MakeUnremovable(const std::filesystem::path& root, const std::filesystem::path& file);
+
+/// The file's identity as export writes it: "volume:index".
+std::string IdentityText(const std::filesystem::path& path);
+
+/// A file name with the odd characters the system allows (quotes, backslashes and tabs with a
+/// byte that is not UTF-8 on POSIX; letters beyond the first plane on Windows), below "odd", and
+/// that path as export's JSON spells it.
+struct OddName {
+  std::filesystem::path path;
+  std::string json;
+};
+OddName OddExportName();
