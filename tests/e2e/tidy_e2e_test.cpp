@@ -169,6 +169,16 @@ TEST(TidyEndToEnd, LinksReplaceCopiesAndMovesComeBackWithUndo) {
   WriteReport(tree.root(), {Text("home")});
   const std::set<std::string> before = Contents(tree / "home");
 
+  // Reflinks where the file system clones (Btrfs, XFS); elsewhere, and on Windows, the copy is
+  // skipped with its line and left as it was.
+  const ProgramResult cloned =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("reflink"),
+                              Text("--within=home"), Text("--exclude"), Text("*.txt")});
+  ExpectLines(cloned, {cloned.exitCode == 0
+                           ? TidyDoneLine("reflinked", Shown("home/Downloads/a.jpg"))
+                           : TidySkippedLine(Shown("home/Downloads/a.jpg"), kTidyCannotClone)});
+  EXPECT_EQ(ReadWholeFile(tree / "home/Downloads/a.jpg"), photo);
+
   const ProgramResult linked =
       RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("link"), Text("--within=home"),
                               Text("--exclude"), Text("*.txt")});
