@@ -11,8 +11,17 @@ endif()
 if(WIN32)
   # Explorer's Properties show the product, the description, the versions and the copyright.
   enable_language(RC)
-  configure_file(${CMAKE_CURRENT_LIST_DIR}/dupscan.rc.in dupscan.rc @ONLY)
-  target_sources(${DUPSCAN_PROGRAM} PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/dupscan.rc)
+  foreach(program IN ITEMS DUPSCAN DUPSCAN_TIDY)
+    set(DUPSCAN_RC_PROGRAM ${${program}_PROGRAM})
+    if(program STREQUAL "DUPSCAN")
+      set(DUPSCAN_RC_DESCRIPTION "dupscan: finds duplicate files")
+    else()
+      set(DUPSCAN_RC_DESCRIPTION "dupscan-tidy: acts safely on dupscan's report")
+    endif()
+    configure_file(${CMAKE_CURRENT_LIST_DIR}/dupscan.rc.in ${DUPSCAN_RC_PROGRAM}.rc @ONLY)
+    target_sources(${DUPSCAN_RC_PROGRAM} PRIVATE
+                   ${CMAKE_CURRENT_BINARY_DIR}/${DUPSCAN_RC_PROGRAM}.rc)
+  endforeach()
   return()
 endif()
 
@@ -104,7 +113,11 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "byte for byte. It writes each group of identical files, and the empty\n"
     "files, to duplicates.txt in the working directory. It never deletes,\n"
     "moves or changes a file; symbolic links, FIFOs, sockets and devices are\n"
-    "skipped.")
+    "skipped.\n"
+    "dupscan-tidy reads that report, checks every group on the disk again, and\n"
+    "removes, hard-links, reflinks or moves the extra copies, only inside the\n"
+    "folders it is given, each pair compared byte for byte right before, never\n"
+    "the last copy; every step is journalled, and moves can be undone.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
