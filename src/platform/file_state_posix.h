@@ -2,7 +2,9 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #include "platform/file_identity.h"
@@ -29,4 +31,20 @@ inline FileState FileStateOf(const struct stat& status) {
   state.identity = IdentityOf(status);
   state.links = static_cast<std::uint64_t>(status.st_nlink);
   return state;
+}
+
+// The file an open for reading gave, taken only when it is a regular file: anything else is closed
+// and refused. Called right after the open, while errno still says why one failed.
+inline OpenResult TakeRegularFile(int descriptor, ReadableFile* file) {
+  if (descriptor < 0) {
+    return errno == EMFILE || errno == ENFILE ? OpenResult::kNoDescriptor : OpenResult::kFailed;
+  }
+  struct stat status;
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
+    close(descriptor);
+    return OpenResult::kFailed;
+  }
+  file->handle = descriptor;
+  file->state = FileStateOf(status);
+  return OpenResult::kOpened;
 }

@@ -245,17 +245,7 @@ OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableF
   // O_NONBLOCK: a FIFO put in the file's place must not block the open; it is refused below.
   const int descriptor = openat(static_cast<int>(folder.handle), name.c_str(),
                                 O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-  if (descriptor < 0) {
-    return errno == EMFILE || errno == ENFILE ? OpenResult::kNoDescriptor : OpenResult::kFailed;
-  }
-  struct stat status;
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(descriptor);
-    return OpenResult::kFailed;
-  }
-  file->handle = descriptor;
-  file->state = FileStateOf(status);
-  return OpenResult::kOpened;
+  return TakeRegularFile(descriptor, file);
 }
 
 bool OpenFileUnchanged(const ReadableFile& file) {

@@ -20,17 +20,7 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   RunBeforeOpenHook(path);
   // O_NONBLOCK: a FIFO put in a file's place must not block the open; it is refused just below.
   const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-  if (descriptor < 0) {
-    return errno == EMFILE || errno == ENFILE ? OpenResult::kNoDescriptor : OpenResult::kFailed;
-  }
-  struct stat status;
-  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode)) {
-    close(descriptor);
-    return OpenResult::kFailed;
-  }
-  file->handle = descriptor;
-  file->state = FileStateOf(status);
-  return OpenResult::kOpened;
+  return TakeRegularFile(descriptor, file);
 }
 
 bool StateAtPath(const PathChar* path, FileState* state) {
