@@ -245,5 +245,6 @@ bool FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std:
       afterEach();
     }
   }
+  CloseRead(window.files);
   return !window.files.outOfDescriptors;
 }

@@ -12,10 +12,14 @@ namespace {
 constexpr std::size_t kProbeInterval = 32;
 constexpr int kMissesToReadAhead = 3;
 
-// Opens a waiting file. False, with the file still waiting, when no descriptor is left; a file
-// that cannot be opened for any other reason is done.
+// Opens a waiting file. False, with the file still waiting, when no descriptor is left even with
+// the files read so far closed; a file that cannot be opened for any other reason is done.
 bool OpenWaiting(ReadAheadWindow& window, AheadFile& ahead) {
-  const OpenResult result = OpenForReading(ahead.path, &ahead.file);
+  OpenResult result = OpenForReading(ahead.path, &ahead.file);
+  if (result == OpenResult::kNoDescriptor && !window.toClose.empty()) {
+    CloseRead(window);
+    result = OpenForReading(ahead.path, &ahead.file);
+  }
   if (result == OpenResult::kNoDescriptor) {
     return false;
   }
@@ -126,8 +130,16 @@ bool OpenAtTurn(ReadAheadWindow& window, AheadFile& ahead) {
 }
 
 void CloseAtTurn(ReadAheadWindow& window, AheadFile& ahead) {
-  CloseAhead(window, ahead, AheadState::kDone);
+  window.toClose.push_back(ahead.file);
+  ahead.file.handle = -1;
+  --window.openCount;
+  ahead.state = AheadState::kDone;
+  if (window.toClose.size() >= kCloseTogether) {
+    CloseRead(window);
+  }
 }
+
+void CloseRead(ReadAheadWindow& window) { CloseFiles(window.toClose); }
 
 void DropRead(ReadAheadWindow& window, std::size_t count) {
   window.files.erase(window.files.begin(),

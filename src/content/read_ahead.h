@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <vector>
 
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
@@ -73,7 +74,14 @@ struct ReadAheadWindow {
   AdviseFunction advise = nullptr;
   /// A file at its turn found no descriptor even with every other file closed.
   bool outOfDescriptors = false;
+  /// Files read at their turn, closed together once there are kCloseTogether of them, when a
+  /// descriptor is wanted, and by CloseRead.
+  std::vector<ReadableFile> toClose;
 };
+
+/// How many files read at their turn are closed in one go: their descriptors are mostly
+/// consecutive, and a run of them costs one system call.
+constexpr std::size_t kCloseTogether = 32;
 
 /// Appends a file to be read after the others. A file of size 0 is never opened: it is kDone.
 void AddToWindow(ReadAheadWindow& window, const PathChar* path, std::int64_t size);
@@ -87,8 +95,11 @@ void OpenAhead(ReadAheadWindow& window);
 /// Every so many turns, probes whether the cache holds the file's first pages. True when open.
 bool OpenAtTurn(ReadAheadWindow& window, AheadFile& file);
 
-/// Closes a file opened at its turn, once it is read.
+/// Closes a file opened at its turn, once it is read: later, with others (see `toClose`).
 void CloseAtTurn(ReadAheadWindow& window, AheadFile& file);
+
+/// Closes the files read and not yet closed. The loop calls it once done.
+void CloseRead(ReadAheadWindow& window);
 
 /// Drops the first `count` files, read and closed.
 void DropRead(ReadAheadWindow& window, std::size_t count);

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "platform/file_identity.h"
 #include "platform/path_text.h"
@@ -67,6 +68,10 @@ void AdviseSequential(const ReadableFile& file);
 void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t length);
 
 void CloseFile(ReadableFile* file);
+
+/// Closes every file of `files`, as CloseFile would one by one, in fewer system calls where the
+/// system closes a run of consecutive handles in one. Leaves `files` empty.
+void CloseFiles(std::vector<ReadableFile>& files);
 
 /// Test seam: called with the path before every open, so a test can change the file between the
 /// stages of a run. Null by default.

@@ -7,12 +7,29 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "platform/file_state_posix.h"
 
 namespace {
 
 // The most pages IsInCache looks at; a longer range counts as not cached.
 constexpr std::size_t kResidencyPages = 16;
+
+// Closes descriptors[first] to descriptors[last], consecutive numbers all owned by the caller.
+// One close_range for the run: the fingerprints of 85,835 files made as many close calls,
+// nearly a sixth of the run's system calls. Where the call is missing, one close each.
+void CloseRun(const std::vector<int>& descriptors, std::size_t first, std::size_t last) {
+#ifdef __linux__
+  if (last > first && close_range(static_cast<unsigned>(descriptors[first]),
+                                  static_cast<unsigned>(descriptors[last]), 0) == 0) {
+    return;
+  }
+#endif
+  for (std::size_t index = first; index <= last; ++index) {
+    close(descriptors[index]);
+  }
+}
 
 }  // namespace
 
@@ -107,4 +124,22 @@ void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t 
 void CloseFile(ReadableFile* file) {
   close(static_cast<int>(file->handle));
   file->handle = -1;
+}
+
+void CloseFiles(std::vector<ReadableFile>& files) {
+  std::vector<int> descriptors;
+  descriptors.reserve(files.size());
+  for (const ReadableFile& file : files) {
+    descriptors.push_back(static_cast<int>(file.handle));
+  }
+  files.clear();
+  std::sort(descriptors.begin(), descriptors.end());
+  for (std::size_t first = 0; first < descriptors.size();) {
+    std::size_t last = first;
+    while (last + 1 < descriptors.size() && descriptors[last + 1] == descriptors[last] + 1) {
+      ++last;
+    }
+    CloseRun(descriptors, first, last);
+    first = last + 1;
+  }
 }

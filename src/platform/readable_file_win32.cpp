@@ -112,3 +112,10 @@ void CloseFile(ReadableFile* file) {
   std::fclose(StreamOf(*file));
   file->handle = -1;
 }
+
+void CloseFiles(std::vector<ReadableFile>& files) {
+  for (ReadableFile& file : files) {
+    CloseFile(&file);
+  }
+  files.clear();
+}

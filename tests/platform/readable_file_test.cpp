@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "support/temp_tree.h"
 
 namespace {
@@ -21,6 +24,28 @@ TEST(ReadAt, ReadsAtTwoAndFourGibibytes) {
     EXPECT_EQ(byte, expected) << offset;
   }
   CloseFile(&file);
+}
+
+// Closing a run of handles at once must not reach one inside the run that was not given: here
+// the handle the closed "b" left free, taken again by "d".
+TEST(CloseFiles, ClosesOnlyTheFilesGiven) {
+  TempTree tree;
+  ReadableFile files[4];
+  for (int index = 0; index < 4; ++index) {
+    const std::string name(1, static_cast<char>('a' + index));
+    const auto path = NativeText(tree.WriteFile(name, name));
+    if (index == 3) {
+      CloseFile(&files[1]);
+    }
+    ASSERT_EQ(OpenForReading(path.c_str(), &files[index]), OpenResult::kOpened) << name;
+  }
+  std::vector<ReadableFile> given{files[0], files[2]};
+  CloseFiles(given);
+  EXPECT_TRUE(given.empty());
+  char byte = 0;
+  EXPECT_EQ(ReadAt(files[3], 0, &byte, 1), 1u);
+  EXPECT_EQ(byte, 'd');
+  CloseFile(&files[3]);
 }
 
 }  // namespace
