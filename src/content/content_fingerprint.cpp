@@ -14,11 +14,6 @@ namespace {
 constexpr std::int64_t kWholeFileLimit = 512;
 constexpr std::size_t kSampleLength = 256;
 
-// Files up to this size are asked for whole, not just where the sample lies: the comparisons
-// that follow read them to the end, and a second visit to the disk for the rest of a small file
-// costs a wait as long as the first.
-constexpr std::int64_t kWholeAdviceLimit = 64 * 1024;
-
 // Reads what the fingerprint digests into `sample` (kWholeFileLimit bytes): the whole file
 // below the limit, else its head followed by its tail.
 void ReadSampleFrom(const ReadableFile& file, std::int64_t size, unsigned char* sample,

@@ -56,7 +56,9 @@ void OpenEarly(EarlyOpen& early, const PathChar* path, std::int64_t length,
   }
   if (OpenForReading(path, &early.file) == OpenResult::kOpened) {
     early.path = path;
-    if (!SameFile(early.file.state.identity, held)) {
+    // A small file's pages came with its fingerprint: warm, the advice was 14,041 calls on
+    // many-small that found every page there already.
+    if (!SameFile(early.file.state.identity, held) && early.file.state.size > kWholeAdviceLimit) {
       AdviseWillNeed(early.file, 0, length);
     }
   }
