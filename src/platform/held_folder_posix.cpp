@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <string>
 #include <utility>
 
 #include "platform/file_state_posix.h"
@@ -242,9 +243,32 @@ EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {
 }
 
 OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableFile* file) {
-  // O_NONBLOCK: a FIFO put in the file's place must not block the open; it is refused below.
-  const int descriptor = openat(static_cast<int>(folder.handle), name.c_str(),
-                                O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  // What the name holds is looked at before it is opened: opening a device acts on it, and a
+  // FIFO's writer sees a reader come and go. An O_PATH descriptor opens nothing; the file is then
+  // opened through it, so what is read is the regular file looked at, whatever the name holds by
+  // then.
+  const int place =
+      openat(static_cast<int>(folder.handle), name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  struct stat status;
+  if (place < 0 || fstat(place, &status) != 0 || !S_ISREG(status.st_mode)) {
+    const int openError = place < 0 ? errno : 0;  // a special file is refused, not "no descriptor"
+    if (place >= 0) {
+      close(place);
+    }
+    errno = openError;
+    return TakeRegularFile(-1, file);
+  }
+  const std::string through = "/proc/self/fd/" + std::to_string(place);
+  int descriptor = open(through.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0 && errno == ENOENT) {
+    // No /proc (a bare chroot or container): the name is opened again, FIFOs still refused below
+    // and never waited for.
+    descriptor = openat(static_cast<int>(folder.handle), name.c_str(),
+                        O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+  }
+  const int openError = errno;
+  close(place);
+  errno = openError;
   return TakeRegularFile(descriptor, file);
 }
 
