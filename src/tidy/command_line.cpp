@@ -113,6 +113,11 @@ bool KeepRuleText(const PathString& value, KeepText* keep) {
 }
 
 bool TakeValue(const PathString& option, const PathString& value, TidyOptions* options) {
+  if (value.empty()) {
+    // An unset variable in `--within "$DIR"` must not come to mean the working folder.
+    PrintFailure(kMissingValueLine, option.c_str());
+    return false;
+  }
   int chosen = 0;
   KeepText keep;
   if (option == PATH_TEXT("--report")) {

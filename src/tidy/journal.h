@@ -31,6 +31,10 @@ bool Record(Journal& journal, const JsonObject& line);
 /// crash) are passed over. False, with the reason, when the journal cannot be read.
 bool ReadJournal(std::vector<JournalLine>* lines, std::string* why);
 
+/// The stem of the names a step gives a copy it sets aside, or a link or clone it makes, beside
+/// the copy; undo gives back only names of this form in the copy's own folder.
+constexpr PathChar kSpareNameStem[] = PATH_TEXT(".dupscan-tidy");
+
 // The journal's keys.
 constexpr char kStepKey[] = "step";
 constexpr char kActionKey[] = "action";

@@ -17,7 +17,6 @@ namespace {
 
 // Names beside the copy for the file that will take its place and for the copy set aside:
 // hidden, short whatever the copy's name, and recognisable in a folder after a power cut.
-constexpr PathChar kTemporaryStem[] = PATH_TEXT(".dupscan-tidy");
 constexpr int kNameAttempts = 100;
 
 // One file of the pair, open, with the folder it is in held.
@@ -110,7 +109,7 @@ PathString FreeName(const HeldFolder& folder, long long step, const PathString& 
     const std::uint64_t seed = static_cast<std::uint64_t>(now) ^
                                (static_cast<std::uint64_t>(step) << 20) ^
                                static_cast<std::uint64_t>(attempt);
-    name = TemporaryName(kTemporaryStem, seed);
+    name = TemporaryName(kSpareNameStem, seed);
     if (name != other && StatEntry(folder, name).type == EntryType::kMissing) {
       break;
     }

@@ -133,7 +133,7 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
     return kExitTrouble;
   }
   if (options.command == Command::kUndo) {
-    return UndoMoves(console, settings.within);
+    return UndoMoves(console, settings.within, options.holding.empty() ? nullptr : &holding);
   }
   Checked run;
   if (!ReadAndCheck(options, settings, &run)) {

@@ -19,7 +19,8 @@ constexpr char kUsageText[] =
     "  summary   what can be freed, largest first (the default)\n"
     "  plan      which file each group keeps, and what happens to the others; changes nothing\n"
     "  apply     carry out the plan, comparing each pair afresh (needs --within)\n"
-    "  undo      move back what apply moved into a holding folder (needs --within)\n"
+    "  undo      move back what apply moved into a holding folder (needs --within, and\n"
+    "            --holding for what was moved)\n"
     "  check     exit status 1 when the report holds groups, 0 when it holds none\n"
     "  export    the verified groups as JSON, or as NUL-ended records (--format nul)\n"
     "\n"
@@ -110,6 +111,8 @@ constexpr char kHoldingTaken[] = "the holding folder already has that name";
 constexpr char kSystemRefused[] = "the system refused";
 constexpr char kNotTheMovedFile[] = "no longer the file that was moved";
 constexpr char kOriginalTaken[] = "its old name is taken";
+constexpr char kNotInHolding[] = "not under the holding folder named by --holding";
+constexpr char kNotASpareName[] = "the journal names no file that apply set aside";
 
 // Export: JSON (one group to a line) or records that end in NUL.
 constexpr char kJsonStart[] = "{\"report\":%s,\"groups\":[";

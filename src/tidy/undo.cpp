@@ -18,6 +18,8 @@ struct Restorable {
   PathString to;             ///< its old name
   FileState state;           ///< volume, index and size as recorded
   bool reportMisses = true;  ///< say so when it is not there: false for a step's spare names
+  bool moved = false;        ///< put in the holding folder by a move, not set aside
+  bool spareName = true;     ///< a step's spare name is a bare name with the spare stem
 };
 
 bool Has(const JournalLine& line, const char* key) { return line.count(key) != 0; }
@@ -35,6 +37,13 @@ bool Finished(const std::vector<JournalLine>& lines, std::size_t index) {
          lines[index + 1].at(kStepKey).number == lines[index].at(kStepKey).number;
 }
 
+// A name a step gives beside the copy: the spare stem and nothing that leads elsewhere.
+bool IsSpareName(const PathString& name) {
+  const PathString stem = kSpareNameStem;
+  return name.compare(0, stem.size(), stem) == 0 && name.find(kPathSeparator) == PathString::npos &&
+         name.find(PATH_TEXT('/')) == PathString::npos;
+}
+
 bool Recorded(const JournalLine& line, const char* pathKey, Restorable* restorable) {
   if (!JsonPath(line.at(kCopyKey), &restorable->to) || !Has(line, pathKey)) {
     return false;
@@ -44,7 +53,9 @@ bool Recorded(const JournalLine& line, const char* pathKey, Restorable* restorab
     return false;
   }
   restorable->from = name;
-  if (std::string(pathKey) != kToKey) {
+  restorable->moved = std::string(pathKey) == kToKey;
+  if (!restorable->moved) {
+    restorable->spareName = IsSpareName(name);
     PathString folder;
     PathString copyName;
     SplitPath(restorable->to, &folder, &copyName);
@@ -85,6 +96,7 @@ std::vector<Restorable> Collect(const std::vector<JournalLine>& lines) {
 struct Undoing {
   TextOutput& console;
   const std::vector<FileIdentity>& within;
+  const HeldFolder* holding;
   Journal journal;
   long long step = 0;
   long long done = 0;
@@ -129,6 +141,18 @@ bool MoveBack(Undoing& undoing, const Restorable& restorable, const HeldFolder& 
   return Record(undoing.journal, outcome);
 }
 
+// Why a file the journal names may not be taken from where it is, or null when it may: a moved
+// file only from under the holding folder, a set-aside copy only from a spare name.
+const char* RefusedSource(const Undoing& undoing, const Restorable& restorable,
+                          const HeldFolder& from) {
+  if (!restorable.moved) {
+    return restorable.spareName ? nullptr : kNotASpareName;
+  }
+  const bool inHolding =
+      undoing.holding != nullptr && ChainUnderAny(from.chain, {undoing.holding->chain.back()});
+  return inHolding ? nullptr : kNotInHolding;
+}
+
 bool Restore(Undoing& undoing, const Restorable& restorable) {
   PathString fromText;
   PathString fromName;
@@ -147,8 +171,11 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
     }
     return true;  // back already, or never moved
   }
-  const HoldResult held = HoldFolder(toText, &to, &errorCode);
-  if (held != HoldResult::kHeld) {
+  const char* refused = RefusedSource(undoing, restorable, from);
+  const HoldResult held = refused ? HoldResult::kHeld : HoldFolder(toText, &to, &errorCode);
+  if (refused) {
+    Skipped(undoing, restorable, refused);
+  } else if (held != HoldResult::kHeld) {
     Skipped(undoing, restorable,
             std::string(kFolderUnreachable) + ": " + HoldFailureText(held, errorCode));
   } else if (!ChainUnderAny(to.chain, undoing.within)) {
@@ -165,14 +192,15 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
 
 }  // namespace
 
-int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within) {
+int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
+              const HeldFolder* holding) {
   std::vector<JournalLine> lines;
   std::string why;
   if (!ReadJournal(&lines, &why)) {
     PrintFailure(kJournalUnreadableLine, why.c_str());
     return kExitTrouble;
   }
-  Undoing undoing{console, within, Journal(), 0, 0, 0};
+  Undoing undoing{console, within, holding, Journal(), 0, 0, 0};
   const int errorCode = OpenJournal(&undoing.journal);
   JsonObject start;
   start.Text(kRunKey, "undo");

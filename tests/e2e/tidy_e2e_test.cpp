@@ -195,12 +195,42 @@ TEST(TidyEndToEnd, LinksReplaceCopiesAndMovesComeBackWithUndo) {
               {TidyMovedLine(Shown("home/Downloads/b.txt"), Shown("holding/Downloads/b.txt"))});
   EXPECT_EQ(ReadWholeFile(tree / "holding/Downloads/b.txt"), PatternBytes(900, 22));
 
-  const ProgramResult undone =
-      RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home")});
+  const ProgramResult undone = RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home"),
+                                                       Text("--holding"), Text("holding")});
   EXPECT_EQ(undone.exitCode, 0) << undone.errors;
   ExpectLines(undone, {TidyDoneLine("moved back", Shown("home/Downloads/b.txt"))});
   EXPECT_EQ(ReadWholeFile(tree / "home/Downloads/b.txt"), PatternBytes(900, 22));
   ExpectNothingLost(before, Contents(tree / "home"));
+}
+
+// Others may write in the working folder, where the journal lies, and scripts pass unset
+// variables: neither may make the program act outside the folders the user named.
+TEST(TidyEndToEnd, APlantedJournalOrAnEmptyFolderNameActsOnNothing) {
+  TempTree tree;
+  const std::string secret = PatternBytes(700, 61);
+  tree.WriteFile("outside/secret", secret);
+  tree.WriteFile("home/a.bin", secret);
+  tree.WriteFile("home/b.bin", secret);
+  tree.WriteFile("holding/placeholder", "h");
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult empty = RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("")});
+  EXPECT_EQ(empty.exitCode, 2) << empty.output;
+
+  const std::string identity = IdentityText(tree / "outside/secret");
+  const std::size_t colon = identity.find(':');
+  const std::string recorded = "\"volume\":" + identity.substr(0, colon) +
+                               ",\"index\":" + identity.substr(colon + 1) + ",\"size\":700";
+  tree.WriteFile(TidyJournalName(),
+                 "{\"step\":1,\"action\":\"move\",\"copy\":\"home/moved\"," + recorded +
+                     ",\"to\":\"outside/secret\"}\n{\"step\":2,\"action\":\"remove\",\"copy\":"
+                     "\"home/aside\"," +
+                     recorded + ",\"aside\":\"../outside/secret\"}\n");
+  const ProgramResult undone = RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home"),
+                                                       Text("--holding"), Text("holding")});
+  EXPECT_EQ(ReadWholeFile(tree / "outside/secret"), secret) << undone.output;
+  EXPECT_EQ(ReadWholeFile(tree / "home/b.bin"), secret);
+  EXPECT_FALSE(std::filesystem::exists(tree / "home/moved"));
+  EXPECT_FALSE(std::filesystem::exists(tree / "home/aside"));
 }
 
 TEST(TidyEndToEnd, ExportKeepsEveryCharacterOfEveryName) {

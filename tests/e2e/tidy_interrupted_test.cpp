@@ -1,6 +1,7 @@
 // dupscan-tidy's apply ended at every step it takes (after each journal line, each rename, link,
 // exchange and removal), as a kill or a power cut would end it: no content is lost, every name
 // left holds the bytes it held, and undo then puts back what was set aside or moved.
+#include <algorithm>
 #include <map>
 
 #include <gtest/gtest.h>
@@ -47,6 +48,10 @@ void ExpectNamesHoldTheirBytes(const std::filesystem::path& root,
 }
 
 void InterruptEveryStep(const std::vector<PathString>& apply) {
+  std::vector<PathString> undo = {Text("undo"), Text("--within"), Text("home")};
+  if (std::find(apply.begin(), apply.end(), Text("--holding")) != apply.end()) {
+    undo.insert(undo.end(), {Text("--holding"), Text("holding")});
+  }
   TempTree templateTree;
   const std::map<std::string, std::string> files = MakeTemplate(templateTree);
   for (long long step = 1;; ++step) {
@@ -59,8 +64,7 @@ void InterruptEveryStep(const std::vector<PathString>& apply) {
     const ProgramResult ended = RunTidyEndingAt(tree.root(), step, apply);
     const std::string when = "after step " + std::to_string(step);
     ExpectNamesHoldTheirBytes(tree.root(), files, when);
-    const ProgramResult undone =
-        RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home")});
+    const ProgramResult undone = RunTidyIn(tree.root(), undo);
     EXPECT_EQ(undone.exitCode, 0) << when << "\n" << undone.output << undone.errors;
     ExpectNamesHoldTheirBytes(tree.root(), files, when + ", then undo");
     if (ended.exitCode != kEndedAtStep) {
