@@ -28,7 +28,10 @@ struct Totals {
 
 void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
                   const PairOutcome& outcome, Totals* totals) {
-  if (!outcome.done) {
+  if (!outcome.leftAs.empty()) {
+    PrintText(console, kLeftAsideLine, path, outcome.why.c_str(), outcome.leftAs.c_str());
+    ++totals->skipped;
+  } else if (!outcome.done) {
     PrintText(console, kSkippedLine, path, outcome.why.c_str());
     ++totals->skipped;
   } else if (action == Action::kMove) {

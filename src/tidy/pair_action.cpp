@@ -50,6 +50,13 @@ bool AsPlanned(const FileState& now, const FileState& planned) {
   return OneFile(now, planned) && now.size == planned.size && now.modified == planned.modified;
 }
 
+// The name is still the file compared and nothing wrote it since. A rename or a new hard link
+// moves a file's change time, so once one was made only size, write time and identity can tell.
+bool Unwritten(const HeldFolder& folder, const PathString& name, const FileState& compared) {
+  const EntryStatus entry = StatEntry(folder, name);
+  return entry.type == EntryType::kFile && AsPlanned(entry.state, compared);
+}
+
 bool Reopen(const ApplyContext& context, const Member& member, Side* side, const char* changed,
             std::string* why) {
   const FolderPlace& place = context.checked.folders[member.folder];
@@ -141,7 +148,9 @@ struct Steps {
   JsonObject intent;
   PathString temporary;
   PathString aside;
+  PathString copyFolderText;  ///< as the report spells it, up to the copy's name
   bool begun = false;
+  bool keptLinked = false;  ///< a hard link of the kept file was made: its change time moved
 };
 
 JsonObject IntentOf(ApplyContext& context, const char* word, const Member& kept,
@@ -191,26 +200,59 @@ void Done(Steps& steps) {
   }
 }
 
+// The kept file is still the one compared, under its name, unwritten since.
+bool KeptAsCompared(const Steps& steps) {
+  return Unwritten(steps.kept.folder, steps.kept.name, steps.kept.file.state) &&
+         (steps.keptLinked || OpenFileUnchanged(steps.kept.file));
+}
+
+// Right before a change: neither file was written or replaced since the comparison (the
+// journal's sync lies between). False, with the copy skipped, when one was.
+bool StillAsCompared(Steps& steps) {
+  if (!KeptAsCompared(steps)) {
+    Skip(steps, kKeptChanged);
+    return false;
+  }
+  if (!OpenFileUnchanged(steps.copy.file) ||
+      !IsFile(steps.copy.folder, steps.copy.name, steps.copy.file.state)) {
+    Skip(steps, kCopyChanged);
+    return false;
+  }
+  return true;
+}
+
+// A copy that cannot get its name back (another file took it meanwhile) is never removed: the
+// output names where it is, and its step stays unfinished in the journal.
+void LeftUnder(Steps& steps, const PathString& name) {
+  steps.outcome.leftAs = steps.copyFolderText + name;
+}
+
 void Restore(Steps& steps, const PathString& from) {
-  RenameWithoutReplacing(steps.copy.folder, from, steps.copy.folder, steps.copy.name);
+  const ActionOutcome back =
+      RenameWithoutReplacing(steps.copy.folder, from, steps.copy.folder, steps.copy.name);
   StepBoundary();
+  if (back.result != ActionResult::kDone) {
+    LeftUnder(steps, from);
+  }
 }
 
 // The copy renamed aside first: whatever is then under the aside name is what gets removed, so
 // a file put in the copy's place after the comparison is never the one removed.
 void Remove(Steps& steps) {
+  if (!StillAsCompared(steps)) {
+    return;
+  }
   const ActionOutcome aside =
       RenameWithoutReplacing(steps.copy.folder, steps.copy.name, steps.copy.folder, steps.aside);
   StepBoundary();
   if (aside.result != ActionResult::kDone) {
     return Skip(steps, ActionText(aside));
   }
-  if (!IsFile(steps.copy.folder, steps.aside, steps.copy.file.state)) {
+  if (!Unwritten(steps.copy.folder, steps.aside, steps.copy.file.state)) {
     Restore(steps, steps.aside);
     return Skip(steps, kCopyChanged);
   }
-  if (!OpenFileUnchanged(steps.kept.file) ||
-      !IsFile(steps.kept.folder, steps.kept.name, steps.kept.file.state)) {
+  if (!KeptAsCompared(steps)) {
     Restore(steps, steps.aside);
     return Skip(steps, kKeptChanged);
   }
@@ -238,10 +280,11 @@ void ReplaceByRenames(Steps& steps, const FileState& made) {
     Discard(steps, made);
     return Skip(steps, ActionText(aside));
   }
-  if (!IsFile(steps.copy.folder, steps.aside, steps.copy.file.state)) {
+  const bool copyUnwritten = Unwritten(steps.copy.folder, steps.aside, steps.copy.file.state);
+  if (!copyUnwritten || !KeptAsCompared(steps)) {
     Restore(steps, steps.aside);
     Discard(steps, made);
-    return Skip(steps, kCopyChanged);
+    return Skip(steps, copyUnwritten ? kKeptChanged : kCopyChanged);
   }
   const ActionOutcome placed = RenameWithoutReplacing(steps.copy.folder, steps.temporary,
                                                       steps.copy.folder, steps.copy.name);
@@ -251,14 +294,37 @@ void ReplaceByRenames(Steps& steps, const FileState& made) {
     Discard(steps, made);
     return Skip(steps, ActionText(placed));
   }
+  if (!KeptAsCompared(steps)) {
+    RenameWithoutReplacing(steps.copy.folder, steps.copy.name, steps.copy.folder, steps.temporary);
+    StepBoundary();
+    Restore(steps, steps.aside);
+    Discard(steps, made);
+    return Skip(steps, kKeptChanged);
+  }
   RemoveFile(steps.copy.folder, steps.aside, steps.copy.file.state);
   StepBoundary();
   Done(steps);
 }
 
+// The exchange undone: the copy back under its name, the new file discarded.
+void SwapBack(Steps& steps, const FileState& made, const char* why) {
+  const ActionOutcome back = ExchangeEntries(steps.copy.folder, steps.temporary, steps.copy.name);
+  StepBoundary();
+  if (back.result != ActionResult::kDone) {
+    LeftUnder(steps, steps.temporary);
+  }
+  Discard(steps, made);
+  Skip(steps, why);
+}
+
 // The new file (`made`, under the temporary name) swaps names with the copy in one step, so the
 // copy's name always names one of the two; then the copy, now under the temporary name, goes.
+// Both files are checked right before the swap and again before the copy goes: a kept file
+// written meanwhile may hold the only bytes the copy still has.
 void Replace(Steps& steps, const FileState& made) {
+  if (!StillAsCompared(steps)) {
+    return Discard(steps, made);
+  }
   const ActionOutcome swapped =
       ExchangeEntries(steps.copy.folder, steps.temporary, steps.copy.name);
   if (swapped.result == ActionResult::kUnsupported) {
@@ -269,11 +335,11 @@ void Replace(Steps& steps, const FileState& made) {
     Discard(steps, made);
     return Skip(steps, ActionText(swapped));
   }
-  if (!IsFile(steps.copy.folder, steps.temporary, steps.copy.file.state)) {
-    ExchangeEntries(steps.copy.folder, steps.temporary, steps.copy.name);
-    StepBoundary();
-    Discard(steps, made);
-    return Skip(steps, kCopyChanged);
+  if (!Unwritten(steps.copy.folder, steps.temporary, steps.copy.file.state)) {
+    return SwapBack(steps, made, kCopyChanged);
+  }
+  if (!KeptAsCompared(steps)) {
+    return SwapBack(steps, made, kKeptChanged);
   }
   RemoveFile(steps.copy.folder, steps.temporary, steps.copy.file.state);
   StepBoundary();
@@ -281,15 +347,22 @@ void Replace(Steps& steps, const FileState& made) {
 }
 
 void Link(Steps& steps) {
+  if (!StillAsCompared(steps)) {
+    return;
+  }
   const ActionOutcome linked =
       MakeHardLink(steps.kept.folder, steps.kept.name, steps.copy.folder, steps.temporary);
   StepBoundary();
+  if (linked.result == ActionResult::kMissing) {
+    return Skip(steps, kKeptChanged);
+  }
   if (linked.result != ActionResult::kDone) {
     return Skip(steps, ActionText(linked));
   }
-  // linkat goes by name: the new name must be the kept file that was compared.
+  steps.keptLinked = true;
+  // linkat goes by name: the new name must be the kept file that was compared, unwritten.
   const EntryStatus made = StatEntry(steps.copy.folder, steps.temporary);
-  if (made.type != EntryType::kFile || !OneFile(made.state, steps.kept.file.state)) {
+  if (made.type != EntryType::kFile || !AsPlanned(made.state, steps.kept.file.state)) {
     Discard(steps, made.state);
     return Skip(steps, kKeptChanged);
   }
@@ -297,6 +370,9 @@ void Link(Steps& steps) {
 }
 
 void Reflink(Steps& steps) {
+  if (!StillAsCompared(steps)) {
+    return;
+  }
   const ActionOutcome cloned =
       MakeClone(steps.kept.file, steps.copy.file, steps.copy.folder, steps.temporary);
   StepBoundary();
@@ -339,16 +415,20 @@ bool HoldTarget(Steps& steps, const Member& copy, HeldFolder* target, PathString
 }
 
 void Move(Steps& steps, HeldFolder& target) {
+  if (!StillAsCompared(steps)) {
+    return;
+  }
   const ActionOutcome moved =
       RenameWithoutReplacing(steps.copy.folder, steps.copy.name, target, steps.copy.name);
   StepBoundary();
   if (moved.result != ActionResult::kDone) {
     return Skip(steps, ActionText(moved));
   }
-  if (!IsFile(target, steps.copy.name, steps.copy.file.state)) {
+  const bool copyUnwritten = Unwritten(target, steps.copy.name, steps.copy.file.state);
+  if (!copyUnwritten || !KeptAsCompared(steps)) {
     RenameWithoutReplacing(target, steps.copy.name, steps.copy.folder, steps.copy.name);
     StepBoundary();
-    return Skip(steps, kCopyChanged);
+    return Skip(steps, copyUnwritten ? kKeptChanged : kCopyChanged);
   }
   SyncFolder(target);
   SyncFolder(steps.copy.folder);
@@ -356,6 +436,9 @@ void Move(Steps& steps, HeldFolder& target) {
 }
 
 void Finish(Steps& steps) {
+  if (!steps.outcome.leftAs.empty()) {
+    return;  // unfinished: undo finds the copy under the name it was left at
+  }
   JsonObject line;
   line.Number(kStepKey, steps.context.step)
       .Text(kOutcomeKey, steps.outcome.done ? kDoneValue : kSkippedValue);
@@ -399,7 +482,8 @@ PairOutcome ActOnPair(ApplyContext& context, const Member& kept, const Member& c
               PairOutcome(),
               IntentOf(context, ActionWord(context.action), kept, copy),
               PathString(),
-              PathString()};
+              PathString(),
+              PathString(context.report.paths.at(copy.path), copy.nameStart)};
   std::string why;
   if (!Ready(context, kept, copy, &keptSide, &copySide, &why)) {
     Skip(steps, why);

@@ -27,6 +27,7 @@ struct PairOutcome {
   bool journalFailed = false;  ///< nothing more may be done
   std::string why;             ///< skipped: the reason
   PathString movedTo;          ///< move: where the copy went
+  PathString leftAs;           ///< skipped, but the copy's name was taken: where the copy is
   std::int64_t freed = 0;      ///< bytes whose last name went
 };
 

@@ -94,6 +94,9 @@ constexpr char kDoneLine[] = "%-9s %" PATH_ARG "\n";
 constexpr char kMovedLine[] = "moved     %" PATH_ARG " to %" PATH_ARG "\n";
 constexpr char kSkippedLine[] = "skipped   %" PATH_ARG ": %s\n";
 constexpr char kSkippedBecauseLine[] = "skipped   %" PATH_ARG ": %s: %s\n";
+/// The copy, why, and the name it is left under because another file took its own meanwhile.
+constexpr char kLeftAsideLine[] =
+    "skipped   %" PATH_ARG ": %s; another file took its name, so it is left as %" PATH_ARG "\n";
 constexpr char kApplyTotalsLine[] = "\n%lld done, %lld skipped; %lld bytes freed\n";
 constexpr char kUndoTotalsLine[] = "\n%lld moved back, %lld skipped\n";
 constexpr char kRemovedWord[] = "removed";
