@@ -16,14 +16,29 @@ ProgramResult RunTidyIn(const std::filesystem::path& where,
   return RunProgram(arguments, options);
 }
 
-ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stopAt,
-                              const std::vector<PathString>& arguments) {
+namespace {
+
+ProgramResult RunStepProgram(const std::filesystem::path& where, const PathString& step,
+                             const std::vector<PathString>& arguments) {
   ProgramOptions options;
   options.program = DUPSCAN_STEP_KILL_PROGRAM_NAME;
   options.workingDirectory = where;
-  std::vector<PathString> withStep{Text(std::to_string(stopAt))};
+  std::vector<PathString> withStep{step};
   withStep.insert(withStep.end(), arguments.begin(), arguments.end());
   return RunProgram(withStep, options);
+}
+
+}  // namespace
+
+ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stopAt,
+                              const std::vector<PathString>& arguments) {
+  return RunStepProgram(where, Text(std::to_string(stopAt)), arguments);
+}
+
+ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long step,
+                               const std::filesystem::path& file,
+                               const std::vector<PathString>& arguments) {
+  return RunStepProgram(where, Text(std::to_string(step) + ":") + file.native(), arguments);
 }
 
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots) {

@@ -17,6 +17,12 @@ ProgramResult RunTidyIn(const std::filesystem::path& where,
 ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stopAt,
                               const std::vector<PathString>& arguments);
 
+/// Runs the same copy, which at step `step` writes "EDIT" over the first bytes of `file` (in place)
+/// and goes on; its standard error then holds "edited" when the file could be written.
+ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long step,
+                               const std::filesystem::path& file,
+                               const std::vector<PathString>& arguments);
+
 /// The exit status of a run that RunTidyEndingAt ended at its step.
 constexpr int kEndedAtStep = 86;
 
