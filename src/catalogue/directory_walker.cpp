@@ -103,7 +103,8 @@ void EnterFolder(Walk& walk, const PathString& path, const FileIdentity* listed)
   PendingFolder folder;
   folder.path = path;
   folder.identity = ListedFolderIdentity(listing);
-  folder.number = AddListedFolder(catalogue.places, folder.identity, walk.root);
+  folder.number = AddListedFolder(
+      catalogue.places, ListedFolder{folder.identity, walk.root, ListedFolderGeneration(listing)});
   ReadListing(walk, listing, folder);
   CloseListing(listing);
   walk.pending.push_back(std::move(folder));

@@ -1,6 +1,7 @@
 #include "catalogue/walk_places.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "catalogue/path_store.h"
 #include "platform/directory.h"
@@ -10,19 +11,18 @@ std::uint32_t AddSearchRoot(WalkPlaces& places, const PathString& typed) {
   return static_cast<std::uint32_t>(places.roots.size() - 1);
 }
 
-std::uint32_t AddListedFolder(WalkPlaces& places, const FileIdentity& identity,
-                              std::uint32_t root) {
-  places.folders.push_back(ListedFolder{identity, root});
+std::uint32_t AddListedFolder(WalkPlaces& places, const ListedFolder& folder) {
+  places.folders.push_back(folder);
   return static_cast<std::uint32_t>(places.folders.size() - 1);
 }
 
 void NoteRepeatedFolders(WalkPlaces& places) {
   // Sorted once at the end of the walk: a set kept during it cost more memory per folder than
   // the folder's own entry.
-  std::vector<FileIdentity> identities;
+  std::vector<std::pair<FileIdentity, std::uint64_t>> identities;
   for (const ListedFolder& folder : places.folders) {
     if (folder.identity.known) {
-      identities.push_back(folder.identity);
+      identities.emplace_back(folder.identity, folder.generation);
     }
   }
   std::sort(identities.begin(), identities.end());
@@ -45,5 +45,6 @@ EntryKey EntryOf(const WalkPlaces& places, const FileRecord& record) {
   const std::size_t separator = path.rfind(kPathSeparator);
   const std::size_t nameStart =
       separator == std::basic_string_view<PathChar>::npos ? 0 : separator + 1;
-  return EntryKey{places.folders[KeptFolder(record.path)].identity, path.substr(nameStart)};
+  const ListedFolder& folder = places.folders[KeptFolder(record.path)];
+  return EntryKey{folder.identity, folder.generation, path.substr(nameStart)};
 }

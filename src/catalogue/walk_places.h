@@ -20,6 +20,8 @@ struct SearchRoot {
 struct ListedFolder {
   FileIdentity identity;
   std::uint32_t root = 0;  ///< the root whose walk listed it
+  /// Tells apart two folders that had one identity in turn (see ListedFolderGeneration).
+  std::uint64_t generation = 0;
 };
 
 struct WalkPlaces {
@@ -37,10 +39,12 @@ struct WalkPlaces {
 /// entry are one file reached twice, whatever the spelling of their paths.
 struct EntryKey {
   FileIdentity folder;
+  std::uint64_t generation;
   std::basic_string_view<PathChar> name;
 };
 inline bool operator==(const EntryKey& left, const EntryKey& right) {
-  return SameFile(left.folder, right.folder) && left.name == right.name;
+  return SameFile(left.folder, right.folder) && left.generation == right.generation &&
+         left.name == right.name;
 }
 struct EntryKeyHash {
   std::size_t operator()(const EntryKey& key) const {
@@ -52,7 +56,7 @@ struct EntryKeyHash {
 std::uint32_t AddSearchRoot(WalkPlaces& places, const PathString& typed);
 
 /// Adds a folder that `root`'s walk listed; returns its number.
-std::uint32_t AddListedFolder(WalkPlaces& places, const FileIdentity& identity, std::uint32_t root);
+std::uint32_t AddListedFolder(WalkPlaces& places, const ListedFolder& folder);
 
 /// Sets `foldersRepeat` when two listed folders are one.
 void NoteRepeatedFolders(WalkPlaces& places);

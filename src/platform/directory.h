@@ -36,6 +36,12 @@ DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity
 /// The identity of the folder a listing lists.
 FileIdentity ListedFolderIdentity(const DirectoryListing* listing);
 
+/// The file system's generation number of the folder a listing lists, asked once when it was
+/// opened: a folder made later with the identity of one deleted gets another. 0 where the system
+/// gives none; then the identity alone tells folders apart. Not part of the identity: it only
+/// tells whether a folder was already listed, never whether the folder opened is the one listed.
+std::uint64_t ListedFolderGeneration(const DirectoryListing* listing);
+
 /// Fills `entry` with the next entry other than "." and "..". Returns false at the end, with
 /// `errorCode` 0 for the normal end and the system's code for a failure that ended it early.
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode);

@@ -5,6 +5,8 @@
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +17,7 @@
 struct DirectoryListing {
   DIR* stream = nullptr;
   FileIdentity identity;
+  std::uint64_t generation = 0;
 };
 
 namespace {
@@ -45,6 +48,20 @@ bool Describe(int folder, const char* name, DirectoryEntry* entry) {
   return false;
 }
 
+// ext4, XFS and Btrfs give each inode a generation when it is made and keep it for its life
+// (across writes, renames and remounts, tried on loop images of each), and a folder made with the
+// inode number of one deleted gets another. ext4 takes the first free number, so a folder
+// deleted during the walk lends its number to the next folder made, which was taken for it
+// listed again. Elsewhere (overlayfs, tmpfs, NFS) the call fails and 0 keeps the old rule.
+std::uint64_t GenerationOf(int descriptor) {
+  // A long, as the request is declared, though the file systems above store an int: either way
+  // the bytes written are the same for every open of one folder.
+  long generation = 0;
+  return ioctl(descriptor, FS_IOC_GETVERSION, &generation) == 0
+             ? static_cast<std::uint64_t>(generation)
+             : 0;
+}
+
 DirectoryListing* Fail(int* errorCode, int descriptor) {
   *errorCode = errno;
   if (descriptor >= 0) {
@@ -71,6 +88,7 @@ DirectoryListing* ListOpenFolder(int descriptor, int* errorCode) {
   DirectoryListing* listing = new DirectoryListing;
   listing->stream = stream;
   listing->identity = IdentityOf(self);
+  listing->generation = GenerationOf(descriptor);
   return listing;
 }
 
@@ -110,6 +128,10 @@ DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity
 }
 
 FileIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
+
+std::uint64_t ListedFolderGeneration(const DirectoryListing* listing) {
+  return listing->generation;
+}
 
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode) {
   for (;;) {

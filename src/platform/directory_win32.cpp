@@ -107,6 +107,10 @@ DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity
 
 FileIdentity ListedFolderIdentity(const DirectoryListing* listing) { return listing->identity; }
 
+// None: NTFS's file index holds a sequence number that grows each time its record is used again,
+// so a folder made in place of one deleted during the walk already has another identity.
+std::uint64_t ListedFolderGeneration(const DirectoryListing*) { return 0; }
+
 bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode) {
   for (;;) {
     if (listing->firstPending) {

@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "catalogue/directory_walker.h"
+#include "support/file_system_posix.h"
 #include "support/walk_support.h"
 
 namespace {
@@ -37,6 +40,41 @@ TEST(WalkerPosix, SkipsLinksFifosAndSocketsWithoutOpeningThem) {
   EXPECT_EQ(walk.catalogue.counters.FileCount, 2);
   EXPECT_EQ(walk.catalogue.counters.DirectoryCount, 2);
   EXPECT_EQ(walk.console, "");
+}
+
+ino_t InodeNumberOf(const std::filesystem::path& path) {
+  struct stat status;
+  return lstat(path.c_str(), &status) == 0 ? status.st_ino : 0;
+}
+
+// ext4 gives the inode number of a folder deleted during the walk to the next folder made beside
+// it: that folder is another one, and its files are no second sight of the deleted folder's.
+TEST(WalkerPosix, AFolderGivenTheInodeNumberOfOneDeletedIsAnotherFolder) {
+  const Ext4Image fileSystem;
+  if (!fileSystem.Unavailable().empty()) {
+    GTEST_SKIP() << fileSystem.Unavailable();
+  }
+  // Below a folder of its own: ext4 spreads the folders at the top of a file system over its
+  // groups, and makes one below another in its parent's group, in the first free inode.
+  const std::filesystem::path project = fileSystem.root() / "project";
+  std::filesystem::create_directories(project / "build");
+  std::ofstream(project / "build" / "out") << "bytes";
+  const ino_t deleted = InodeNumberOf(project / "build");
+  FileCatalogue catalogue;
+  TextOutput console;
+  console.stream = std::tmpfile();
+  ScanDirectory((project / "build").string(), catalogue, console);
+  std::filesystem::remove_all(project / "build");
+  std::filesystem::create_directory(project / "rebuilt");
+  std::ofstream(project / "rebuilt" / "out") << "bytes";
+  if (InodeNumberOf(project / "rebuilt") != deleted) {
+    GTEST_SKIP() << "ext4 gave the new folder another inode number: nothing to tell apart";
+  }
+  ScanDirectory((project / "rebuilt").string(), catalogue, console);
+  std::fclose(console.stream);
+  NoteRepeatedFolders(catalogue.places);
+  EXPECT_FALSE(catalogue.places.foldersRepeat)
+      << "rebuilt was taken for build listed again, and rebuilt/out for build/out";
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
 // write and change times stay as they were) to equal a look-alike: the copy and the look-alike,
 // which never held one content, must not both be its equals.
 TEST(CompareFilesPosix, AWriteThatLeavesTheTimesAsTheyWereIsNotMissed) {
-  const WholeSecondFileSystem fileSystem;
+  const Ext4Image fileSystem("-I 128");
   if (!fileSystem.Unavailable().empty()) {
     GTEST_SKIP() << fileSystem.Unavailable();
   }

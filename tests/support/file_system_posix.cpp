@@ -82,21 +82,22 @@ std::string AccessAclOf(const std::filesystem::path& path) {
   return acl;
 }
 
-WholeSecondFileSystem::WholeSecondFileSystem() {
+Ext4Image::Ext4Image(const std::string& mkfsOptions) {
   if (geteuid() != 0) {
     unavailable_ = "mounting a file system image needs root";
     return;
   }
   std::error_code error;
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() /
-                                       ("dupscan-whole-seconds-" + std::to_string(getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("dupscan-ext4-" + std::to_string(getpid()));
   image_ = folder / "image";
   mountPoint_ = folder / "mounted";
   std::filesystem::create_directories(mountPoint_, error);
   const std::string quiet = " >/dev/null 2>&1";
   if (error || std::system(("truncate -s 16M '" + image_.string() + "'" + quiet).c_str()) != 0 ||
-      std::system(("mkfs.ext4 -q -F -I 128 '" + image_.string() + "'" + quiet).c_str()) != 0) {
-    unavailable_ = "cannot make an ext4 image with 128-byte inodes (mkfs.ext4) here";
+      std::system(
+          ("mkfs.ext4 -q -F " + mkfsOptions + " '" + image_.string() + "'" + quiet).c_str()) != 0) {
+    unavailable_ = "cannot make an ext4 image (mkfs.ext4 " + mkfsOptions + ") here";
   } else if (std::system(
                  ("mount -o loop '" + image_.string() + "' '" + mountPoint_.string() + "'" + quiet)
                      .c_str()) != 0) {
@@ -107,7 +108,7 @@ WholeSecondFileSystem::WholeSecondFileSystem() {
   }
 }
 
-WholeSecondFileSystem::~WholeSecondFileSystem() {
+Ext4Image::~Ext4Image() {
   if (unavailable_.empty()) {
     // The command, not umount2: <sys/mount.h> and <linux/fs.h> define the same names.
     std::system(("umount -l '" + mountPoint_.string() + "'").c_str());

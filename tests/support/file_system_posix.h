@@ -23,15 +23,16 @@ int SetAcl(const std::filesystem::path& path, const std::string& acl, bool forNe
 /// The access ACL of `path`; empty when it has none.
 std::string AccessAclOf(const std::filesystem::path& path);
 
-/// A file system that stamps whole seconds (ext4 made with 128-byte inodes), mounted from an image
-/// in a temporary folder for one test and removed after it. Making it needs root, a loop device and
+/// An ext4 file system made with `mkfsOptions` ("-I 128": 128-byte inodes, which stamp whole
+/// seconds), mounted from an image in a temporary folder for one test and removed after it: a file
+/// system that behaves the same wherever the test runs. Making it needs root, a loop device and
 /// mkfs.ext4.
-class WholeSecondFileSystem {
+class Ext4Image {
  public:
-  WholeSecondFileSystem();
-  ~WholeSecondFileSystem();
-  WholeSecondFileSystem(const WholeSecondFileSystem&) = delete;
-  WholeSecondFileSystem& operator=(const WholeSecondFileSystem&) = delete;
+  explicit Ext4Image(const std::string& mkfsOptions = "");
+  ~Ext4Image();
+  Ext4Image(const Ext4Image&) = delete;
+  Ext4Image& operator=(const Ext4Image&) = delete;
 
   /// Empty once mounted; otherwise why it could not be, for the skip message.
   const std::string& Unavailable() const { return unavailable_; }
