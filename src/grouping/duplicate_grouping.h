@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "catalogue/file_record.h"
 #include "catalogue/size_catalogue.h"
@@ -18,9 +19,11 @@ struct GroupingTotals {
   std::int64_t WastedBytes = 0;       ///< (n - 1) x size for every group of n paths
 };
 
-/// Same contract as CompareWithReference; tests put a fake in its place.
-using CompareFunction = CompareResult (*)(ComparisonReference& reference, const PathChar* candidate,
-                                          const PathChar* next, FileState* candidateState);
+/// Same contract as CompareWithReference; tests put a fake in its place, which keeps its state in
+/// what it captures.
+using CompareFunction =
+    std::function<CompareResult(ComparisonReference& reference, const PathChar* candidate,
+                                const PathChar* next, FileState* candidateState)>;
 
 struct GroupingRun {
   TextOutput* report = nullptr;

@@ -79,7 +79,7 @@ bool HasWholeDigest(const WorkingList& working, std::uint32_t record) {
 // A whole digest decides which records a reference meets, and a file deleted, rewritten or
 // touched since the fingerprints must be met as if no digest had been taken: deleted, its failure
 // line is printed at its turn; rewritten to equal another file, it is grouped with it.
-bool KeepsWholeDigest(WorkingList& working, std::uint32_t record, WholeDigestCheck holds) {
+bool KeepsWholeDigest(WorkingList& working, std::uint32_t record, const WholeDigestCheck& holds) {
   if (!HasWholeDigest(working, record)) {
     return false;
   }
@@ -115,7 +115,7 @@ std::tuple<std::int64_t, bool, std::uint64_t> DigestKey(const WorkingList& worki
 // Reads one more block of every record of `part` and splits it by what the blocks hold. Parts
 // of one record, and parts whose digests are complete, are final; the others go back on
 // `pending` for the next block.
-void PartOneBlock(WorkingList& working, DigestFunction digest, WholeDigestCheck holds,
+void PartOneBlock(WorkingList& working, const DigestFunction& digest, const WholeDigestCheck& holds,
                   std::vector<std::uint32_t> part, std::vector<std::vector<std::uint32_t>>& pending,
                   FingerprintSet& set) {
   std::vector<std::uint32_t> readable;
@@ -221,8 +221,8 @@ bool IsDigested(const WorkingList& working, std::uint32_t reference) {
   return set != kNoRecord && working.sets[set].digested;
 }
 
-void PartByDigest(WorkingList& working, std::uint32_t reference, DigestFunction digest,
-                  WholeDigestCheck holds) {
+void PartByDigest(WorkingList& working, std::uint32_t reference, const DigestFunction& digest,
+                  const WholeDigestCheck& holds) {
   FingerprintSet& set = working.sets[working.setOf[reference]];
   if (working.digestOf.empty()) {
     working.digestOf.assign(working.count, kNoRecord);

@@ -16,36 +16,31 @@
 
 namespace {
 
-// The records' paths live here, as the catalogue's live in its store.
-PathStore paths;
-
-const PathChar* Kept(const PathString& path, std::uint32_t folder = 0) {
-  return KeepPath(paths, folder, path.data(), path.size());
-}
-
 // A file system in a map: a path's content is a letter; a missing path fails to open.
-std::map<PathString, std::string> fakeContent;
-std::vector<std::string> comparisons;
-std::string referenceChangesAt;  // "reference~candidate": the reference changes there, once
-std::string contentAfterChange;  // the reference's content after it, if its bytes change
-std::vector<std::string> digestReads;
+struct FakeFiles {
+  std::map<PathString, std::string> content;
+  std::vector<std::string> comparisons;
+  std::string referenceChangesAt;  // "reference~candidate": the reference changes there, once
+  std::string contentAfterChange;  // the reference's content after it, if its bytes change
+  std::vector<std::string> digestReads;
+};
 
-CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second, const PathChar*,
-                          FileState*) {
+CompareResult FakeCompare(FakeFiles& files, ComparisonReference& reference,
+                          const PathChar* second) {
   const PathChar* first = reference.path;
-  comparisons.push_back(Narrow(first) + "~" + Narrow(second));
-  if (comparisons.back() == referenceChangesAt) {
-    referenceChangesAt.clear();
-    if (!contentAfterChange.empty()) {
-      fakeContent[first] = contentAfterChange;
+  files.comparisons.push_back(Narrow(first) + "~" + Narrow(second));
+  if (files.comparisons.back() == files.referenceChangesAt) {
+    files.referenceChangesAt.clear();
+    if (!files.contentAfterChange.empty()) {
+      files.content[first] = files.contentAfterChange;
     }
     return CompareResult::kFirstChanged;
   }
-  const bool firstOpens = fakeContent.count(first) != 0;
-  const bool secondOpens = fakeContent.count(second) != 0;
+  const bool firstOpens = files.content.count(first) != 0;
+  const bool secondOpens = files.content.count(second) != 0;
   if (firstOpens && secondOpens) {
-    return fakeContent[first] == fakeContent[second] ? CompareResult::kSame
-                                                     : CompareResult::kDifferent;
+    return files.content[first] == files.content[second] ? CompareResult::kSame
+                                                         : CompareResult::kDifferent;
   }
   if (firstOpens) {
     return CompareResult::kSecondFailed;
@@ -54,10 +49,10 @@ CompareResult FakeCompare(ComparisonReference& reference, const PathChar* second
 }
 
 // A digest that knows the fake contents: one block, the content letter.
-bool FakeDigest(const PathChar* path, ContentDigest& digest) {
-  digestReads.push_back(Narrow(path));
-  const auto found = fakeContent.find(path);
-  if (found == fakeContent.end()) {
+bool FakeDigest(FakeFiles& files, const PathChar* path, ContentDigest& digest) {
+  files.digestReads.push_back(Narrow(path));
+  const auto found = files.content.find(path);
+  if (found == files.content.end()) {
     digest.failed = true;
     return false;
   }
@@ -69,24 +64,51 @@ bool FakeDigest(const PathChar* path, ContentDigest& digest) {
   return true;
 }
 
+// "r/a" with the platform's separator.
+std::string Path(const std::string& folder, const std::string& name) {
+  return folder + static_cast<char>(kPathSeparator) + name;
+}
+
+// One folder listed twice under two spellings (a root given as "r" and as "./r"), and a second
+// folder of its own: the records of the first two are one set of entries.
+WalkPlaces TwoSpellingsOfOneFolder() {
+  WalkPlaces places;
+  places.roots = {SearchRoot{Text("r"), Text("r")},
+                  SearchRoot{Text(Path(".", "r")), Text(Path(".", "r"))},
+                  SearchRoot{Text("s"), Text("s")}};
+  const FileIdentity shared{7, 70, true};
+  places.folders = {ListedFolder{shared, 0}, ListedFolder{shared, 1},
+                    ListedFolder{FileIdentity{7, 71, true}, 2}};
+  places.foldersRepeat = true;
+  return places;
+}
+
 class Grouping : public testing::Test {
  protected:
   void SetUp() override {
-    fakeContent.clear();
-    comparisons.clear();
-    referenceChangesAt.clear();
-    contentAfterChange.clear();
-    digestReads.clear();
     report_.stream = std::tmpfile();
     console_.stream = std::tmpfile();
     run_.report = &report_;
     run_.console = &console_;
     run_.fileCount = 1000;
-    run_.compare = FakeCompare;
+    run_.compare = [this](ComparisonReference& reference, const PathChar* candidate,
+                          const PathChar*,
+                          FileState*) { return FakeCompare(files_, reference, candidate); };
   }
   void TearDown() override {
     std::fclose(report_.stream);
     std::fclose(console_.stream);
+  }
+
+  void UseFakeDigest() {
+    run_.digest = [this](const PathChar* path, ContentDigest& digest) {
+      return FakeDigest(files_, path, digest);
+    };
+  }
+
+  // The records' paths live here, as the catalogue's live in its store.
+  const PathChar* Kept(const PathString& path, std::uint32_t folder = 0) {
+    return KeepPath(paths_, folder, path.data(), path.size());
   }
 
   // Records with the given names; a name's first letter is its content, and equal contents get
@@ -97,7 +119,7 @@ class Grouping : public testing::Test {
     for (const std::string& name : names) {
       const std::string content = name.substr(0, 1);
       if (unopenable.count(name) == 0) {
-        fakeContent[Text(name)] = content;
+        files_.content[Text(name)] = content;
       }
       Fingerprint fingerprint{lookAlike ? 1u : static_cast<std::uint64_t>(content[0]), 2};
       if (unopenable.count(name) != 0) {
@@ -115,6 +137,17 @@ class Grouping : public testing::Test {
   std::string Report() { return StreamContent(report_.stream); }
   std::string Console() { return StreamContent(console_.stream); }
 
+  // A record of `name` in one of the folders of TwoSpellingsOfOneFolder; its content is its
+  // name's last letter.
+  FileRecord InFolder(std::uint32_t folder, const std::string& name, std::uint64_t fingerprint) {
+    const std::string roots[] = {"r", Path(".", "r"), "s"};
+    const std::string path = Path(roots[folder], name);
+    files_.content[Text(path)] = name.substr(name.size() - 1);
+    return FileRecord{Kept(Text(path), folder), Fingerprint{fingerprint, 2}};
+  }
+
+  PathStore paths_;
+  FakeFiles files_;
   TextOutput report_;
   TextOutput console_;
   GroupingRun run_;
@@ -123,7 +156,7 @@ class Grouping : public testing::Test {
 TEST_F(Grouping, LastRecordIsTheFirstReferenceAndTheOddOneIsLeftOver) {
   Group(10, Records({"A", "B", "A2"}, true));  // A and A2 equal, B differs, all look alike
   EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"A", "A2"}));
-  EXPECT_EQ(comparisons, (std::vector<std::string>{"A2~A", "A2~B"}));
+  EXPECT_EQ(files_.comparisons, (std::vector<std::string>{"A2~A", "A2~B"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
   EXPECT_EQ(run_.totals.DiscardedCount, 1);
   EXPECT_EQ(run_.totals.WastedBytes, 10);
@@ -132,7 +165,7 @@ TEST_F(Grouping, LastRecordIsTheFirstReferenceAndTheOddOneIsLeftOver) {
 TEST_F(Grouping, ADifferentLastRecordIsDiscardedBeforeTheGroupIsFound) {
   Group(10, Records({"A", "A2", "B"}, true));
   EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"A", "A2"}));
-  EXPECT_EQ(comparisons, (std::vector<std::string>{"B~A", "B~A2", "A2~A"}));
+  EXPECT_EQ(files_.comparisons, (std::vector<std::string>{"B~A", "B~A2", "A2~A"}));
   EXPECT_EQ(run_.totals.DiscardedCount, 1);
 }
 
@@ -159,7 +192,7 @@ TEST_F(Grouping, PathsSortAsUnsignedUnitsWithPrefixesFirst) {
 
 TEST_F(Grouping, ThreeIdenticalFilesCostTwoComparisons) {
   Group(100, Records({"x1", "x2", "x3"}));
-  EXPECT_EQ(comparisons.size(), 2u);
+  EXPECT_EQ(files_.comparisons.size(), 2u);
   EXPECT_EQ(run_.totals.DuplicateCount, 3);
   EXPECT_EQ(run_.totals.WastedBytes, 200);
 }
@@ -167,20 +200,20 @@ TEST_F(Grouping, ThreeIdenticalFilesCostTwoComparisons) {
 TEST_F(Grouping, LookAlikesWithDifferentContentAreBothDiscarded) {
   Group(600, Records({"p", "q"}, true));
   EXPECT_EQ(Report(), "");
-  EXPECT_EQ(comparisons.size(), 1u);
+  EXPECT_EQ(files_.comparisons.size(), 1u);
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
 }
 
 TEST_F(Grouping, DifferentFingerprintsOpenNothing) {
   Group(600, Records({"p", "q"}));
-  EXPECT_TRUE(comparisons.empty());
+  EXPECT_TRUE(files_.comparisons.empty());
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
 }
 
 TEST_F(Grouping, UnreadableReferenceIsDiscardedAndItsCandidateWaits) {
   // -1: the scan stops, the reference is discarded, the candidate is the left-over.
   Group(7, Records({"c", "r"}, true, {"r"}));
-  EXPECT_EQ(comparisons, std::vector<std::string>{"r~c"});
+  EXPECT_EQ(files_.comparisons, std::vector<std::string>{"r~c"});
   EXPECT_EQ(Console(), OpenFailedLine("r"));
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
   EXPECT_EQ(run_.totals.DuplicateCount, 0);
@@ -189,18 +222,18 @@ TEST_F(Grouping, UnreadableReferenceIsDiscardedAndItsCandidateWaits) {
 TEST_F(Grouping, UnreadableCandidateLeavesUncounted) {
   // -2: the candidate leaves, the scan goes on and finds the equal.
   Group(7, Records({"a1", "bad", "a2"}, true, {"bad"}));
-  EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~a1", "a2~bad"}));
+  EXPECT_EQ(files_.comparisons, (std::vector<std::string>{"a2~a1", "a2~bad"}));
   EXPECT_EQ(Report(), GroupBlockInOrder("7 bytes", {"a1", "a2"}));
   EXPECT_EQ(Console(), OpenFailedLine("bad"));
   Group(7, Records({"x1", "bad2", "x2"}, true, {"bad2"}));
-  EXPECT_EQ(comparisons.back(), "x2~bad2");
+  EXPECT_EQ(files_.comparisons.back(), "x2~bad2");
   EXPECT_EQ(run_.totals.DiscardedCount, 0);
 }
 
 TEST_F(Grouping, BothUnreadableStopsTheScanAndDropsTheCandidate) {
   // -3: the candidate leaves uncounted, the reference is discarded; the other file is left over.
   Group(7, Records({"u1", "ok", "u2"}, true, {"u1", "u2"}));
-  EXPECT_EQ(comparisons, std::vector<std::string>{"u2~u1"});
+  EXPECT_EQ(files_.comparisons, std::vector<std::string>{"u2~u1"});
   EXPECT_EQ(Console(), OpenFailedLine("u2") + OpenFailedLine("u1"));
   EXPECT_EQ(run_.totals.DiscardedCount, 2);
   EXPECT_EQ(Report(), "");
@@ -209,9 +242,9 @@ TEST_F(Grouping, BothUnreadableStopsTheScanAndDropsTheCandidate) {
 TEST_F(Grouping, AReferenceThatChangesUnderItsScanIsComparedAfresh) {
   // Ar equalled A1, then changed: A1 matched bytes Ar may no longer hold. Its status alone
   // changed here, so the fresh scan finds both equals again.
-  referenceChangesAt = "Ar~A2";
+  files_.referenceChangesAt = "Ar~A2";
   Group(8, Records({"A1", "A2", "Ar"}));
-  EXPECT_EQ(comparisons, (std::vector<std::string>{"Ar~A1", "Ar~A2", "Ar~A1", "Ar~A2"}));
+  EXPECT_EQ(files_.comparisons, (std::vector<std::string>{"Ar~A1", "Ar~A2", "Ar~A1", "Ar~A2"}));
   EXPECT_EQ(Report(), GroupBlockInOrder("8 bytes", {"A1", "A2", "Ar"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 3);
 }
@@ -219,9 +252,9 @@ TEST_F(Grouping, AReferenceThatChangesUnderItsScanIsComparedAfresh) {
 TEST_F(Grouping, EqualsOfAReferenceRewrittenAfterLookAlikesPartedMeetTheNextReference) {
   // a3 equalled a1, b1 parted the look-alikes by digest while a1 was out of the list, then a3
   // was rewritten: a1 goes back and must still meet a2.
-  run_.digest = FakeDigest;
-  referenceChangesAt = "a3~a2";
-  contentAfterChange = "z";
+  UseFakeDigest();
+  files_.referenceChangesAt = "a3~a2";
+  files_.contentAfterChange = "z";
   Group(10, Records({"a1", "b1", "a2", "a3"}, true));
   EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"a1", "a2"}));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
@@ -259,40 +292,13 @@ TEST_F(Grouping, PercentageStaysRightInHugeRuns) {
   EXPECT_EQ(Console(), GroupingProgressLine(300000, 0, 60));
 }
 
-// "r/a" with the platform's separator.
-std::string Path(const std::string& folder, const std::string& name) {
-  return folder + static_cast<char>(kPathSeparator) + name;
-}
-
-// One folder listed twice under two spellings (a root given as "r" and as "./r"), and a second
-// folder of its own: the records of the first two are one set of entries.
-WalkPlaces TwoSpellingsOfOneFolder() {
-  WalkPlaces places;
-  places.roots = {SearchRoot{Text("r"), Text("r")},
-                  SearchRoot{Text(Path(".", "r")), Text(Path(".", "r"))},
-                  SearchRoot{Text("s"), Text("s")}};
-  const FileIdentity shared{7, 70, true};
-  places.folders = {ListedFolder{shared, 0}, ListedFolder{shared, 1},
-                    ListedFolder{FileIdentity{7, 71, true}, 2}};
-  places.foldersRepeat = true;
-  return places;
-}
-
-// A record of `name` in one of those folders; its content is its name's last letter.
-FileRecord InFolder(std::uint32_t folder, const std::string& name, std::uint64_t fingerprint) {
-  const std::string roots[] = {"r", Path(".", "r"), "s"};
-  const std::string path = Path(roots[folder], name);
-  fakeContent[Text(path)] = name.substr(name.size() - 1);
-  return FileRecord{Kept(Text(path), folder), Fingerprint{fingerprint, 2}};
-}
-
 TEST_F(Grouping, AFileReachedTwiceIsNeverItsOwnDuplicate) {
   const WalkPlaces places = TwoSpellingsOfOneFolder();
   run_.places = &places;
   // a and its copy ya, and both again through the second spelling.
   Group(9, {InFolder(0, "a", 1), InFolder(0, "ya", 1), InFolder(1, "a", 1), InFolder(1, "ya", 1)});
   EXPECT_EQ(Report(), GroupBlock("9 bytes", {Path(Path(".", "r"), "ya"), Path("r", "a")}));
-  EXPECT_EQ(comparisons,
+  EXPECT_EQ(files_.comparisons,
             std::vector<std::string>{Path(Path(".", "r"), "ya") + "~" + Path("r", "a")});
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
   EXPECT_EQ(run_.totals.WastedBytes, 9);
@@ -318,9 +324,9 @@ TEST_F(Grouping, TwoNamesOfOneFileInOneFolderAreCopies) {
 TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
   // Without digests: a2~b1, a2~c1, a2~a1, a2~x, c1~b1. With them, the first difference parts the
   // look-alikes; then only equal digests (a1) and a file without one (x) are compared.
-  run_.digest = FakeDigest;
+  UseFakeDigest();
   Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}));
-  EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
+  EXPECT_EQ(files_.comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
   EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"a1", "a2"}));
   EXPECT_EQ(Console(), OpenFailedLine("x"));
   EXPECT_EQ(run_.totals.DuplicateCount, 2);
@@ -329,11 +335,11 @@ TEST_F(Grouping, DigestsSpareTheComparisonsOfLookAlikesOnceOneDiffered) {
 
 TEST_F(Grouping, DigestsTakenWithTheFingerprintsAreNotReadAgain) {
   // The files above, with all but x read whole by the fingerprint stage.
-  run_.digest = FakeDigest;
+  UseFakeDigest();
   const std::vector<WholeDigest> wholeDigests{{'b'}, {'c'}, {'a'}, {kNoWholeDigest}, {'a'}};
   Group(10, Records({"b1", "c1", "a1", "x", "a2"}, true, {"x"}), wholeDigests.data());
-  EXPECT_EQ(digestReads, std::vector<std::string>{"x"});
-  EXPECT_EQ(comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
+  EXPECT_EQ(files_.digestReads, std::vector<std::string>{"x"});
+  EXPECT_EQ(files_.comparisons, (std::vector<std::string>{"a2~b1", "a2~a1", "a2~x"}));
   EXPECT_EQ(Report(), GroupBlockInOrder("10 bytes", {"a1", "a2"}));
   EXPECT_EQ(Console(), OpenFailedLine("x"));
 }

@@ -16,10 +16,8 @@
 
 namespace {
 
-// The records' paths live here, as the catalogue's live in its store.
-PathStore paths;
-
-const PathChar* Kept(const PathString& path, std::uint32_t folder = 0) {
+// The records' paths live in `paths`, as the catalogue's live in its store.
+const PathChar* Kept(PathStore& paths, const PathString& path, std::uint32_t folder = 0) {
   return KeepPath(paths, folder, path.data(), path.size());
 }
 
@@ -106,14 +104,6 @@ PlainOutcome PlainScan(std::int64_t size, std::vector<FileRecord> working,
   return outcome;
 }
 
-int compareCalls = 0;
-
-CompareResult CountedCompare(ComparisonReference& reference, const PathChar* candidate,
-                             const PathChar* next, FileState* candidateState) {
-  ++compareCalls;
-  return CompareWithReference(reference, candidate, next, candidateState);
-}
-
 PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& records,
                          const WalkPlaces& places) {
   TextOutput report;
@@ -124,10 +114,14 @@ PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& recor
   run.report = &report;
   run.console = &console;
   run.fileCount = 1000;
-  run.compare = CountedCompare;
+  int compareCalls = 0;
+  run.compare = [&compareCalls](ComparisonReference& reference, const PathChar* candidate,
+                                const PathChar* next, FileState* candidateState) {
+    ++compareCalls;
+    return CompareWithReference(reference, candidate, next, candidateState);
+  };
   run.digest = ExtendContentDigest;
   run.places = &places;
-  compareCalls = 0;
   GroupSizeClass(SizeClassView{size, records.data(), records.size(), nullptr}, run);
   PlainOutcome outcome{StreamContent(report.stream), StreamContent(console.stream), run.totals,
                        compareCalls};
@@ -160,8 +154,8 @@ WalkPlaces OneFolderListedTwice() {
 // middles differ just after the head, halfway or just before the tail; some have copies. Then
 // the files that changed since they were fingerprinted: gone, a folder now, longer, shorter,
 // a new head; and files that could not be fingerprinted (zero fingerprint), readable or not now.
-std::vector<FileRecord> LookAlikeClass(const TempTree& tree, const std::string& folder,
-                                       std::size_t size) {
+std::vector<FileRecord> LookAlikeClass(const TempTree& tree, PathStore& paths,
+                                       const std::string& folder, std::size_t size) {
   const std::string head = PatternBytes(256, 11);
   const std::string tail = PatternBytes(256, 12);
   const std::string middle = PatternBytes(size - 512, 13);
@@ -199,13 +193,14 @@ std::vector<FileRecord> LookAlikeClass(const TempTree& tree, const std::string& 
   const Fingerprint lookAlike = ContentFingerprint(plain.c_str(), static_cast<std::int64_t>(size));
   std::vector<FileRecord> records;
   for (const auto& [path, fingerprinted] : files) {
-    records.push_back(FileRecord{Kept(path), fingerprinted ? lookAlike : ZeroFingerprint});
+    records.push_back(FileRecord{Kept(paths, path), fingerprinted ? lookAlike : ZeroFingerprint});
   }
   return records;
 }
 
 TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
   TempTree tree;
+  PathStore paths;
   const WalkPlaces places = OneFolderListedTwice();
   // Two digest blocks, and eight (4 KiB doubling to 512 KiB, and a short last one).
   const std::size_t sizes[] = {5000, 600000};
@@ -213,7 +208,7 @@ TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
   int programComparisons = 0;
   for (const std::size_t size : sizes) {
     const std::vector<FileRecord> records =
-        LookAlikeClass(tree, "size" + std::to_string(size), size);
+        LookAlikeClass(tree, paths, "size" + std::to_string(size), size);
     std::mt19937 generator(static_cast<std::uint32_t>(size));
     for (int order = 0; order < 25; ++order) {
       std::vector<FileRecord> shuffled = records;
@@ -221,7 +216,7 @@ TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
       if (order % 3 == 1) {
         // A file reached twice: its entry listed again, under the same text.
         const FileRecord& again = shuffled[static_cast<std::size_t>(order) % shuffled.size()];
-        shuffled.push_back(FileRecord{Kept(again.path, 1), again.fingerprint});
+        shuffled.push_back(FileRecord{Kept(paths, again.path, 1), again.fingerprint});
       }
       const std::int64_t classSize = static_cast<std::int64_t>(size);
       const PlainOutcome plain = PlainScan(classSize, shuffled, places);
@@ -237,6 +232,7 @@ TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
 
 TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
   TempTree tree;
+  PathStore paths;
   const WalkPlaces places = OneFolderListedTwice();
   const std::size_t size = 70000;  // five digest blocks
   const std::string head = PatternBytes(256, 21);
@@ -249,10 +245,11 @@ TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
         index % 2 == 0 ? 0 : middle.size() - 1 - static_cast<std::size_t>(index);
     middle[position] = static_cast<char>(index);
     const std::string content = head + middle + tail;
-    records.push_back({Kept(NativeText(tree.WriteFile("f" + std::to_string(index), content))), {}});
+    records.push_back(
+        {Kept(paths, NativeText(tree.WriteFile("f" + std::to_string(index), content))), {}});
     if (index % 13 == 0) {
       records.push_back(
-          {Kept(NativeText(tree.WriteFile("c" + std::to_string(index), content))), {}});
+          {Kept(paths, NativeText(tree.WriteFile("c" + std::to_string(index), content))), {}});
     }
   }
   const Fingerprint lookAlike = ContentFingerprint(records[0].path, size);
