@@ -31,8 +31,6 @@ constexpr std::int64_t kPercent = 100;
 constexpr unsigned kFirstPrintable = 0x20;
 constexpr unsigned kDelete = 0x7f;
 
-bool plainGrouping = false;
-
 // The folder as the system names it, on the failure's one line: a line feed or another control
 // character in a name is shown as '?'.
 PathString OnOneLine(PathString text) {
@@ -96,12 +94,13 @@ void DropUniqueSizes(FileCatalogue& catalogue, TextOutput& console) {
 }
 
 // False when the stage stopped for want of a file descriptor.
-bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console) {
+bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console, const SearchSettings& settings) {
   PrintText(console, kHashHeading);
   const std::vector<FileRecord*> records = RecordsByFolder(catalogue);
   SizeCatalogue& sizes = catalogue.sizes;
   // Only files of up to a digest's first block are read whole.
-  MakeRoomForWholeDigests(sizes, plainGrouping ? 0 : static_cast<std::int64_t>(kFirstDigestBlock));
+  MakeRoomForWholeDigests(
+      sizes, settings.plainGrouping ? 0 : static_cast<std::int64_t>(kFirstDigestBlock));
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
     return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
@@ -139,13 +138,15 @@ void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& report) {
 
 // Sets `outOfDescriptors` when the stage stopped for want of a file descriptor.
 GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, TextOutput& console,
-                        bool* outOfDescriptors) {
+                        const SearchSettings& settings, bool* outOfDescriptors) {
   GroupingRun run;
   run.report = &report;
   run.console = &console;
   run.fileCount = catalogue.counters.FileCount;
   run.compare = CompareWithReference;
-  run.digest = plainGrouping ? nullptr : ExtendContentDigest;
+  if (!settings.plainGrouping) {
+    run.digest = ExtendContentDigest;
+  }
   run.wholeDigestHolds = WholeDigestHolds;
   run.places = &catalogue.places;
   for (const SizeClass& sizeClass : catalogue.sizes.classes) {
@@ -160,9 +161,8 @@ GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, Text
 
 }  // namespace
 
-void SetPlainGrouping(bool plain) { plainGrouping = plain; }
-
-std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& console) {
+std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& console,
+                       const SearchSettings& settings) {
   // Fail before the walk, not after an hour of hashing, when the report could not be written.
   const PathChar* const reportName = PATH_TEXT(REPORT_FILE_NAME);
   if (const int errorCode = CheckReportWritable(reportName)) {
@@ -178,7 +178,7 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     return 1;
   }
   DropUniqueSizes(catalogue, console);
-  if (!FingerprintAll(catalogue, console)) {
+  if (!FingerprintAll(catalogue, console, settings)) {
     PrintFailure(kNoDescriptorLine);
     return 1;
   }
@@ -191,7 +191,8 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
   }
   WriteEmptyFileList(catalogue, report.text);
   bool outOfDescriptors = false;
-  const GroupingTotals totals = GroupAll(catalogue, report.text, console, &outOfDescriptors);
+  const GroupingTotals totals =
+      GroupAll(catalogue, report.text, console, settings, &outOfDescriptors);
   if (outOfDescriptors) {
     PrintFailure(kNoDescriptorLine);
     return 1;  // the report's temporary goes with `report`

@@ -3,12 +3,16 @@
 
 namespace {
 BeforeOpenHook beforeOpenHook = nullptr;
-}
+void* beforeOpenContext = nullptr;
+}  // namespace
 
-void SetBeforeOpenHook(BeforeOpenHook hook) { beforeOpenHook = hook; }
+void SetBeforeOpenHook(BeforeOpenHook hook, void* context) {
+  beforeOpenHook = hook;
+  beforeOpenContext = context;
+}
 
 void RunBeforeOpenHook(const PathChar* path) {
   if (beforeOpenHook != nullptr) {
-    beforeOpenHook(path);
+    beforeOpenHook(beforeOpenContext, path);
   }
 }

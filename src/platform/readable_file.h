@@ -74,9 +74,10 @@ void CloseFile(ReadableFile* file);
 void CloseFiles(std::vector<ReadableFile>& files);
 
 /// Test seam: called with the path before every open, so a test can change the file between the
-/// stages of a run. Null by default.
-using BeforeOpenHook = void (*)(const PathChar* path);
-void SetBeforeOpenHook(BeforeOpenHook hook);
+/// stages of a run. `context` is what the test set with the hook, handed back at every call, so
+/// a fake keeps its state there. Null by default.
+using BeforeOpenHook = void (*)(void* context, const PathChar* path);
+void SetBeforeOpenHook(BeforeOpenHook hook, void* context);
 
 /// Calls the hook, if a test set one; each platform's OpenForReading calls it first.
 void RunBeforeOpenHook(const PathChar* path);

@@ -9,26 +9,28 @@
 
 #include "content/compare_files.h"
 #include "support/file_system_posix.h"
+#include "support/open_hook.h"
 #include "support/temp_tree.h"
 
 namespace {
 
-std::filesystem::path rewritten;  // the file the hook rewrites
-std::filesystem::path trigger;    // the file whose open makes it do so
-char rewrittenByte = 0;
 constexpr std::size_t kRewrittenAt = 100;
 
 // One byte of `rewritten` put back to its look-alike's in place, as an editor saving in place
-// would, in the moment between the reference's open and the reading.
-void RewriteWhenTriggerOpens(const PathChar* path) {
-  if (trigger.empty() || trigger != path) {
-    return;
-  }
-  trigger.clear();
-  const int descriptor = open(rewritten.c_str(), O_WRONLY | O_CLOEXEC);
-  ASSERT_GE(descriptor, 0);
-  EXPECT_EQ(pwrite(descriptor, &rewrittenByte, 1, kRewrittenAt), 1);
-  close(descriptor);
+// would, in the moment between the reference's open and the reading: once, at the first open of
+// `trigger`.
+OpenHook RewriteWhenOpened(const std::filesystem::path& trigger,
+                           const std::filesystem::path& rewritten, char byte) {
+  return OpenHook([trigger, rewritten, byte, done = false](const PathChar* path) mutable {
+    if (done || trigger != path) {
+      return;
+    }
+    done = true;
+    const int descriptor = open(rewritten.c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(descriptor, 0);
+    EXPECT_EQ(pwrite(descriptor, &byte, 1, kRewrittenAt), 1);
+    close(descriptor);
+  });
 }
 
 void WriteBytes(const std::filesystem::path& path, const std::string& bytes) {
@@ -46,8 +48,7 @@ TEST(CompareFilesPosix, AWriteThatLeavesTheTimesAsTheyWereIsNotMissed) {
   const std::string bytes = PatternBytes(4096, 8);
   std::string lookAlike = bytes;
   lookAlike[kRewrittenAt] ^= 0x20;
-  rewritten = fileSystem.root() / "reference";
-  rewrittenByte = lookAlike[kRewrittenAt];
+  const std::filesystem::path rewritten = fileSystem.root() / "reference";
   WriteBytes(rewritten, bytes);
   WriteBytes(fileSystem.root() / "copy", bytes);
   const std::filesystem::path lookAlikePath = fileSystem.root() / "look-alike";
@@ -55,10 +56,8 @@ TEST(CompareFilesPosix, AWriteThatLeavesTheTimesAsTheyWereIsNotMissed) {
   ComparisonReference reference(rewritten.c_str());
   EXPECT_EQ(CompareWithReference(reference, (fileSystem.root() / "copy").c_str()),
             CompareResult::kSame);
-  trigger = lookAlikePath;
-  SetBeforeOpenHook(RewriteWhenTriggerOpens);
+  const OpenHook rewriting = RewriteWhenOpened(lookAlikePath, rewritten, lookAlike[kRewrittenAt]);
   const CompareResult result = CompareWithReference(reference, lookAlikePath.c_str());
-  SetBeforeOpenHook(nullptr);
   EXPECT_EQ(result, CompareResult::kFirstChanged)
       << "the reference now holds the look-alike's bytes, which its copy never held";
 }

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "support/open_hook.h"
 #include "support/rewrite_on_open.h"
 #include "support/temp_tree.h"
 
@@ -90,10 +91,6 @@ TEST(CompareFiles, FilesThatFailToOpenAreToldApart) {
   EXPECT_EQ(Compare(tree.root(), present), CompareResult::kFirstFailed);
 }
 
-// Opens counted through the platform's test seam.
-std::vector<std::string> opened;
-void CountOpen(const PathChar* path) { opened.push_back(PrintedText(path)); }
-
 // Compares `reference` with each candidate in turn, holding it across the comparisons.
 std::vector<CompareResult> CompareHeld(const std::filesystem::path& reference,
                                        const std::vector<std::filesystem::path>& candidates) {
@@ -117,10 +114,9 @@ TEST(CompareWithReference, OpensTheReferenceOnceForAllItsCandidates) {
     const std::vector<std::filesystem::path> candidates = {
         tree.WriteFile("equal", bytes), tree.WriteFile("changed", changed), tree / "missing",
         tree.WriteFile("equal-too", bytes)};
-    opened.clear();
-    SetBeforeOpenHook(CountOpen);
+    std::vector<std::string> opened;
+    const OpenHook hook([&opened](const PathChar* path) { opened.push_back(PrintedText(path)); });
     const std::vector<CompareResult> results = CompareHeld(reference, candidates);
-    SetBeforeOpenHook(nullptr);
     EXPECT_EQ(results,
               (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kDifferent,
                                           CompareResult::kSecondFailed, CompareResult::kSame}))
@@ -149,9 +145,8 @@ TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsNoLongerTheRef
   const auto reference = tree.WriteFile("reference", bytes);
   const auto monday = tree.WriteFile("monday", bytes);
   const auto tuesday = tree.WriteFile("tuesday", rewritten);
-  RewriteAtOpenOf(tuesday, reference, "NEW!");
+  const OpenHook rewriting = RewriteAtOpenOf(tuesday, reference, "NEW!");
   const std::vector<CompareResult> results = CompareHeld(reference, {monday, tuesday});
-  StopRewriting();
   EXPECT_EQ(results,
             (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kFirstChanged}));
 }
@@ -164,11 +159,10 @@ TEST(CompareWithReference, ACandidateTouchedWhileComparedIsStillACopy) {
   const PathString reference = NativeText(tree.WriteFile("reference", bytes));
   const PathString candidate = NativeText(tree.WriteFile("candidate", bytes));
   const PathString next = NativeText(tree.WriteFile("next", bytes));
-  RewriteAtOpenOf(next, candidate, "");
+  const OpenHook rewriting = RewriteAtOpenOf(next, candidate, "");
   ComparisonReference held(reference.c_str());
   const CompareResult result = CompareWithReference(held, candidate.c_str(), next.c_str());
   ReleaseReference(held);
-  StopRewriting();
   EXPECT_EQ(result, CompareResult::kSame);
 }
 

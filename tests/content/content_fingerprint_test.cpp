@@ -154,9 +154,10 @@ TEST(FingerprintFiles, ASecondNameOfAFileRewrittenMeanwhileIsReadAfresh) {
   const auto jobAt = [&](std::size_t index) {
     return FingerprintJob{paths[index].c_str(), 2000, &fingerprints[index], nullptr};
   };
-  RewriteAtOpenOf(tree / "second", first, "NEW!");
-  FingerprintFiles(paths.size(), jobAt, []() {});
-  StopRewriting();
+  {
+    const OpenHook rewriting = RewriteAtOpenOf(tree / "second", first, "NEW!");
+    FingerprintFiles(paths.size(), jobAt, []() {});
+  }
   EXPECT_EQ(fingerprints.front(), fingerprints[1]);
   EXPECT_EQ(fingerprints.back(), FingerprintOf(first, 2000));
   EXPECT_NE(fingerprints.back(), fingerprints.front());

@@ -5,21 +5,13 @@
 #include <string>
 #include <vector>
 
+#include "support/open_hook.h"
 #include "support/temp_tree.h"
 
 namespace {
 
-std::vector<PathString> opens;
-void RecordOpen(const PathChar* path) { opens.push_back(path); }
-
 class ReadAhead : public ::testing::Test {
  protected:
-  void SetUp() override {
-    opens.clear();
-    SetBeforeOpenHook(RecordOpen);
-  }
-  void TearDown() override { SetBeforeOpenHook(nullptr); }
-
   // Files "0" to "count - 1", each of `size` bytes (the catalogued size), in reading order.
   std::vector<PathString> MakeFiles(int count, std::int64_t size) {
     std::vector<PathString> paths;
@@ -35,6 +27,8 @@ class ReadAhead : public ::testing::Test {
 
   TempTree tree_;
   ReadAheadWindow window_;
+  std::vector<PathString> opens_;
+  const OpenHook hook_{[this](const PathChar* path) { opens_.push_back(path); }};
 };
 
 TEST_F(ReadAhead, OpensAheadInOrderWithinItsLimitAndEveryFileAtItsTurn) {
@@ -42,7 +36,7 @@ TEST_F(ReadAhead, OpensAheadInOrderWithinItsLimitAndEveryFileAtItsTurn) {
   window_.openLimit = 2;
   const std::vector<PathString> paths = MakeFiles(5, 10);
   OpenAhead(window_);
-  EXPECT_EQ(opens, (std::vector<PathString>{paths[0], paths[1]}));
+  EXPECT_EQ(opens_, (std::vector<PathString>{paths[0], paths[1]}));
   EXPECT_EQ(window_.openCount, 2u);
   for (AheadFile& file : window_.files) {
     ASSERT_TRUE(OpenAtTurn(window_, file));
@@ -50,7 +44,7 @@ TEST_F(ReadAhead, OpensAheadInOrderWithinItsLimitAndEveryFileAtItsTurn) {
     CloseAtTurn(window_, file);
     OpenAhead(window_);
   }
-  EXPECT_EQ(opens, paths);  // each file opened once, in order
+  EXPECT_EQ(opens_, paths);  // each file opened once, in order
   EXPECT_EQ(window_.openCount, 0u);
 }
 
@@ -58,18 +52,18 @@ TEST_F(ReadAhead, OpensNothingAheadWhileTheCacheHoldsThePagesAndNeverAnEmptyFile
   MakeFiles(3, 10);
   AddToWindow(window_, PATH_TEXT("no such file, never opened"), 0);
   OpenAhead(window_);
-  EXPECT_TRUE(opens.empty());
+  EXPECT_TRUE(opens_.empty());
   EXPECT_EQ(window_.files.back().state, AheadState::kDone);
   EXPECT_FALSE(OpenAtTurn(window_, window_.files.back()));
-  EXPECT_TRUE(opens.empty());
+  EXPECT_TRUE(opens_.empty());
 }
 
 TEST(EarlyOpen, IsTakenOnlyByThePathItWasOpenedFor) {
   TempTree tree;
   const PathString first = NativeText(tree.WriteFile("first", "1"));
   const PathString second = NativeText(tree.WriteFile("second", "2"));
-  opens.clear();
-  SetBeforeOpenHook(RecordOpen);
+  std::vector<PathString> opens;
+  const OpenHook hook([&opens](const PathChar* path) { opens.push_back(path); });
   EarlyOpen early;
   OpenEarly(early, first.c_str(), 1);
   OpenEarly(early, second.c_str(), 1);  // one at a time: the first is still open early
@@ -80,7 +74,6 @@ TEST(EarlyOpen, IsTakenOnlyByThePathItWasOpenedFor) {
   ASSERT_EQ(TakeEarlyOrOpen(early, second.c_str(), &file), OpenResult::kOpened);
   CloseFile(&file);
   EXPECT_EQ(early.path, nullptr);  // the early open of another file was let go
-  SetBeforeOpenHook(nullptr);
   EXPECT_EQ(opens, (std::vector<PathString>{first, first, second}));
 }
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "driver/run_search.h"
-#include "platform/readable_file.h"
 #include "support/e2e_support.h"
+#include "support/open_hook.h"
 
 namespace {
 
@@ -34,9 +34,8 @@ struct PlannedChange {
   int opensSeen = 0;
   bool countEveryOpen = false;  ///< `onOpen` counts the opens of every file, not the target's
 };
-PlannedChange planned;
 
-void ChangeOnPlannedOpen(const PathChar* path) {
+void ChangeOnPlannedOpen(PlannedChange& planned, const PathChar* path) {
   if (planned.change != nullptr && (planned.countEveryOpen || planned.target == path) &&
       ++planned.opensSeen == planned.onOpen) {
     planned.change(planned.target);
@@ -77,31 +76,26 @@ class ChangingFiles : public testing::Test {
   void SetUp() override {
     savedDirectory_ = std::filesystem::current_path();
     std::filesystem::current_path(tree_.root());
-    planned = PlannedChange();
-    SetBeforeOpenHook(ChangeOnPlannedOpen);
   }
-  void TearDown() override {
-    SetBeforeOpenHook(nullptr);
-    SetPlainGrouping(false);
-    std::filesystem::current_path(savedDirectory_);
-  }
+  void TearDown() override { std::filesystem::current_path(savedDirectory_); }
 
   // Runs the search on `root` from the tree's folder, with `change` planned for `target`.
   RunResult Run(const std::filesystem::path& root, const std::filesystem::path& target, int onOpen,
                 Change change) {
-    planned = PlannedChange{target, onOpen, change, 0, planned.countEveryOpen};
+    planned_ = PlannedChange{target, onOpen, change, 0, planned_.countEveryOpen};
     std::string program = "dupscan";
     std::string rootText = root.string();
     PathChar* arguments[] = {program.data(), rootText.data(), nullptr};
     TextOutput console;
     console.stream = std::tmpfile();
     RunResult result;
-    result.exitCode = RunSearch(2, arguments, console);
+    result.exitCode = RunSearch(2, arguments, console, settings_);
     result.console = StreamContent(console.stream);
     std::fclose(console.stream);
     result.report = ReadWholeFile(tree_ / "duplicates.txt");
-    EXPECT_EQ(planned.opensSeen >= onOpen, true) << "the planned change never happened: " << target
-                                                 << " was opened " << planned.opensSeen << " times";
+    EXPECT_EQ(planned_.opensSeen >= onOpen, true)
+        << "the planned change never happened: " << target << " was opened " << planned_.opensSeen
+        << " times";
     return result;
   }
 
@@ -114,6 +108,9 @@ class ChangingFiles : public testing::Test {
 
   TempTree tree_;
   std::filesystem::path savedDirectory_;
+  SearchSettings settings_;
+  PlannedChange planned_;
+  const OpenHook hook_{[this](const PathChar* path) { ChangeOnPlannedOpen(planned_, path); }};
 };
 
 std::string GroupBlockOf(const std::string& sizeText,
@@ -305,8 +302,8 @@ TEST_F(ChangingFiles, DigestsChangeNoResultWhenFilesChangeBetweenStages) {
           RunResult results[2];
           for (const bool plain : {true, false}) {
             makeTree();
-            SetPlainGrouping(plain);
-            planned.countEveryOpen = true;
+            settings_.plainGrouping = plain;
+            planned_.countEveryOpen = true;
             results[plain ? 0 : 1] = Run(tree_ / "r", tree_ / target.name, open, change.change);
           }
           EXPECT_EQ(results[1].exitCode, results[0].exitCode);

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <string>
 
-/// Until StopRewriting, the next open of `trigger` first writes `bytes` over the start of `file`
+#include "support/open_hook.h"
+
+/// While the hook lives, each open of `trigger` first writes `bytes` over the start of `file`
 /// (same file, same size when `bytes` fits) and moves its write time a second on, as a clock that
 /// moved on would: within one tick of a coarse clock a write may leave the time as it was.
-void RewriteAtOpenOf(const std::filesystem::path& trigger, const std::filesystem::path& file,
-                     const std::string& bytes);
-
-void StopRewriting();
+OpenHook RewriteAtOpenOf(const std::filesystem::path& trigger, const std::filesystem::path& file,
+                         const std::string& bytes);
