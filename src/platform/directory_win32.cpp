@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include "platform/attribute_handle_win32.h"
 #include "platform/file_state_win32.h"
 #include "platform/system_path_win32.h"
 
@@ -42,11 +43,8 @@ void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
 // another object's identity, so beside the folder a mapped drive stands for, every file directly
 // in its root was its own copy. Returns 0, or the system's code.
 DWORD IdentifyFolder(const PathString& folder, bool followLink, FileIdentity* identity) {
-  const DWORD flags = FILE_FLAG_BACKUP_SEMANTICS | (followLink ? 0 : FILE_FLAG_OPEN_REPARSE_POINT);
-  const PathString opened = followLink ? folder + kPathSeparator : folder;
-  const HANDLE handle = CreateFileW(SystemPath(opened).c_str(), FILE_READ_ATTRIBUTES,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                    OPEN_EXISTING, flags, nullptr);
+  const HANDLE handle =
+      OpenForAttributes(followLink ? folder + kPathSeparator : folder, followLink);
   if (handle == INVALID_HANDLE_VALUE) {
     return GetLastError();
   }

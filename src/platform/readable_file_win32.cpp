@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/attribute_handle_win32.h"
 #include "platform/file_state_win32.h"
 #include "platform/system_path_win32.h"
 
@@ -43,13 +44,9 @@ OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   return OpenResult::kOpened;
 }
 
-// Opened for its attributes alone, the way the system's own tools ask: no read access is asked
-// for, so a file shared for no reading still answers, and a reparse point answers as itself.
+// A file shared for no reading still answers, and a reparse point answers as itself.
 bool StateAtPath(const PathChar* path, FileState* state) {
-  const HANDLE handle =
-      CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE handle = OpenForAttributes(path);
   if (handle == INVALID_HANDLE_VALUE) {
     return false;
   }

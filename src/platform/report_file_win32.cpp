@@ -11,8 +11,8 @@
 #include <cstdint>
 #include <cwchar>
 
+#include "platform/attribute_handle_win32.h"
 #include "platform/report_file_system.h"
-#include "platform/system_path_win32.h"
 
 namespace {
 
@@ -52,10 +52,7 @@ PathString FolderOf(const PathChar* name) {
 // Which file `path` names, on which volume; a link is taken as itself. False when the system
 // cannot tell.
 bool IdentifyFile(const PathString& path, BY_HANDLE_FILE_INFORMATION* information) {
-  const HANDLE file =
-      CreateFileW(SystemPath(path).c_str(), FILE_READ_ATTRIBUTES,
-                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                  FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  const HANDLE file = OpenForAttributes(path);
   if (file == INVALID_HANDLE_VALUE) {
     return false;
   }
