@@ -228,6 +228,17 @@ CompareResult CompareCandidateUntilSettled(const ComparisonReference& reference,
   return result;
 }
 
+// A candidate whose name, looked at without an open, names the file held as the reference: at
+// that moment the two are one file, and no byte of it can differ from itself. Then only the
+// reference is looked at again. On the snapshot tree (20,000 files under four names each), an
+// open, two status calls and a close per other name became two status calls.
+bool NamesHeldFile(const ComparisonReference& reference, const PathChar* candidate,
+                   FileState* named) {
+  const ReadableFile& held = reference.hold->file;
+  return held.state.links > 1 && StateAtPath(candidate, named) &&
+         SameFile(named->identity, held.state.identity);
+}
+
 // Opens the reference unless it is held. kOpened only when it is open and still the file the
 // first comparison found.
 OpenResult HoldReference(ComparisonReference& reference, bool* changed) {
@@ -260,6 +271,16 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
   ReferenceHold& hold = *reference.hold;
   bool changed = false;
   const OpenResult referenceOpen = HoldReference(reference, &changed);
+  FileState named;
+  if (referenceOpen == OpenResult::kOpened && !changed && hold.next.path != candidate &&
+      NamesHeldFile(reference, candidate, &named)) {
+    if (candidateState != nullptr) {
+      *candidateState = named;
+    }
+    ReleaseEarly(hold.next);
+    return FileUnchanged(hold.file, reference.path) ? CompareResult::kSame
+                                                    : CompareResult::kFirstChanged;
+  }
   ReadableFile candidateFile;
   const OpenResult candidateOpen = TakeEarlyOrOpen(hold.next, candidate, &candidateFile);
   bool candidateOpened = candidateOpen == OpenResult::kOpened;
@@ -279,7 +300,9 @@ CompareResult CompareWithReference(ComparisonReference& reference, const PathCha
     if (changed) {
       result = CompareResult::kFirstChanged;
     } else {
-      if (next != nullptr && next != candidate) {
+      // A reference of several names mostly meets its other names next, which are looked at
+      // without an open (NamesHeldFile): an early open of each was three calls for nothing.
+      if (next != nullptr && next != candidate && hold.file.state.links < 2) {
         OpenEarly(hold.next, next, static_cast<std::int64_t>(kCompareBlock),
                   hold.file.state.identity);
       }

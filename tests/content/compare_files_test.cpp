@@ -151,6 +151,25 @@ TEST(CompareWithReference, AReferenceRewrittenBetweenComparisonsIsNoLongerTheRef
             (std::vector<CompareResult>{CompareResult::kSame, CompareResult::kFirstChanged}));
 }
 
+// Other names of a held reference are looked at without an open; the reference rewritten
+// between two of them is no longer the file that the first of them was found to be.
+TEST(CompareWithReference, AReferenceRewrittenBetweenTwoOfItsNamesIsNoLongerTheReference) {
+  TempTree tree;
+  const auto reference = tree.WriteFile("reference", PatternBytes(5000, 1));
+  std::error_code noLinks;
+  std::filesystem::create_hard_link(reference, tree / "second", noLinks);
+  std::filesystem::create_hard_link(reference, tree / "third", noLinks);
+  if (noLinks) {
+    GTEST_SKIP() << "no hard links here: " << noLinks.message();
+  }
+  const PathString referencePath = NativeText(reference);
+  ComparisonReference held(referencePath.c_str());
+  EXPECT_EQ(CompareWithReference(held, NativeText(tree / "second").c_str()), CompareResult::kSame);
+  RewriteInPlace(reference, "NEW!");
+  EXPECT_EQ(CompareWithReference(held, NativeText(tree / "third").c_str()),
+            CompareResult::kFirstChanged);
+}
+
 // A candidate touched while it is compared (here when the next one is opened early): its status
 // changed, not its bytes, so it is still a copy.
 TEST(CompareWithReference, ACandidateTouchedWhileComparedIsStillACopy) {

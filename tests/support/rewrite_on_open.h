@@ -7,8 +7,12 @@
 
 #include "support/open_hook.h"
 
+/// Writes `bytes` over the start of `file` (same file, same size when `bytes` fits) and moves its
+/// write time a second on, as a clock that moved on would: within one tick of a coarse clock a
+/// write may leave the time as it was.
+void RewriteInPlace(const std::filesystem::path& file, const std::string& bytes);
+
 /// While the hook lives, each open of `trigger` first writes `bytes` over the start of `file`
-/// (same file, same size when `bytes` fits) and moves its write time a second on, as a clock that
-/// moved on would: within one tick of a coarse clock a write may leave the time as it was.
+/// as RewriteInPlace does.
 OpenHook RewriteAtOpenOf(const std::filesystem::path& trigger, const std::filesystem::path& file,
                          const std::string& bytes);
