@@ -110,9 +110,10 @@ void EnterFolder(Walk& walk, const PathString& path, const FileIdentity* listed)
   walk.pending.push_back(std::move(folder));
 }
 
-void RecordFile(Walk& walk, const PathString& path, std::int64_t size, std::uint32_t folder) {
+void RecordFile(Walk& walk, const PathString& path, const ListedEntry& entry,
+                std::uint32_t folder) {
   FileCatalogue& catalogue = walk.catalogue;
-  AddFileRecord(catalogue, size, path, folder);
+  AddFileRecord(catalogue, entry.size, path, folder, entry.identity);
   if (catalogue.counters.FileCount % kFileProgressInterval == 0) {
     PrintText(walk.console, kWalkProgressLine, catalogue.counters.FileCount);
   }
@@ -140,7 +141,7 @@ bool ScanDirectory(const PathString& root, FileCatalogue& catalogue, TextOutput&
     if (entry.kind == EntryKind::kDirectory) {
       EnterFolder(walk, child, &entry.identity);  // `folder` may move: not used again
     } else {
-      RecordFile(walk, child, entry.size, folder.number);
+      RecordFile(walk, child, entry, folder.number);
     }
   }
   return !walk.outOfDescriptors;

@@ -20,10 +20,14 @@ struct PathStore {
   std::size_t freeLength = 0;
 };
 
-/// Copies `length` characters of `text` and a terminator into the store, with `folder`; returns
-/// the copy of the text.
+/// Copies `length` characters of `text` and a terminator into the store, with `folder` (below
+/// 2^31) and whether `fileMetBefore`; returns the copy of the text.
 const PathChar* KeepPath(PathStore& store, std::uint32_t folder, const PathChar* text,
-                         std::size_t length);
+                         std::size_t length, bool fileMetBefore = false);
 
 /// The folder number kept with a path that KeepPath returned (and only such a path).
 std::uint32_t KeptFolder(const PathChar* keptPath);
+
+/// Whether the path was kept as a name of a file that the walk had met under another name (a
+/// hard link) before it.
+bool KeptFileMetBefore(const PathChar* keptPath);

@@ -55,8 +55,9 @@ void SortBySize(std::vector<FoundFile>& files) {
 }  // namespace
 
 void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path,
-                   std::uint32_t folder) {
-  const PathChar* kept = KeepPath(catalogue.paths, folder, path.data(), path.size());
+                   std::uint32_t folder, const FileIdentity& identity) {
+  const bool metBefore = identity.known && !catalogue.filesOfSeveralNames.insert(identity).second;
+  const PathChar* kept = KeepPath(catalogue.paths, folder, path.data(), path.size(), metBefore);
   catalogue.found.push_back(FoundFile{size, kept});
   ++catalogue.counters.FileCount;
 }
@@ -90,6 +91,7 @@ void PruneUniqueSizes(FileCatalogue& catalogue) {
     }
   }
   std::vector<FoundFile>().swap(found);  // its memory goes back before the fingerprints begin
+  std::unordered_set<FileIdentity, FileIdentityHash>().swap(catalogue.filesOfSeveralNames);
 }
 
 std::vector<FileRecord> TakeEmptyFiles(FileCatalogue& catalogue) {

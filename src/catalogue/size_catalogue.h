@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 #include <vector>
 
 #include "catalogue/file_record.h"
@@ -58,14 +59,18 @@ struct FileCatalogue {
   WalkPlaces places;
   /// Every file recorded, in walk order, until PruneUniqueSizes sorts them into `sizes`.
   std::vector<FoundFile> found;
+  /// The files of several names met so far, until PruneUniqueSizes: their later names are marked
+  /// (KeptFileMetBefore). Only files of several names cost room.
+  std::unordered_set<FileIdentity, FileIdentityHash> filesOfSeveralNames;
   SizeCatalogue sizes;
   WalkCounters counters;
 };
 
 /// Records a file of `size` at `path`, listed in folder number `folder`, with ZeroFingerprint,
-/// after the files recorded before it, and counts it in FileCount.
+/// after the files recorded before it, and counts it in FileCount. `identity`, when known, is that
+/// of a file of several names: a name after the first met is marked as such.
 void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path,
-                   std::uint32_t folder);
+                   std::uint32_t folder, const FileIdentity& identity = FileIdentity());
 
 /// Sorts the recorded files into size classes, keeping the walk's order within each size, and
 /// drops every size that only one file has, one FileCount for each.

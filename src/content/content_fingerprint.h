@@ -23,6 +23,9 @@ struct FingerprintJob {
   /// bytes, the file is read once, whole, for both: the digest of its content (DigestBytes) and
   /// the stamp of its state as opened go here. Left as it was (kNoWholeDigest) otherwise.
   WholeDigest* wholeDigest = nullptr;
+  /// The walk met the file under another name before this one: once that name is read, a status
+  /// call of this one that finds the file as read gives its fingerprint without an open.
+  bool fileMetBefore = false;
 };
 
 /// Stores the fingerprint of each of `count` jobs, as ContentFingerprint gives it, reading the

@@ -104,7 +104,7 @@ bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console, const SearchS
   const auto jobAt = [&](std::size_t index) {
     FileRecord& record = *records[index];
     return FingerprintJob{record.path, ClassOf(sizes, record).size, &record.fingerprint,
-                          WholeDigestSlot(sizes, record)};
+                          WholeDigestSlot(sizes, record), KeptFileMetBefore(record.path)};
   };
   std::int32_t HashCount = 0;
   const bool done = FingerprintFiles(records.size(), jobAt, [&]() {

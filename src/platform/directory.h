@@ -17,7 +17,9 @@ struct DirectoryEntry {
   std::size_t nameLength = 0;
   EntryKind kind = EntryKind::kFile;
   std::int64_t size = 0;  ///< bytes, for files
-  FileIdentity identity;  ///< for folders, when the listing can tell without entering them
+  /// For folders, when the listing can tell without entering them; for files only when they have
+  /// more than one name (hard links) and the listing tells (POSIX).
+  FileIdentity identity;
 };
 
 struct DirectoryListing;

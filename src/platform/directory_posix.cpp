@@ -42,7 +42,7 @@ bool Describe(int folder, const char* name, DirectoryEntry* entry) {
   if (S_ISREG(status.st_mode)) {
     entry->kind = EntryKind::kFile;
     entry->size = status.st_size;
-    entry->identity = FileIdentity();
+    entry->identity = status.st_nlink > 1 ? IdentityOf(status) : FileIdentity();
     return true;
   }
   return false;
