@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,47 @@ namespace {
 
 // The most pages IsInCache looks at; a longer range counts as not cached.
 constexpr std::size_t kResidencyPages = 16;
+
+#if defined(__linux__) && !defined(__alpha__)
+// cachestat (Linux 6.5), by its number: the system headers of older releases do not name it.
+// Numbers from 424 on are one list on every architecture but alpha.
+constexpr long kCachestatCall = 451;
+
+struct CachestatRange {
+  std::uint64_t offset;
+  std::uint64_t length;
+};
+
+struct Cachestat {
+  std::uint64_t cached;
+  std::uint64_t dirty;
+  std::uint64_t writeback;
+  std::uint64_t evicted;
+  std::uint64_t recentlyEvicted;
+};
+
+// Whether the cache holds all `pages` pages from the page at `first`: 1 yes, 0 no, -1 the system
+// cannot say this way. One call where mmap, mincore and munmap were three: 5,379 of the 579,374
+// calls of a warm run over many-small.
+int CachedByCachestat(int descriptor, std::int64_t first, std::size_t pages, long pageSize) {
+  static bool missing = false;
+  if (missing) {
+    return -1;
+  }
+  CachestatRange range{static_cast<std::uint64_t>(first),
+                       static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(pageSize)};
+  Cachestat counts{};
+  if (syscall(kCachestatCall, descriptor, &range, &counts, 0) != 0) {
+    // ENOSYS: a kernel before it, for the rest of the run. EPERM: a file of another user that the
+    // caller may not write, which kernels since 6.14 refuse to tell of; mincore is asked then.
+    missing = errno == ENOSYS;
+    return -1;
+  }
+  return counts.cached >= pages ? 1 : 0;
+}
+#else
+int CachedByCachestat(int, std::int64_t, std::size_t, long) { return -1; }
+#endif
 
 // Closes descriptors[first] to descriptors[last], consecutive numbers all owned by the caller.
 // One close_range for the run: the fingerprints of 85,835 files made as many close calls,
@@ -86,23 +128,31 @@ std::size_t ReadAt(const ReadableFile& file, std::int64_t offset, void* buffer, 
 }
 
 bool IsInCache(const ReadableFile& file, std::int64_t offset, std::int64_t length) {
-  // mincore over a mapping of the range reads no page and moves no read-ahead mark. A read with
-  // RWF_NOWAIT was tried first: it refused cached pages that carried the read-ahead mark.
+  // cachestat, or mincore over a mapping of the range, reads no page and moves no read-ahead
+  // mark. A read with RWF_NOWAIT was tried first: it refused cached pages that carried the
+  // read-ahead mark.
   const long pageSize = sysconf(_SC_PAGESIZE);
   if (length <= 0 || pageSize <= 0) {
     return true;
   }
   const std::int64_t first = offset / pageSize * pageSize;
   const std::size_t mapped = static_cast<std::size_t>(offset + length - first);
+  const std::size_t pages =
+      (mapped + static_cast<std::size_t>(pageSize) - 1) / static_cast<std::size_t>(pageSize);
+  if (pages > kResidencyPages) {
+    return false;
+  }
+  const int answer = CachedByCachestat(static_cast<int>(file.handle), first, pages, pageSize);
+  if (answer >= 0) {
+    return answer == 1;
+  }
   void* view = mmap(nullptr, mapped, PROT_READ, MAP_SHARED, static_cast<int>(file.handle),
                     static_cast<off_t>(first));
   if (view == MAP_FAILED) {
     return true;
   }
   unsigned char resident[kResidencyPages] = {};
-  const std::size_t pages =
-      (mapped + static_cast<std::size_t>(pageSize) - 1) / static_cast<std::size_t>(pageSize);
-  bool cached = pages <= kResidencyPages && mincore(view, mapped, resident) == 0;
+  bool cached = mincore(view, mapped, resident) == 0;
   for (std::size_t page = 0; cached && page < pages; ++page) {
     cached = (resident[page] & 1) != 0;
   }
