@@ -3,9 +3,10 @@
 
 #include <time.h>
 
+#include "platform/file_state_posix.h"
+
 namespace {
 
-constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 // A write time without a fraction of a second comes from a file system that keeps whole seconds
 // (ext4 made with 128-byte inodes, ext3, HFS+) or even seconds (FAT).
 constexpr std::int64_t kWholeSecondStamp = 2 * kNanosecondsPerSecond;

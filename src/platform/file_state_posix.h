@@ -18,8 +18,10 @@ inline FileIdentity IdentityOf(const struct stat& status) {
   return identity;
 }
 
+// FileState's times, and the file clock's, in POSIX's own units.
+inline constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
+
 inline std::int64_t Nanoseconds(const timespec& time) {
-  constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
   return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
 }
 

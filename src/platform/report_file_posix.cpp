@@ -14,6 +14,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/file_state_posix.h"
 #include "platform/report_access_posix.h"
 #include "platform/report_file_system.h"
 
@@ -25,7 +26,6 @@ constexpr int kInterruptions[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
                                   SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
 constexpr int kInterruptionCount = sizeof kInterruptions / sizeof kInterruptions[0];
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
-constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 
 // The temporary's name for the signal handler, which may only call async-signal-safe functions;
 // null while no temporary is recorded. The handlers are installed only while one is. Changed only
