@@ -6,9 +6,6 @@ namespace {
 constexpr char32_t kOneByteLimit = 0x80;
 constexpr char32_t kTwoByteLimit = 0x800;
 constexpr char32_t kThreeByteLimit = 0x10000;
-constexpr char32_t kLastCodePoint = 0x10FFFF;
-constexpr char32_t kSurrogateFirst = 0xD800;
-constexpr char32_t kSurrogateLast = 0xDFFF;
 constexpr unsigned kLeadMarks[] = {0, 0, 0xC0, 0xE0, 0xF0};  // by the sequence's length
 constexpr unsigned kLeadValueMasks[] = {0, 0, 0x1F, 0x0F, 0x07};
 constexpr unsigned kContinuationMark = 0x80;

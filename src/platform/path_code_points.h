@@ -7,6 +7,11 @@
 
 #include "platform/path_text.h"
 
+/// Unicode's surrogates, which stand for no character of their own, and its last code point.
+inline constexpr char32_t kSurrogateFirst = 0xD800;
+inline constexpr char32_t kSurrogateLast = 0xDFFF;
+inline constexpr char32_t kLastCodePoint = 0x10FFFF;
+
 /// The path as code points. POSIX: its bytes as UTF-8, each byte that is not part of valid UTF-8
 /// as U+DC00 plus the byte (U+DC80 to U+DCFF, the "surrogate escape"), which valid UTF-8 never
 /// gives. Windows: its UTF-16, a surrogate without its partner as itself.

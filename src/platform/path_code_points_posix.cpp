@@ -5,9 +5,6 @@ namespace {
 constexpr char32_t kEscapeBase = 0xDC00;
 constexpr char32_t kEscapeFirst = 0xDC80;
 constexpr char32_t kEscapeLast = 0xDCFF;
-constexpr char32_t kSurrogateFirst = 0xD800;
-constexpr char32_t kSurrogateLast = 0xDFFF;
-constexpr char32_t kLastCodePoint = 0x10FFFF;
 }  // namespace
 
 std::u32string PathCodePoints(const PathString& path) {

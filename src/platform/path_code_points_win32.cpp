@@ -7,7 +7,6 @@ constexpr char32_t kHighSurrogateFirst = 0xD800;
 constexpr char32_t kLowSurrogateFirst = 0xDC00;
 constexpr char32_t kLowSurrogateLast = 0xDFFF;
 constexpr char32_t kSupplementaryFirst = 0x10000;
-constexpr char32_t kLastCodePoint = 0x10FFFF;
 constexpr int kSurrogateBits = 10;
 constexpr char32_t kLowBits = 0x3FF;
 

@@ -8,9 +8,7 @@ namespace {
 
 constexpr char32_t kFirstPrintable = 0x20;
 constexpr char32_t kDelete = 0x7F;
-constexpr char32_t kSurrogateFirst = 0xD800;
 constexpr char32_t kLowSurrogateFirst = 0xDC00;
-constexpr char32_t kSurrogateLast = 0xDFFF;
 constexpr char32_t kSupplementaryFirst = 0x10000;
 constexpr int kSurrogateBits = 10;
 constexpr char32_t kLowBits = 0x3FF;
