@@ -36,10 +36,6 @@ struct Side {
   }
 };
 
-bool OneFile(const FileState& left, const FileState& right) {
-  return SameFile(left.identity, right.identity);
-}
-
 // The name is still the regular file `state` was taken of.
 bool IsFile(const HeldFolder& folder, const PathString& name, const FileState& state) {
   const EntryStatus entry = StatEntry(folder, name);
@@ -127,7 +123,7 @@ PathString FreeName(const HeldFolder& folder, long long step, const PathString& 
 std::string ActionText(const ActionOutcome& outcome) {
   switch (outcome.result) {
     case ActionResult::kOtherVolume:
-      return kOtherVolume;
+      return kAnotherFileSystem;
     case ActionResult::kUnsupported:
       return kCannotClone;
     case ActionResult::kExists:
@@ -459,7 +455,7 @@ void MoveWithChecks(Steps& steps, const Member& copy) {
   }
   // A rename across file systems fails; a move never falls back to copying the bytes.
   if (target.chain.back().volume != steps.copy.file.state.identity.volume) {
-    return Skip(steps, kOtherVolume);
+    return Skip(steps, kAnotherFileSystem);
   }
   steps.intent.Path(kToKey, shown);
   if (!Begin(steps)) {

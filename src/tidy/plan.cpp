@@ -5,10 +5,6 @@
 
 namespace {
 
-bool OneFile(const FileState& left, const FileState& right) {
-  return SameFile(left.identity, right.identity);
-}
-
 // Each file (not each name) once: its bytes are freed when every one of its names is acted on.
 std::int64_t FreedBytes(const CheckedGroup& group, const std::vector<Fate>& fates) {
   std::vector<std::size_t> order(group.members.size());

@@ -27,6 +27,11 @@ struct GroupPlan {
   long long acted = 0;  ///< members to act on
 };
 
+/// True when the two states are of one file, whichever of its names each was taken by.
+inline bool OneFile(const FileState& left, const FileState& right) {
+  return SameFile(left.identity, right.identity);
+}
+
 struct PlanSettings {
   std::vector<KeepChoice> rules;
   std::vector<FileIdentity> within;  ///< empty: every folder
