@@ -6,16 +6,9 @@
 #include <windows.h>
 
 #include "platform/file_state_win32.h"
+#include "platform/held_folder_win32.h"
 
 namespace {
-
-PathString EntryPath(const HeldFolder& folder, const PathString& name) {
-  PathString path = folder.systemPath;
-  if (!path.empty() && path.back() != L'\\') {
-    path.push_back(L'\\');
-  }
-  return path + name;
-}
 
 ActionOutcome Outcome(ActionResult result, DWORD errorCode = 0) {
   ActionOutcome outcome;

@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/file_state_win32.h"
+#include "platform/held_folder_win32.h"
 #include "platform/system_path_win32.h"
 
 namespace {
@@ -86,14 +87,6 @@ HoldResult Enter(HeldFolder* held, const PathString& path, const PathString& nam
   held->names.push_back(name);
   held->systemPath = path;
   return HoldResult::kHeld;
-}
-
-PathString EntryPath(const HeldFolder& folder, const PathString& name) {
-  PathString path = folder.systemPath;
-  if (!path.empty() && path.back() != L'\\') {
-    path.push_back(L'\\');
-  }
-  return path + name;
 }
 
 }  // namespace

@@ -19,7 +19,6 @@ namespace {
 // Windows will not write a read-only, hidden or system file in place; each says "keep me".
 constexpr DWORD kKeepAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-constexpr int kProcessShift = 32;
 
 // The temporary's name for the console handler, which runs on a thread of its own while the run
 // goes on; null while none is recorded. The lock keeps the handler and the program from acting on
