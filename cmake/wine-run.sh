@@ -41,8 +41,12 @@ fi
 # Wine's own background processes (the server, services, the device manager) start with the
 # first program of a session and inherit its output. Started here by a program of their own,
 # they hold /dev/null instead of the pipes CTest reads, so CTest need not wait for them to go
-# idle after every test; persistent for a minute, they serve back-to-back tests.
-wineserver -p60 </dev/null >/dev/null 2>&1 || true
-"$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+# idle after every test; persistent for a minute, they serve back-to-back tests. CTest starts
+# the session once, in the test WineSession, and tells the tests that come after it
+# (DUPSCAN_WINE_SESSION_STARTED) to join it as it is.
+if [ -z "${DUPSCAN_WINE_SESSION_STARTED:-}" ]; then
+  wineserver -p60 </dev/null >/dev/null 2>&1 || true
+  "$wine" cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
+fi
 
 exec "$wine" "$@"
