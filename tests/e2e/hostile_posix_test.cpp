@@ -16,6 +16,7 @@
 #include <set>
 #include <thread>
 
+#include "content/content_fingerprint.h"
 #include "support/deep_chain_posix.h"
 #include "support/e2e_support.h"
 #include "support/nonregular_files_posix.h"
@@ -342,6 +343,27 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
   EXPECT_EQ(starved.errors, NoDescriptorLine());
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
   EXPECT_FALSE(NameAppears(tree.root(), PATH_TEXT("duplicates.txt.")));
+}
+
+// Enough files for the fingerprints' two threads, and descriptors for about one file at a time:
+// a thread that finds none leaves the rest to one thread alone, and no file goes unread.
+TEST(HostileTree, TwoThreadsShortOfDescriptorsFingerprintEveryFile) {
+  TempTree tree;
+  const std::filesystem::path root = tree / "r";
+  for (std::size_t file = 0; file < kJobsForTwoThreads + kJobsForTwoThreads / 2; ++file) {
+    tree.WriteFile(root / ("f" + std::to_string(file)),
+                   PatternBytes(600, static_cast<std::uint32_t>(file / 2)));
+  }
+  const ProgramResult unlimited = RunOn(tree, root);
+  const std::string report = ReadWholeFile(tree / "duplicates.txt");
+
+  ProgramOptions options;
+  options.openFileLimit = 5;
+  const ProgramResult limited = RunOn(tree, root, options);
+
+  EXPECT_EQ(limited.output, unlimited.output);
+  EXPECT_EQ(limited.errors, "");
+  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
 }
 
 // A disk that fills part-way through the report: the run says the report is not whole, on
