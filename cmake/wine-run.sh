@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs a Windows test program under wine in the test prefix given as the first argument,
-# creating that prefix on first use. Usage: wine-run.sh PREFIX PROGRAM.exe [ARGUMENTS...]
+# creating that prefix on first use. Usage: wine-run.sh PREFIX [PROGRAM.exe [ARGUMENTS...]]
+# With no program, it only makes the prefix (scripts/test makes one while the Linux builds run).
 set -euo pipefail
 prefix=$1
 shift
@@ -37,6 +38,7 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+[ $# -gt 0 ] || exit 0
 
 # Wine's own background processes (the server, services, the device manager) start with the
 # first program of a session and inherit its output. Started here by a program of their own,
