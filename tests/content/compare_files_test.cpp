@@ -70,21 +70,11 @@ TEST(CompareFiles, OneFileTwiceIsOneFileAndTwoNamesOfItAreCopies) {
   }
 }
 
-// A folder for files of gigabytes of holes. A memory file system (/dev/shm, where Linux has
-// it) reads a hole as its one page of zeros, 4 GiB in 0.2 s; a disk's fills a page-cache page
-// for each, 4 GiB in 12 s once the cache has filled memory, as it has late in a test run.
-std::filesystem::path FolderForHoles() {
-  const std::filesystem::path memory = "/dev/shm";
-  std::error_code failed;
-  return std::filesystem::is_directory(memory, failed) ? memory
-                                                       : std::filesystem::temp_directory_path();
-}
-
 // Past 4 GiB a 32-bit size_t wraps: the reference's bytes at 4 GiB were once taken from its
 // first block on the 32-bit Windows build, so that two equal files compared different. Reads
 // 8 GiB of holes: labelled slow, and run by the release build alone.
 TEST(LargeFiles, EqualFilesPastFourGibibytesCompareEqual) {
-  TempTree tree(FolderForHoles());
+  TempTree tree;
   const std::int64_t size = (std::int64_t{1} << 32) + 2 * 1048576;
   // A first byte that is not zero: the first block is unlike the block at 4 GiB.
   const auto plain = tree.WriteSparseFile("plain", size, {{0, 'x'}});

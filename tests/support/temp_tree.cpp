@@ -11,14 +11,12 @@ namespace {
 std::atomic<int> treeCounter{0};
 }
 
-TempTree::TempTree() : TempTree(std::filesystem::temp_directory_path()) {}
-
-TempTree::TempTree(const std::filesystem::path& parent) {
+TempTree::TempTree() {
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   std::random_device device;
   const std::string name = "dupscan-test-" + std::to_string(stamp % 1000000007) + "-" +
                            std::to_string(device() % 100000) + "-" + std::to_string(++treeCounter);
-  root_ = parent / name;
+  root_ = std::filesystem::temp_directory_path() / name;
   std::filesystem::create_directories(root_);
 }
 

@@ -14,8 +14,6 @@
 class TempTree {
  public:
   TempTree();
-  /// Under `parent` rather than the system's temp folder.
-  explicit TempTree(const std::filesystem::path& parent);
   ~TempTree();
   TempTree(const TempTree&) = delete;
   TempTree& operator=(const TempTree&) = delete;
