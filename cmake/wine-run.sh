@@ -38,6 +38,14 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
+# scripts/test points the prefix's Temp folders into memory for its run and back when it ends; a
+# run killed outright (or a reboot, which empties /dev/shm) leaves links to nothing, where every
+# test that makes a tree would fail. Racing tests may both repair it: either way it is a folder.
+for temp in "$prefix"/drive_c/users/*/Temp "$prefix"/drive_c/users/*/AppData/Local/Temp; do
+  if [ -L "$temp" ] && [ ! -e "$temp" ]; then
+    { rm -f "$temp" && mkdir -p "$temp"; } 2>/dev/null || true
+  fi
+done
 [ $# -gt 0 ] || exit 0
 
 # Wine's own background processes (the server, services, the device manager) start with the
