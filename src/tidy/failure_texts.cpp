@@ -6,7 +6,7 @@
 std::string HoldFailureText(HoldResult result, int errorCode) {
   switch (result) {
     case HoldResult::kThroughLink:
-      return kThroughLink;
+      return kPassesThroughLink;
     case HoldResult::kNotFolder:
     case HoldResult::kMissing:
       return kNamesNoFile;

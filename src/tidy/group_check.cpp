@@ -44,7 +44,7 @@ const char* ProblemText(BlockProblem problem) {
       return kOneFileGroup;
     case BlockProblem::kUnfinished:
       return kUnfinishedGroup;
-    case BlockProblem::kStrayLines:
+    case BlockProblem::kLinesAfterBlock:
       return kStrayLines;
     default:
       return kNotText;

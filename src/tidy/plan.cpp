@@ -47,9 +47,9 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
     if (member == plan.kept) {
       plan.fates[member] = Fate::kKeep;
     } else if (OneFile(group.members[member].state, kept)) {
-      plan.fates[member] = Fate::kSameFileAsKept;
+      plan.fates[member] = Fate::kLinkOfKept;
     } else if (!IsWithin(checked, group.members[member], settings.within)) {
-      plan.fates[member] = Fate::kOutsideWithin;
+      plan.fates[member] = Fate::kNotWithin;
     } else {
       ++plan.acted;
     }

@@ -13,8 +13,8 @@
 enum class Fate {
   kKeep,
   kAct,
-  kSameFileAsKept,  ///< a hard link of the kept file: acting on it would free nothing
-  kOutsideWithin,
+  kLinkOfKept,  ///< a hard link of the kept file: acting on it would free nothing
+  kNotWithin,
 };
 
 struct GroupPlan {

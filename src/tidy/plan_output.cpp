@@ -12,10 +12,10 @@ void PrintMember(TextOutput& console, const Report& report, const CheckedReport&
     case Fate::kKeep:
       PrintText(console, kPlanKeepLine, path);
       break;
-    case Fate::kSameFileAsKept:
+    case Fate::kLinkOfKept:
       PrintText(console, kPlanLeaveLine, path, kSameFileAsKept);
       break;
-    case Fate::kOutsideWithin:
+    case Fate::kNotWithin:
       PrintText(console, kPlanLeaveLine, path, kOutsideWithin);
       break;
     case Fate::kAct:

@@ -59,16 +59,16 @@ struct Parser {
       report->groups.emplace_back();
       Begin(&report->groups.back(), line);
     }
-    block->problem = BlockProblem::kStrayLines;
+    block->problem = BlockProblem::kLinesAfterBlock;
     if (!path.empty()) {
       AddPath(path);
     }
   }
 
-  void Line(const PathString& path, bool isText, long long line) {
+  void TakeLine(const PathString& path, bool isText, long long line) {
     if (where != Where::kBeforeBlock) {
       if (!isText) {
-        block->problem = BlockProblem::kNotText;
+        block->problem = BlockProblem::kUndecodableLine;
       } else if (path.empty()) {
         where = Where::kBeforeBlock;
       } else {
@@ -87,7 +87,7 @@ struct Parser {
     } else {
       Stray(path, line);
       if (!isText) {
-        block->problem = BlockProblem::kNotText;
+        block->problem = BlockProblem::kUndecodableLine;
       }
     }
   }
@@ -113,7 +113,7 @@ void ParseReport(const std::string& bytes, Report* report) {
     }
     PathString path;
     const bool isText = PathFromReportLine(bytes.data() + position, end - position, &path);
-    parser.Line(path, isText, line);
+    parser.TakeLine(path, isText, line);
     position = end + 1;
   }
   if (parser.where != Where::kBeforeBlock && parser.block->problem == BlockProblem::kNone) {

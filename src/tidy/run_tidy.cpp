@@ -20,7 +20,7 @@ namespace {
 std::string FolderOptionText(HoldResult result, int errorCode) {
   switch (result) {
     case HoldResult::kThroughLink:
-      return kThroughLink;
+      return kPassesThroughLink;
     case HoldResult::kNotFolder:
       return kNotAFolder;
     case HoldResult::kMissing:

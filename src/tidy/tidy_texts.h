@@ -57,7 +57,7 @@ constexpr char kUnresolvedLine[] = "line %lld: %" PATH_ARG ": %s\n";
 
 // Why a group is unresolved.
 constexpr char kNamesNoFile[] = "names no file";
-constexpr char kThroughLink[] = "passes through a symbolic link";
+constexpr char kPassesThroughLink[] = "passes through a symbolic link";
 constexpr char kIsLink[] = "is a symbolic link";
 constexpr char kNotRegular[] = "is not a regular file";
 constexpr char kUnreachable[] = "cannot be looked at";

@@ -41,7 +41,7 @@ TEST(ReportReader, LinesANameWithLineFeedsMakesAreNeverAGroup) {
                   "z/2",
               &report);
   ASSERT_EQ(report.groups.size(), 3u);
-  EXPECT_EQ(report.groups[0].problem, BlockProblem::kStrayLines);
+  EXPECT_EQ(report.groups[0].problem, BlockProblem::kLinesAfterBlock);
   EXPECT_EQ(PathsOf(report, report.groups[0]),
             (std::vector<std::string>{"x/a", "x/b", "x/planted"}));
   EXPECT_EQ(report.groups[1].problem, BlockProblem::kOneFile);
