@@ -1,0 +1,89 @@
+#include "tidy/act/apply.h"
+
+#include "platform/text_output.h"
+#include "tidy/act/journal.h"
+#include "tidy/act/pair_action.h"
+#include "tidy/exit_status.h"
+#include "tidy/plan/plan_output.h"
+#include "tidy/tidy_texts.h"
+
+namespace {
+
+const char* DoneWord(Action action) {
+  switch (action) {
+    case Action::kLink:
+      return kLinkedWord;
+    case Action::kReflink:
+      return kReflinkedWord;
+    default:
+      return kRemovedWord;
+  }
+}
+
+struct Totals {
+  long long done = 0;
+  long long skipped = 0;
+  long long freed = 0;
+};
+
+void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
+                  const PairOutcome& outcome, Totals* totals) {
+  if (!outcome.leftAs.empty()) {
+    PrintText(console, kLeftAsideLine, path, outcome.why.c_str(), outcome.leftAs.c_str());
+    ++totals->skipped;
+  } else if (!outcome.done) {
+    PrintText(console, kSkippedLine, path, outcome.why.c_str());
+    ++totals->skipped;
+  } else if (action == Action::kMove) {
+    PrintText(console, kMovedLine, path, outcome.movedTo.c_str());
+    ++totals->done;
+  } else {
+    PrintText(console, kDoneLine, DoneWord(action), path);
+    ++totals->done;
+    totals->freed += outcome.freed;
+  }
+}
+
+// Every copy of one group; false when the journal failed and nothing more may be done.
+bool ApplyGroup(TextOutput& console, ApplyContext& context, const GroupPlan& plan, Totals* totals) {
+  const CheckedGroup& group = context.checked.groups[plan.group];
+  for (std::size_t member = 0; member < group.members.size(); ++member) {
+    if (plan.fates[member] != Fate::kAct) {
+      continue;
+    }
+    const Member& copy = group.members[member];
+    const PairOutcome outcome = ActOnPair(context, group.members[plan.kept], copy);
+    if (outcome.journalFailed) {
+      PrintFailure(kJournalFailedLine, ErrorText(context.journal.errorCode).c_str());
+      return false;
+    }
+    PrintOutcome(console, context.action, context.report.paths.at(copy.path), outcome, totals);
+  }
+  return true;
+}
+
+}  // namespace
+
+int ApplyPlans(TextOutput& console, const TidyOptions& options, const PlanSettings& settings,
+               const HeldFolder* holding, const Report& report, const CheckedReport& checked,
+               const std::vector<GroupPlan>& plans) {
+  Journal journal;
+  const int errorCode = OpenJournal(&journal);
+  JsonObject start;
+  start.Text(kRunKey, "apply").Text(kActionKey, ActionWord(options.action));
+  if (errorCode != 0 || !Record(journal, start)) {
+    PrintFailure(kJournalFailedLine,
+                 ErrorText(errorCode != 0 ? errorCode : journal.errorCode).c_str());
+    return kExitTrouble;
+  }
+  ApplyContext context{report,  checked,         options.action, settings.within,
+                       holding, options.holding, journal,        0};
+  Totals totals;
+  for (const std::size_t index : OrderBySaving(checked, plans)) {
+    if (!ApplyGroup(console, context, plans[index], &totals)) {
+      return kExitTrouble;
+    }
+  }
+  PrintText(console, kApplyTotalsLine, totals.done, totals.skipped, totals.freed);
+  return totals.skipped > 0 ? kExitNotAll : kExitDone;
+}

@@ -1,0 +1,35 @@
+#include "tidy/act/journal.h"
+
+#include "tidy/report/whole_file.h"
+#include "tidy/tidy_texts.h"
+
+int OpenJournal(Journal* journal) {
+  return OpenDurable(PATH_TEXT(TIDY_JOURNAL_NAME), &journal->file);
+}
+
+bool Record(Journal& journal, const JsonObject& line) {
+  if (journal.errorCode == 0) {
+    journal.errorCode = AppendDurably(journal.file, line.Line());
+  }
+  return journal.errorCode == 0;
+}
+
+bool ReadJournal(std::vector<JournalLine>* lines, std::string* why) {
+  std::string bytes;
+  if (!ReadWholeFile(PATH_TEXT(TIDY_JOURNAL_NAME), &bytes, why)) {
+    return false;
+  }
+  std::size_t position = 0;
+  while (position < bytes.size()) {
+    std::size_t end = bytes.find('\n', position);
+    if (end == std::string::npos) {
+      end = bytes.size();
+    }
+    JournalLine line;
+    if (ParseJsonObject(bytes.substr(position, end - position), &line)) {
+      lines->push_back(std::move(line));
+    }
+    position = end + 1;
+  }
+  return true;
+}

@@ -1,0 +1,55 @@
+// The journal: one line for every action, on the disk before the action it records, and one for
+// its outcome after, so an interrupted apply can be understood and its moves undone.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/durable_file.h"
+#include "tidy/plan/json_text.h"
+
+using JournalLine = std::map<std::string, JsonValue>;
+
+struct Journal {
+  DurableFile file;
+  int errorCode = 0;  ///< the first failure to write; nothing more is done after one
+
+  Journal() = default;
+  Journal(const Journal&) = delete;
+  Journal& operator=(const Journal&) = delete;
+  ~Journal() { CloseDurable(&file); }
+};
+
+/// Opens the journal in the working folder, to append to it. Returns 0 or the error code.
+int OpenJournal(Journal* journal);
+
+/// Appends one line and waits until it is on the disk. False once any write has failed.
+bool Record(Journal& journal, const JsonObject& line);
+
+/// Every line of the journal that is a JSON object, in order; the others (a line cut short by a
+/// crash) are passed over. False, with the reason, when the journal cannot be read.
+bool ReadJournal(std::vector<JournalLine>* lines, std::string* why);
+
+/// The stem of the names a step gives a copy it sets aside, or a link or clone it makes, beside
+/// the copy; undo gives back only names of this form in the copy's own folder.
+constexpr PathChar kSpareNameStem[] = PATH_TEXT(".dupscan-tidy");
+
+// The journal's keys.
+constexpr char kStepKey[] = "step";
+constexpr char kActionKey[] = "action";
+constexpr char kCopyKey[] = "copy";
+constexpr char kKeptKey[] = "kept";
+constexpr char kTemporaryKey[] = "temporary";
+constexpr char kAsideKey[] = "aside";
+constexpr char kToKey[] = "to";
+constexpr char kVolumeKey[] = "volume";
+constexpr char kIndexKey[] = "index";
+constexpr char kSizeKey[] = "size";
+constexpr char kOutcomeKey[] = "outcome";
+constexpr char kWhyKey[] = "why";
+constexpr char kRunKey[] = "run";
+// The journal's values.
+constexpr char kDoneValue[] = "done";
+constexpr char kSkippedValue[] = "skipped";
+constexpr char kMoveBackValue[] = "move back";

@@ -1,0 +1,221 @@
+#include "tidy/act/undo.h"
+
+#include <string>
+
+#include "platform/entry_actions.h"
+#include "platform/held_folder.h"
+#include "tidy/act/journal.h"
+#include "tidy/exit_status.h"
+#include "tidy/report/failure_texts.h"
+#include "tidy/report/group_check.h"
+#include "tidy/tidy_texts.h"
+
+namespace {
+
+// A file the journal says was moved, or set aside by a step that never finished.
+struct Restorable {
+  PathString from;           ///< where it is now
+  PathString to;             ///< its old name
+  FileState state;           ///< volume, index and size as recorded
+  bool reportMisses = true;  ///< say so when it is not there: false for a step's spare names
+  bool moved = false;        ///< put in the holding folder by a move, not set aside
+  bool spareName = true;     ///< a step's spare name is a bare name with the spare stem
+};
+
+bool Has(const JournalLine& line, const char* key) { return line.count(key) != 0; }
+
+bool TextIs(const JournalLine& line, const char* key, const char* value) {
+  return Has(line, key) && line.at(key).isText && JsonAscii(line.at(key)) == value;
+}
+
+bool Finished(const std::vector<JournalLine>& lines, std::size_t index) {
+  if (Has(lines[index], kOutcomeKey)) {
+    return true;  // skipped before anything changed: intent and outcome on one line
+  }
+  return index + 1 < lines.size() && Has(lines[index + 1], kOutcomeKey) &&
+         Has(lines[index + 1], kStepKey) && Has(lines[index], kStepKey) &&
+         lines[index + 1].at(kStepKey).number == lines[index].at(kStepKey).number;
+}
+
+// A name a step gives beside the copy: the spare stem and nothing that leads elsewhere.
+bool IsSpareName(const PathString& name) {
+  const PathString stem = kSpareNameStem;
+  return name.compare(0, stem.size(), stem) == 0 && name.find(kPathSeparator) == PathString::npos &&
+         name.find(PATH_TEXT('/')) == PathString::npos;
+}
+
+bool Recorded(const JournalLine& line, const char* pathKey, Restorable* restorable) {
+  if (!JsonPath(line.at(kCopyKey), &restorable->to) || !Has(line, pathKey)) {
+    return false;
+  }
+  PathString name;
+  if (!JsonPath(line.at(pathKey), &name)) {
+    return false;
+  }
+  restorable->from = name;
+  restorable->moved = std::string(pathKey) == kToKey;
+  if (!restorable->moved) {
+    restorable->spareName = IsSpareName(name);
+    PathString folder;
+    PathString copyName;
+    SplitPath(restorable->to, &folder, &copyName);
+    restorable->from = folder.empty() ? name : folder + kPathSeparator + name;
+    restorable->reportMisses = false;
+  }
+  restorable->state.identity.volume = static_cast<std::uint64_t>(line.at(kVolumeKey).number);
+  restorable->state.identity.index = static_cast<std::uint64_t>(line.at(kIndexKey).number);
+  restorable->state.identity.known = true;
+  restorable->state.size = line.at(kSizeKey).number;
+  return true;
+}
+
+std::vector<Restorable> Collect(const std::vector<JournalLine>& lines) {
+  std::vector<Restorable> found;
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const JournalLine& line = lines[index];
+    if (!Has(line, kActionKey) || !Has(line, kCopyKey) || !Has(line, kVolumeKey) ||
+        !Has(line, kIndexKey) || !Has(line, kSizeKey) || TextIs(line, kActionKey, kMoveBackValue)) {
+      continue;
+    }
+    Restorable restorable;
+    if (TextIs(line, kActionKey, kMoveWord)) {
+      if (!Has(line, kOutcomeKey) && Recorded(line, kToKey, &restorable)) {
+        found.push_back(restorable);
+      }
+    } else if (!Finished(lines, index)) {
+      for (const char* key : {kAsideKey, kTemporaryKey}) {
+        if (Recorded(line, key, &restorable)) {
+          found.push_back(restorable);
+        }
+      }
+    }
+  }
+  return found;
+}
+
+struct Undoing {
+  TextOutput& console;
+  const std::vector<FileIdentity>& within;
+  const HeldFolder* holding;
+  Journal journal;
+  long long step = 0;
+  long long done = 0;
+  long long skipped = 0;
+};
+
+void Skipped(Undoing& undoing, const Restorable& restorable, const std::string& why) {
+  PrintText(undoing.console, kSkippedLine, restorable.from.c_str(), why.c_str());
+  ++undoing.skipped;
+}
+
+bool IsRecorded(const EntryStatus& entry, const FileState& state) {
+  return entry.type == EntryType::kFile && SameFile(entry.state.identity, state.identity) &&
+         entry.state.size == state.size;
+}
+
+// The rename back, recorded before and after; false when the journal failed.
+bool MoveBack(Undoing& undoing, const Restorable& restorable, const HeldFolder& fromFolder,
+              const PathString& fromName, const HeldFolder& toFolder, const PathString& toName) {
+  JsonObject intent;
+  intent.Number(kStepKey, ++undoing.step)
+      .Text(kActionKey, kMoveBackValue)
+      .Path(kCopyKey, restorable.to)
+      .Path(kToKey, restorable.from)
+      .Number(kVolumeKey, static_cast<long long>(restorable.state.identity.volume))
+      .Number(kIndexKey, static_cast<long long>(restorable.state.identity.index))
+      .Number(kSizeKey, restorable.state.size);
+  if (!Record(undoing.journal, intent)) {
+    return false;
+  }
+  const ActionOutcome moved = RenameWithoutReplacing(fromFolder, fromName, toFolder, toName);
+  JsonObject outcome;
+  outcome.Number(kStepKey, undoing.step)
+      .Text(kOutcomeKey, moved.result == ActionResult::kDone ? kDoneValue : kSkippedValue);
+  if (moved.result == ActionResult::kDone) {
+    SyncFolder(toFolder);
+    PrintText(undoing.console, kDoneLine, kMovedBackWord, restorable.to.c_str());
+    ++undoing.done;
+  } else {
+    Skipped(undoing, restorable, std::string(kSystemRefused) + ": " + ErrorText(moved.errorCode));
+  }
+  return Record(undoing.journal, outcome);
+}
+
+// Why a file the journal names may not be taken from where it is, or null when it may: a moved
+// file only from under the holding folder, a set-aside copy only from a spare name.
+const char* RefusedSource(const Undoing& undoing, const Restorable& restorable,
+                          const HeldFolder& from) {
+  if (!restorable.moved) {
+    return restorable.spareName ? nullptr : kNotASpareName;
+  }
+  const bool inHolding =
+      undoing.holding != nullptr && ChainUnderAny(from.chain, {undoing.holding->chain.back()});
+  return inHolding ? nullptr : kNotInHolding;
+}
+
+bool Restore(Undoing& undoing, const Restorable& restorable) {
+  PathString fromText;
+  PathString fromName;
+  PathString toText;
+  PathString toName;
+  SplitPath(restorable.from, &fromText, &fromName);
+  SplitPath(restorable.to, &toText, &toName);
+  HeldFolder from;
+  HeldFolder to;
+  int errorCode = 0;
+  if (HoldFolder(fromText, &from, &errorCode) != HoldResult::kHeld ||
+      !IsRecorded(StatEntry(from, fromName), restorable.state)) {
+    if (restorable.reportMisses && (HoldFolder(toText, &to, &errorCode) != HoldResult::kHeld ||
+                                    !IsRecorded(StatEntry(to, toName), restorable.state))) {
+      Skipped(undoing, restorable, kNotTheMovedFile);
+    }
+    return true;  // back already, or never moved
+  }
+  const char* refused = RefusedSource(undoing, restorable, from);
+  const HoldResult held = refused ? HoldResult::kHeld : HoldFolder(toText, &to, &errorCode);
+  if (refused) {
+    Skipped(undoing, restorable, refused);
+  } else if (held != HoldResult::kHeld) {
+    Skipped(undoing, restorable,
+            std::string(kFolderUnreachable) + ": " + HoldFailureText(held, errorCode));
+  } else if (!ChainUnderAny(to.chain, undoing.within)) {
+    Skipped(undoing, restorable, kOutsideWithin);
+  } else if (StatEntry(to, toName).type != EntryType::kMissing) {
+    if (restorable.reportMisses) {
+      Skipped(undoing, restorable, kOriginalTaken);
+    }
+  } else {
+    return MoveBack(undoing, restorable, from, fromName, to, toName);
+  }
+  return true;
+}
+
+}  // namespace
+
+int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
+              const HeldFolder* holding) {
+  std::vector<JournalLine> lines;
+  std::string why;
+  if (!ReadJournal(&lines, &why)) {
+    PrintFailure(kJournalUnreadableLine, why.c_str());
+    return kExitTrouble;
+  }
+  Undoing undoing{console, within, holding, Journal(), 0, 0, 0};
+  const int errorCode = OpenJournal(&undoing.journal);
+  JsonObject start;
+  start.Text(kRunKey, "undo");
+  if (errorCode != 0 || !Record(undoing.journal, start)) {
+    PrintFailure(kJournalFailedLine,
+                 ErrorText(errorCode != 0 ? errorCode : undoing.journal.errorCode).c_str());
+    return kExitTrouble;
+  }
+  const std::vector<Restorable> found = Collect(lines);
+  for (auto restorable = found.rbegin(); restorable != found.rend(); ++restorable) {
+    if (!Restore(undoing, *restorable)) {
+      PrintFailure(kJournalFailedLine, ErrorText(undoing.journal.errorCode).c_str());
+      return kExitTrouble;
+    }
+  }
+  PrintText(console, kUndoTotalsLine, undoing.done, undoing.skipped);
+  return undoing.skipped > 0 ? kExitNotAll : kExitDone;
+}

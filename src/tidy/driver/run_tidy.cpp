@@ -1,0 +1,171 @@
+#include "tidy/driver/run_tidy.h"
+
+#include <string>
+#include <vector>
+
+#include "platform/held_folder.h"
+#include "tidy/act/apply.h"
+#include "tidy/act/undo.h"
+#include "tidy/plan/copy_folders.h"
+#include "tidy/plan/export.h"
+#include "tidy/plan/plan.h"
+#include "tidy/plan/plan_output.h"
+#include "tidy/plan/summary.h"
+#include "tidy/report/group_check.h"
+#include "tidy/report/report_reader.h"
+#include "tidy/tidy_texts.h"
+
+namespace {
+
+std::string FolderOptionText(HoldResult result, int errorCode) {
+  switch (result) {
+    case HoldResult::kThroughLink:
+      return kPassesThroughLink;
+    case HoldResult::kNotFolder:
+      return kNotAFolder;
+    case HoldResult::kMissing:
+      return kNoSuchFolder;
+    default:
+      return ErrorText(errorCode);
+  }
+}
+
+// Holds a folder an option names; the identity, not the spelling, is what counts from here on.
+bool HoldNamed(const char* option, const PathString& text, HeldFolder* held) {
+  int errorCode = 0;
+  const HoldResult result = HoldFolder(text, held, &errorCode);
+  if (result != HoldResult::kHeld) {
+    PrintFailure(kFolderOptionLine, option, text.c_str(),
+                 FolderOptionText(result, errorCode).c_str());
+    return false;
+  }
+  return true;
+}
+
+KeepRule RuleNamed(const PathString& name) {
+  if (name == PATH_TEXT("oldest")) {
+    return KeepRule::kOldest;
+  }
+  if (name == PATH_TEXT("newest")) {
+    return KeepRule::kNewest;
+  }
+  if (name == PATH_TEXT("shortest")) {
+    return KeepRule::kShortest;
+  }
+  if (name == PATH_TEXT("deepest")) {
+    return KeepRule::kDeepest;
+  }
+  return name == PATH_TEXT("first") ? KeepRule::kFirst : KeepRule::kUnder;
+}
+
+bool Settle(const TidyOptions& options, PlanSettings* settings) {
+  for (const PathString& within : options.within) {
+    HeldFolder held;
+    if (!HoldNamed("--within", within, &held)) {
+      return false;
+    }
+    settings->within.push_back(held.chain.back());
+  }
+  for (const KeepText& keep : options.keep) {
+    KeepChoice choice;
+    choice.rule = RuleNamed(keep.rule);
+    HeldFolder held;
+    if (choice.rule == KeepRule::kUnder) {
+      if (!HoldNamed("--keep under:", keep.folder, &held)) {
+        return false;
+      }
+      choice.folder = held.chain.back();
+    }
+    settings->rules.push_back(choice);
+  }
+  if (settings->rules.empty()) {
+    settings->rules = DefaultKeepRules();
+  }
+  return true;
+}
+
+// What every command but undo starts from: the report, checked, and the plan.
+struct Checked {
+  Report report;
+  CheckedReport checked;
+  std::vector<GroupPlan> plans;
+};
+
+bool ReadAndCheck(const TidyOptions& options, const PlanSettings& settings, Checked* result) {
+  std::string why;
+  if (!ReadReport(options.report, &result->report, &why)) {
+    PrintFailure(kReportUnreadableLine, options.report.c_str(), why.c_str());
+    return false;
+  }
+  Filters filters;
+  filters.excludes = options.excludes;
+  filters.minSize = options.minSize;
+  CheckReport(result->report, filters, &result->checked);
+  result->plans = PlanGroups(result->checked, result->report.paths, settings);
+  return true;
+}
+
+// apply and undo change files only under --within; a move needs somewhere to go.
+bool MayChange(const TidyOptions& options) {
+  const bool applying = options.command == Command::kApply;
+  if ((applying || options.command == Command::kUndo) && options.within.empty()) {
+    PrintFailure(kNeedsWithinLine, applying ? "apply" : "undo");
+    return false;
+  }
+  if (applying && options.action == Action::kMove && options.holding.empty()) {
+    PrintFailure(kNeedsHoldingLine);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int RunTidy(const TidyOptions& options, TextOutput& console) {
+  if (options.command == Command::kHelp) {
+    PrintText(console, kUsageText);
+    return kExitDone;
+  }
+  PlanSettings settings;
+  HeldFolder holding;
+  if (!MayChange(options) || !Settle(options, &settings) ||
+      (!options.holding.empty() && !HoldNamed("--holding", options.holding, &holding))) {
+    return kExitTrouble;
+  }
+  if (options.command == Command::kUndo) {
+    return UndoMoves(console, settings.within, options.holding.empty() ? nullptr : &holding);
+  }
+  Checked run;
+  if (!ReadAndCheck(options, settings, &run)) {
+    return kExitTrouble;
+  }
+  switch (options.command) {
+    case Command::kApply:
+      return ApplyPlans(console, options, settings, &holding, run.report, run.checked, run.plans);
+    case Command::kExport:
+      ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
+      return kExitDone;
+    case Command::kCheck:
+      PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
+                options.report.c_str());
+      return run.checked.verified + run.checked.unresolved > 0 ? kExitNotAll : kExitDone;
+    case Command::kPlan:
+      PrintPlan(console, run.report, run.checked, run.plans, options.action, options.holding,
+                settings.within);
+      PrintUnresolved(console, run.report, run.checked);
+      return kExitDone;
+    default:
+      PrintSummary(console, options.report, run.report, run.checked, run.plans,
+                   FindCopyFolders(run.report, run.checked, run.plans));
+      return kExitDone;
+  }
+}
+
+int RunTidyArguments(int count, PathChar** arguments) {
+  TidyOptions options;
+  if (!ParseCommandLine(count, arguments, &options)) {
+    return kExitTrouble;
+  }
+  TextOutput console = StandardOutput();
+  return RunTidy(options, console);
+}

@@ -1,0 +1,17 @@
+// export: the verified groups for other programs, with the exact bytes of every name.
+#pragma once
+
+#include <vector>
+
+#include "platform/text_output.h"
+#include "tidy/plan/plan.h"
+#include "tidy/report/group_check.h"
+#include "tidy/tidy_options.h"
+
+/// JSON: one object, {"report", "groups": [{"size", "keep" (the index of the file the plan
+/// keeps), "files": [{"path", "volume", "index", "links"}]}], "unresolved": [{"line", "path",
+/// "why"}]}, one group to a line. NUL: one record per file, "group TAB size TAB volume:index TAB
+/// path" and a NUL, the path's bytes as they are (UTF-8 on Windows).
+void ExportGroups(TextOutput& console, ExportFormat format, const PathString& reportName,
+                  const Report& report, const CheckedReport& checked,
+                  const std::vector<GroupPlan>& plans);

@@ -1,0 +1,117 @@
+#include "tidy/plan/plan.h"
+
+#include <algorithm>
+#include <tuple>
+
+namespace {
+
+// Each file (not each name) once: its bytes are freed when every one of its names is acted on.
+std::int64_t FreedBytes(const CheckedGroup& group, const std::vector<Fate>& fates) {
+  std::vector<std::size_t> order(group.members.size());
+  for (std::size_t index = 0; index < order.size(); ++index) {
+    order[index] = index;
+  }
+  std::sort(order.begin(), order.end(), [&group](std::size_t left, std::size_t right) {
+    const FileState& a = group.members[left].state;
+    const FileState& b = group.members[right].state;
+    return a.identity < b.identity;
+  });
+  std::int64_t freed = 0;
+  for (std::size_t first = 0; first < order.size();) {
+    std::size_t end = first;
+    bool allActed = true;
+    std::uint64_t names = 0;
+    while (end < order.size() &&
+           OneFile(group.members[order[first]].state, group.members[order[end]].state)) {
+      allActed = allActed && fates[order[end]] == Fate::kAct;
+      names = std::max(names, group.members[order[end]].state.links);
+      ++end;
+    }
+    if (allActed && names == end - first) {
+      freed += group.size;
+    }
+    first = end;
+  }
+  return freed;
+}
+
+GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std::size_t index,
+                    const PlanSettings& settings) {
+  const CheckedGroup& group = checked.groups[index];
+  GroupPlan plan;
+  plan.group = index;
+  plan.kept = ChooseKept(checked, paths, group, settings.rules, settings.within);
+  const FileState& kept = group.members[plan.kept].state;
+  plan.fates.resize(group.members.size(), Fate::kAct);
+  for (std::size_t member = 0; member < group.members.size(); ++member) {
+    if (member == plan.kept) {
+      plan.fates[member] = Fate::kKeep;
+    } else if (OneFile(group.members[member].state, kept)) {
+      plan.fates[member] = Fate::kLinkOfKept;
+    } else if (!IsWithin(checked, group.members[member], settings.within)) {
+      plan.fates[member] = Fate::kNotWithin;
+    } else {
+      ++plan.acted;
+    }
+  }
+  plan.freed = FreedBytes(group, plan.fates);
+  return plan;
+}
+
+}  // namespace
+
+std::vector<GroupPlan> PlanGroups(const CheckedReport& checked, const ReportPaths& paths,
+                                  const PlanSettings& settings) {
+  std::vector<GroupPlan> plans;
+  for (std::size_t group = 0; group < checked.groups.size(); ++group) {
+    if (checked.groups[group].verdict == Verdict::kVerified) {
+      plans.push_back(PlanGroup(checked, paths, group, settings));
+    }
+  }
+  return plans;
+}
+
+std::vector<std::size_t> OrderBySaving(const CheckedReport& checked,
+                                       const std::vector<GroupPlan>& plans) {
+  std::vector<std::size_t> order(plans.size());
+  for (std::size_t index = 0; index < order.size(); ++index) {
+    order[index] = index;
+  }
+  std::stable_sort(order.begin(), order.end(), [&](std::size_t left, std::size_t right) {
+    const GroupPlan& a = plans[left];
+    const GroupPlan& b = plans[right];
+    return std::tie(b.freed, checked.groups[b.group].size) <
+           std::tie(a.freed, checked.groups[a.group].size);
+  });
+  return order;
+}
+
+std::vector<PathString> HoldingFolders(const FolderPlace& folder,
+                                       const std::vector<FileIdentity>& within) {
+  std::size_t top = folder.chain.size();
+  for (std::size_t index = 0; index < folder.chain.size() && top == folder.chain.size(); ++index) {
+    for (const FileIdentity& identity : within) {
+      if (SameFile(folder.chain[index], identity)) {
+        top = index;
+        break;
+      }
+    }
+  }
+  std::vector<PathString> folders;
+  for (std::size_t index = top; index < folder.names.size(); ++index) {
+    if (!folder.names[index].empty()) {
+      folders.push_back(folder.names[index]);
+    }
+  }
+  return folders;
+}
+
+PathString JoinPath(const PathString& holding, const std::vector<PathString>& folders,
+                    const PathString& name) {
+  PathString path = holding;
+  for (const PathString& folder : folders) {
+    path += kPathSeparator;
+    path += folder;
+  }
+  return path + kPathSeparator + name;
+}

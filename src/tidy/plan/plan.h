@@ -1,0 +1,57 @@
+// What happens to each file of a verified group: one is kept, the others are acted on unless
+// they are outside --within or are the kept file itself under another name.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/file_identity.h"
+#include "tidy/plan/keep_rules.h"
+#include "tidy/report/group_check.h"
+
+enum class Fate {
+  kKeep,
+  kAct,
+  kLinkOfKept,  ///< a hard link of the kept file: acting on it would free nothing
+  kNotWithin,
+};
+
+struct GroupPlan {
+  std::size_t group = 0;  ///< in CheckedReport::groups
+  std::size_t kept = 0;   ///< the member kept
+  std::vector<Fate> fates;
+  /// Bytes freed once every member to act on is removed: a file's bytes go only with its last
+  /// name, so a file with names outside the group (or left in it) frees nothing.
+  std::int64_t freed = 0;
+  long long acted = 0;  ///< members to act on
+};
+
+/// True when the two states are of one file, whichever of its names each was taken by.
+inline bool OneFile(const FileState& left, const FileState& right) {
+  return SameFile(left.identity, right.identity);
+}
+
+struct PlanSettings {
+  std::vector<KeepChoice> rules;
+  std::vector<FileIdentity> within;  ///< empty: every folder
+};
+
+/// The plan of every verified group, in the report's order.
+std::vector<GroupPlan> PlanGroups(const CheckedReport& checked, const ReportPaths& paths,
+                                  const PlanSettings& settings);
+
+/// The plans' order for review: the largest saving first, then the larger files, then the
+/// report's order.
+std::vector<std::size_t> OrderBySaving(const CheckedReport& checked,
+                                       const std::vector<GroupPlan>& plans);
+
+/// The folders below the holding folder that a moved file goes into: the name of the --within
+/// folder it is under (the highest, when several are), then the folders below that one, so
+/// files of one name from different folders never meet.
+std::vector<PathString> HoldingFolders(const FolderPlace& folder,
+                                       const std::vector<FileIdentity>& within);
+
+/// `holding`, the folders and the name, joined as a path to show.
+PathString JoinPath(const PathString& holding, const std::vector<PathString>& folders,
+                    const PathString& name);

@@ -1,0 +1,69 @@
+// Every group of the report held against the disk: each line must name an existing regular file,
+// reached without following a link, of the group's one exact size, and no entry may be listed
+// twice. A group that fails any of this is unresolved and is never touched.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/held_folder.h"
+#include "platform/path_text.h"
+#include "platform/readable_file.h"
+#include "tidy/report/report_reader.h"
+
+/// What the user leaves out: files whose path matches a pattern, groups of smaller files.
+struct Filters {
+  std::vector<PathString> excludes;
+  std::int64_t minSize = 0;
+};
+
+/// A folder that the report's paths name, held once while its entries were looked at.
+struct FolderPlace {
+  PathString text;
+  HoldResult result = HoldResult::kFailed;
+  int errorCode = 0;
+  std::vector<FileIdentity> chain;  ///< from the top down to the folder, when it was held
+  std::vector<PathString> names;    ///< the name of each folder of the chain
+};
+
+struct Member {
+  std::size_t path = 0;       ///< in the report's paths
+  std::size_t folder = 0;     ///< in CheckedReport::folders
+  std::size_t nameStart = 0;  ///< where the name begins in the path
+  FileState state;            ///< as the check found it
+};
+
+enum class Verdict { kVerified, kUnresolved, kLeftOut };
+
+struct CheckedGroup {
+  std::size_t block = 0;  ///< in Report::groups
+  Verdict verdict = Verdict::kUnresolved;
+  std::int64_t size = 0;
+  std::vector<Member> members;  ///< in the report's order, the excluded ones left out
+  std::size_t problemPath = 0;  ///< unresolved: the path the reason is about
+  std::string problem;          ///< unresolved: why
+};
+
+struct CheckedReport {
+  std::vector<FolderPlace> folders;
+  std::vector<CheckedGroup> groups;
+  long long verified = 0;
+  long long unresolved = 0;
+  long long leftOut = 0;
+};
+
+/// Checks every group of `report`: one hold of each folder the paths name and one look at each
+/// entry; no file is read.
+void CheckReport(const Report& report, const Filters& filters, CheckedReport* checked);
+
+/// The report's line of an unresolved group's problem path (its heading's when it has none).
+long long ProblemLine(const Report& report, const CheckedGroup& group);
+
+/// Whether `folder` is `ancestor` or below it, by identity, not by the spelling of either.
+bool IsUnder(const FolderPlace& folder, const FileIdentity& ancestor);
+
+/// Whether a folder whose chain (see HeldFolder) is `chain` is one of `folders` or below one.
+bool ChainUnderAny(const std::vector<FileIdentity>& chain,
+                   const std::vector<FileIdentity>& folders);

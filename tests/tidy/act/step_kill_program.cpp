@@ -1,0 +1,61 @@
+// dupscan-tidy that ends itself at a given step, for the test that interrupts apply at every
+// boundary. Usage: dupscan-tidy-stepkill STEP [dupscan-tidy's arguments...]; STEP 0 never ends
+// early. An early end is _Exit: no handler runs and nothing is flushed, as after SIGKILL or a
+// power cut. Standard error gets "steps N" when it runs to its end.
+// With STEP written "STEP:FILE" it does not end but writes over the first bytes of FILE at that
+// step, in place and keeping its size, as another program writing a file apply is acting on;
+// standard error then also gets "edited" when the file could be written.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/program_entry.h"
+#include "tidy/act/step_hook.h"
+#include "tidy/driver/run_tidy.h"
+
+namespace {
+
+constexpr int kEndedAtStep = 86;
+constexpr char kEdit[] = "EDIT";
+long long stopAt = 0;
+long long steps = 0;
+PathString editedFile;
+bool edited = false;
+
+void WriteOver() {
+  // In and out together: the file is neither made nor cut short.
+  std::fstream file(std::filesystem::path(editedFile),
+                    std::ios::in | std::ios::out | std::ios::binary);
+  edited = file.is_open() && file.write(kEdit, sizeof kEdit - 1) && file.flush();
+}
+
+void CountStep() {
+  if (++steps != stopAt) {
+    return;
+  }
+  if (editedFile.empty()) {
+    std::_Exit(kEndedAtStep);
+  }
+  WriteOver();
+}
+
+}  // namespace
+
+int ProgramMain(int count, PathChar** arguments) {
+  if (count < 2) {
+    return kExitTrouble;
+  }
+  const PathString step(arguments[1]);
+  const std::size_t colon = step.find(PATH_TEXT(':'));
+  stopAt = std::stoll(step.substr(0, colon));
+  if (colon != PathString::npos) {
+    editedFile = step.substr(colon + 1);
+  }
+  SetStepHook(CountStep);
+  arguments[1] = arguments[0];
+  const int status = RunTidyArguments(count - 1, arguments + 1);
+  std::fprintf(stderr, "steps %lld\n%s", steps, edited ? "edited\n" : "");
+  return status;
+}
