@@ -1,0 +1,130 @@
+// The checks around each step of a pair's action (the file system at this moment is the truth,
+// not the report), and how a step ends: done, or skipped with the reason.
+#include <string>
+
+#include "content/compare_files.h"
+#include "tidy/act/pair_steps.h"
+#include "tidy/plan/plan.h"
+#include "tidy/report/failure_texts.h"
+#include "tidy/tidy_texts.h"
+
+namespace {
+
+// The name is still the regular file `state` was taken of.
+bool IsFile(const HeldFolder& folder, const PathString& name, const FileState& state) {
+  const EntryStatus entry = StatEntry(folder, name);
+  return entry.type == EntryType::kFile && OneFile(entry.state, state);
+}
+
+bool Reopen(const ApplyContext& context, const Member& member, Side* side, const char* changed,
+            std::string* why) {
+  const FolderPlace& place = context.checked.folders[member.folder];
+  int errorCode = 0;
+  const HoldResult held = HoldFolder(place.text, &side->folder, &errorCode);
+  if (held != HoldResult::kHeld) {
+    *why = std::string(kFolderUnreachable) + ": " + HoldFailureText(held, errorCode);
+    return false;
+  }
+  side->name = context.report.paths.at(member.path) + member.nameStart;
+  side->opened = OpenEntry(side->folder, side->name, &side->file) == OpenResult::kOpened;
+  if (!side->opened || !AsPlanned(side->file.state, member.state)) {
+    *why = changed;
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+bool AsPlanned(const FileState& now, const FileState& planned) {
+  return OneFile(now, planned) && now.size == planned.size && now.modified == planned.modified;
+}
+
+// A rename or a new hard link moves a file's change time, so once one was made only size, write
+// time and identity can tell.
+bool Unwritten(const HeldFolder& folder, const PathString& name, const FileState& compared) {
+  const EntryStatus entry = StatEntry(folder, name);
+  return entry.type == EntryType::kFile && AsPlanned(entry.state, compared);
+}
+
+// The comparison reads both files whole, afresh.
+bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, Side* keptSide,
+           Side* copySide, std::string* why) {
+  if (!Reopen(context, kept, keptSide, kKeptChanged, why) ||
+      !Reopen(context, copy, copySide, kCopyChanged, why)) {
+    return false;
+  }
+  if (!ChainUnderAny(copySide->folder.chain, context.within)) {
+    *why = kOutsideWithin;
+    return false;
+  }
+  if (OneFile(keptSide->file.state, copySide->file.state)) {
+    *why = kSameFileAsKept;
+    return false;
+  }
+  bool readError = false;
+  if (!SameContent(keptSide->file, copySide->file, &readError)) {
+    *why = readError ? kUnreadable : kDiffersFromKept;
+    return false;
+  }
+  if (!OpenFileUnchanged(keptSide->file) ||
+      !IsFile(keptSide->folder, keptSide->name, keptSide->file.state)) {
+    *why = kKeptChanged;
+    return false;
+  }
+  if (!OpenFileUnchanged(copySide->file) ||
+      !IsFile(copySide->folder, copySide->name, copySide->file.state)) {
+    *why = kCopyChanged;
+    return false;
+  }
+  return true;
+}
+
+bool KeptAsCompared(const Steps& steps) {
+  return Unwritten(steps.kept.folder, steps.kept.name, steps.kept.file.state) &&
+         (steps.keptLinked || OpenFileUnchanged(steps.kept.file));
+}
+
+// Right before a change: the journal's sync lies between the comparison and this.
+bool StillAsCompared(Steps& steps) {
+  if (!KeptAsCompared(steps)) {
+    Skip(steps, kKeptChanged);
+    return false;
+  }
+  if (!OpenFileUnchanged(steps.copy.file) ||
+      !IsFile(steps.copy.folder, steps.copy.name, steps.copy.file.state)) {
+    Skip(steps, kCopyChanged);
+    return false;
+  }
+  return true;
+}
+
+void Skip(Steps& steps, const std::string& why) {
+  steps.outcome.done = false;
+  steps.outcome.why = why;
+}
+
+void Done(Steps& steps) {
+  SyncFolder(steps.copy.folder);
+  steps.outcome.done = true;
+  // The bytes go with the last name of the file: a copy with other names frees nothing.
+  if (steps.copy.file.state.links == 1) {
+    steps.outcome.freed = steps.copy.file.state.size;
+  }
+}
+
+std::string ActionText(const ActionOutcome& outcome) {
+  switch (outcome.result) {
+    case ActionResult::kOtherVolume:
+      return kAnotherFileSystem;
+    case ActionResult::kUnsupported:
+      return kCannotClone;
+    case ActionResult::kExists:
+      return kHoldingTaken;
+    case ActionResult::kMissing:
+    case ActionResult::kNotExpected:
+      return kCopyChanged;
+    default:
+      return std::string(kSystemRefused) + ": " + ErrorText(outcome.errorCode);
+  }
+}
