@@ -1,0 +1,35 @@
+// A folder's entries sorted by name, for laying two folders side by side: the reading half of
+// finding copied folders.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "platform/file_identity.h"
+#include "platform/path_text.h"
+
+/// A folder as its path spells it, with its identity when known.
+struct FolderNode {
+  PathString text;
+  FileIdentity identity;
+};
+
+struct SortedListing {
+  bool listed = false;
+  FileIdentity identity;
+  std::vector<std::pair<PathString, std::int64_t>> files;    // name, size; by name
+  std::vector<std::pair<PathString, FileIdentity>> folders;  // by name
+};
+
+/// The folder's files and folders, each sorted by name; `listed` false when it could not be read
+/// whole.
+SortedListing ListFolder(const FolderNode& node);
+
+/// The folder `name` in `parent`.
+FolderNode ChildNode(const FolderNode& parent, const PathString& name,
+                     const FileIdentity& identity);
+
+/// The folder above, by its text; false unless its listing holds `node` itself, so a path that
+/// ends in ".." or was renamed since climbs nowhere.
+bool ParentNode(const FolderNode& node, FolderNode* parent);
