@@ -124,9 +124,8 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/strip_sections.cmake)
 set(CPACK_DUPSCAN_PROGRAMS ${DUPSCAN_PACKAGED_PROGRAMS})
 set(CPACK_DUPSCAN_OBJCOPY ${CMAKE_OBJCOPY})
-# Modes that do not depend on the umask of whoever builds.
-set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
-    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# The folders' modes, and those of the .deb's parts, come from the umask CPack runs with:
+# scripts/package-deb packs with 022, whoever calls it.
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${DUPSCAN_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)

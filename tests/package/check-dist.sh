@@ -119,6 +119,8 @@ copyright=$(grep -m 1 '^Copyright ' "$project/LICENSE")
 mapfile -t programs < <(grep -v '^#' "$project/packaging/programs")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# The packaged commit's time, which scripts/package gives every file's date.
+epoch=${SOURCE_DATE_EPOCH:-$(git -C "$project" log -1 --format=%ct 2>/dev/null || echo 0)}
 
 # --- The Debian package ---
 deb=$(find "$dist" -maxdepth 1 -name "dupscan_${version}_*.deb" | head -n 1)
@@ -180,6 +182,21 @@ else
     "$(bash --norc --noprofile -c 'source "$1" && complete -p dupscan' completion \
       "$work/root/usr/share/bash-completion/completions/dupscan" 2>&1)"
 
+  # Packed again from the same build by a packager whose umask lets no one else read: the same
+  # bytes, and so the same modes, 0755 for every folder.
+  status=0
+  (umask 077 && SOURCE_DATE_EPOCH=$epoch "$project/scripts/package-deb" \
+    "$project/build/package/linux" "$work/umask077") >"$work/umask077.log" 2>&1 || status=$?
+  if [ "$status" -ne 0 ]; then
+    fail "scripts/package-deb under umask 077 failed"
+    tail -n 20 "$work/umask077.log" | sed 's/^/    /'
+  elif cmp -s "$deb" "$work/umask077/$(basename "$deb")"; then
+    pass "the package packed under umask 077 is the same, byte for byte"
+  else
+    fail "the package packed under umask 077 differs: $(dpkg-deb -c \
+      "$work/umask077/$(basename "$deb")" | grep -m 1 '^d.*---' || echo 'not in its modes')"
+  fi
+
   # Every tag lintian knows, pedantic and experimental ones too; "N:" lines only explain. A
   # lintian that could not run shows no tag either, hence its exit status.
   status=0
@@ -195,7 +212,6 @@ if [ ! -f "$zip" ]; then
 else
   # Its entries in a fixed order, each with a fixed mode and the packaged commit's time, which
   # zip stores to the even second above, as the local time of TZ (UTC here).
-  epoch=${SOURCE_DATE_EPOCH:-$(git -C "$project" log -1 --format=%ct 2>/dev/null || echo 0)}
   time=$(TZ=UTC date -d "@$((epoch + epoch % 2))" +%Y%m%d.%H%M%S)
   expected=""
   for program in "${programs[@]}"; do
