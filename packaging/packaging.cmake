@@ -97,9 +97,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/user-readme.txt DESTINATION ${CMAKE_INS
         RENAME README)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
-# Where bash-completion looks for a command's completion when it is first completed.
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/dupscan.bash-completion
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME dupscan)
+# Each program's bash completion, where bash-completion looks for a command's completion when
+# it is first completed.
+foreach(program IN LISTS DUPSCAN_PACKAGED_PROGRAMS)
+  install(FILES ${CMAKE_CURRENT_LIST_DIR}/${program}.bash-completion
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME ${program})
+endforeach()
 
 # cpack -G DEB in the build folder: dupscan_<version>_<architecture>.deb.
 set(CPACK_PACKAGE_NAME dupscan)

@@ -128,10 +128,10 @@ if [ -z "$deb" ]; then
   fail "no dupscan_${version}_*.deb in $dist"
 else
   listing=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-  expected_paths=(./usr/share/doc/dupscan/copyright ./usr/share/doc/dupscan/README
-    ./usr/share/bash-completion/completions/dupscan)
+  expected_paths=(./usr/share/doc/dupscan/copyright ./usr/share/doc/dupscan/README)
   for program in "${programs[@]}"; do
-    expected_paths+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz")
+    expected_paths+=("./usr/bin/$program" "./usr/share/man/man1/$program.1.gz"
+      "./usr/share/bash-completion/completions/$program")
   done
   for path in "${expected_paths[@]}"; do
     if grep -qxF "$path" <<<"$listing"; then
@@ -177,10 +177,29 @@ else
     fail "the package's README is not docs/user-readme.txt"
   fi
   expect_traps "the README" "$project/docs/user-readme.txt"
-  # Sourced as bash-completion sources it on the first completion of dupscan.
+  # Sourced as bash-completion sources it on the first completion of the program.
+  completions=$work/root/usr/share/bash-completion/completions
   expect_equal "bash completes dupscan's arguments with folders only" "complete -d dupscan" \
     "$(bash --norc --noprofile -c 'source "$1" && complete -p dupscan' completion \
-      "$work/root/usr/share/bash-completion/completions/dupscan" 2>&1)"
+      "$completions/dupscan" 2>&1)"
+  # dupscan-tidy's: the words typed, as bash splits them (at = and : too), and what is offered
+  # for the last, in a folder that holds a folder and a file.
+  mkdir -p "$work/complete/Pictures" && touch "$work/complete/Pictures.txt"
+  expect_equal "bash completes dupscan-tidy's commands, options and their values" \
+    "ap -> apply
+plan --act -> --action
+apply --action r -> remove reflink
+apply --within = -> Pictures
+apply --within = P -> Pictures
+plan --keep under : P -> Pictures
+--report Pictures. -> Pictures.txt" \
+    "$(cd "$work/complete" && bash --norc --noprofile -c 'source "$1" && shift &&
+      for line in "$@"; do
+        read -ra COMP_WORDS <<<"dupscan-tidy $line"
+        COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _dupscan_tidy
+        echo "$line -> ${COMPREPLY[*]}"
+      done' completion "$completions/dupscan-tidy" "ap" "plan --act" "apply --action r" \
+        "apply --within =" "apply --within = P" "plan --keep under : P" "--report Pictures." 2>&1)"
 
   # Packed again from the same build by a packager whose umask lets no one else read: the same
   # bytes, and so the same modes, 0755 for every folder.
