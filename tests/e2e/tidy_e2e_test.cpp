@@ -198,7 +198,7 @@ TEST(TidyEndToEnd, LinksReplaceCopiesAndMovesComeBackWithUndo) {
   const ProgramResult undone = RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home"),
                                                        Text("--holding"), Text("holding")});
   EXPECT_EQ(undone.exitCode, 0) << undone.errors;
-  ExpectLines(undone, {TidyDoneLine("moved back", Shown("home/Downloads/b.txt"))});
+  ExpectLines(undone, {TidyDoneLine(kTidyMovedBackWord, Shown("home/Downloads/b.txt"))});
   EXPECT_EQ(ReadWholeFile(tree / "home/Downloads/b.txt"), PatternBytes(900, 22));
   ExpectNothingLost(before, Contents(tree / "home"));
 }

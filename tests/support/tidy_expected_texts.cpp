@@ -24,6 +24,7 @@ const char kTidyDiffers[] = "its bytes differ from the kept file's";
 const char kTidyOtherVolume[] = "on another file system: nothing is copied across";
 const char kTidySystemRefused[] = "the system refused";
 const char kTidyCannotClone[] = "the file system cannot make reflinks";
+const char kTidyMovedBackWord[] = "moved back";
 
 std::string TidyJournalName() { return "dupscan-tidy.journal"; }
 

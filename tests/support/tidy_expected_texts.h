@@ -31,6 +31,8 @@ std::string TidyMovedLine(const std::string& path, const std::string& to);
 std::string TidySkippedLine(const std::string& path, const std::string& why);
 std::string TidyApplyTotals(long long done, long long skipped, long long freed);
 std::string TidyUndoTotals(long long movedBack, long long skipped);
+/// The word of undo's line for a file it moved back, in TidyDoneLine.
+extern const char kTidyMovedBackWord[];
 
 /// The first line of the usage text.
 std::string TidyUsageStart();
