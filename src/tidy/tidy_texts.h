@@ -55,6 +55,9 @@ constexpr char kUnresolvedHeading[] = "\nUnresolved groups, never touched:\n";
 /// The report's line, the path, why.
 constexpr char kUnresolvedLine[] = "line %lld: %" PATH_ARG ": %s\n";
 
+// A reason and what caused it, joined into one: "its folder cannot be reached: not a folder".
+constexpr char kCauseSeparator[] = ": ";
+
 // Why a group is unresolved.
 constexpr char kNamesNoFile[] = "names no file";
 constexpr char kPassesThroughLink[] = "passes through a symbolic link";
@@ -139,6 +142,12 @@ constexpr char kNeedsWithinLine[] =
 constexpr char kNeedsHoldingLine[] =
     TIDY_PROGRAM_NAME ": --action move needs --holding DIR, the folder to move into\n";
 constexpr char kFolderOptionLine[] = TIDY_PROGRAM_NAME ": %s %" PATH_ARG ": %s\n";
+// The options and commands those lines name; the journal names its command too.
+constexpr char kWithinOption[] = "--within";
+constexpr char kKeepUnderOption[] = "--keep under:";
+constexpr char kHoldingOption[] = "--holding";
+constexpr char kApplyCommand[] = "apply";
+constexpr char kUndoCommand[] = "undo";
 constexpr char kReportUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the report %" PATH_ARG ": %s\n";
 constexpr char kJournalFailedLine[] =

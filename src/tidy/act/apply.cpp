@@ -70,7 +70,7 @@ int ApplyPlans(TextOutput& console, const TidyOptions& options, const PlanSettin
   Journal journal;
   const int errorCode = OpenJournal(&journal);
   JsonObject start;
-  start.Text(kRunKey, "apply").Text(kActionKey, ActionWord(options.action));
+  start.Text(kRunKey, kApplyCommand).Text(kActionKey, ActionWord(options.action));
   if (errorCode != 0 || !Record(journal, start)) {
     PrintFailure(kJournalFailedLine,
                  ErrorText(errorCode != 0 ? errorCode : journal.errorCode).c_str());

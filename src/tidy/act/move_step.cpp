@@ -24,7 +24,7 @@ bool HoldTarget(Steps& steps, const Member& copy, HeldFolder* target, PathString
     HeldFolder below;
     const HoldResult held = HoldSubfolder(*parent, folder, true, &below, &errorCode);
     if (held != HoldResult::kHeld) {
-      Skip(steps, std::string(kFolderUnreachable) + ": " + HoldFailureText(held, errorCode));
+      Skip(steps, FolderUnreachableText(held, errorCode));
       return false;
     }
     current = std::move(below);

@@ -22,7 +22,7 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
   int errorCode = 0;
   const HoldResult held = HoldFolder(place.text, &side->folder, &errorCode);
   if (held != HoldResult::kHeld) {
-    *why = std::string(kFolderUnreachable) + ": " + HoldFailureText(held, errorCode);
+    *why = FolderUnreachableText(held, errorCode);
     return false;
   }
   side->name = context.report.paths.at(member.path) + member.nameStart;
@@ -125,6 +125,6 @@ std::string ActionText(const ActionOutcome& outcome) {
     case ActionResult::kNotExpected:
       return kCopyChanged;
     default:
-      return std::string(kSystemRefused) + ": " + ErrorText(outcome.errorCode);
+      return SystemRefusedText(outcome.errorCode);
   }
 }

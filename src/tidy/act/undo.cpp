@@ -136,7 +136,7 @@ bool MoveBack(Undoing& undoing, const Restorable& restorable, const HeldFolder& 
     PrintText(undoing.console, kDoneLine, kMovedBackWord, restorable.to.c_str());
     ++undoing.done;
   } else {
-    Skipped(undoing, restorable, std::string(kSystemRefused) + ": " + ErrorText(moved.errorCode));
+    Skipped(undoing, restorable, SystemRefusedText(moved.errorCode));
   }
   return Record(undoing.journal, outcome);
 }
@@ -176,8 +176,7 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
   if (refused) {
     Skipped(undoing, restorable, refused);
   } else if (held != HoldResult::kHeld) {
-    Skipped(undoing, restorable,
-            std::string(kFolderUnreachable) + ": " + HoldFailureText(held, errorCode));
+    Skipped(undoing, restorable, FolderUnreachableText(held, errorCode));
   } else if (!ChainUnderAny(to.chain, undoing.within)) {
     Skipped(undoing, restorable, kOutsideWithin);
   } else if (StatEntry(to, toName).type != EntryType::kMissing) {
@@ -203,7 +202,7 @@ int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
   Undoing undoing{console, within, holding, Journal(), 0, 0, 0};
   const int errorCode = OpenJournal(&undoing.journal);
   JsonObject start;
-  start.Text(kRunKey, "undo");
+  start.Text(kRunKey, kUndoCommand);
   if (errorCode != 0 || !Record(undoing.journal, start)) {
     PrintFailure(kJournalFailedLine,
                  ErrorText(errorCode != 0 ? errorCode : undoing.journal.errorCode).c_str());

@@ -61,7 +61,7 @@ KeepRule RuleNamed(const PathString& name) {
 bool Settle(const TidyOptions& options, PlanSettings* settings) {
   for (const PathString& within : options.within) {
     HeldFolder held;
-    if (!HoldNamed("--within", within, &held)) {
+    if (!HoldNamed(kWithinOption, within, &held)) {
       return false;
     }
     settings->within.push_back(held.chain.back());
@@ -71,7 +71,7 @@ bool Settle(const TidyOptions& options, PlanSettings* settings) {
     choice.rule = RuleNamed(keep.rule);
     HeldFolder held;
     if (choice.rule == KeepRule::kUnder) {
-      if (!HoldNamed("--keep under:", keep.folder, &held)) {
+      if (!HoldNamed(kKeepUnderOption, keep.folder, &held)) {
         return false;
       }
       choice.folder = held.chain.back();
@@ -109,7 +109,7 @@ bool ReadAndCheck(const TidyOptions& options, const PlanSettings& settings, Chec
 bool MayChange(const TidyOptions& options) {
   const bool applying = options.command == Command::kApply;
   if ((applying || options.command == Command::kUndo) && options.within.empty()) {
-    PrintFailure(kNeedsWithinLine, applying ? "apply" : "undo");
+    PrintFailure(kNeedsWithinLine, applying ? kApplyCommand : kUndoCommand);
     return false;
   }
   if (applying && options.action == Action::kMove && options.holding.empty()) {
@@ -129,7 +129,7 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
   PlanSettings settings;
   HeldFolder holding;
   if (!MayChange(options) || !Settle(options, &settings) ||
-      (!options.holding.empty() && !HoldNamed("--holding", options.holding, &holding))) {
+      (!options.holding.empty() && !HoldNamed(kHoldingOption, options.holding, &holding))) {
     return kExitTrouble;
   }
   if (options.command == Command::kUndo) {

@@ -3,6 +3,10 @@
 #include "platform/text_output.h"
 #include "tidy/tidy_texts.h"
 
+std::string ReasonWithCause(const char* reason, const std::string& cause) {
+  return std::string(reason) + kCauseSeparator + cause;
+}
+
 std::string HoldFailureText(HoldResult result, int errorCode) {
   switch (result) {
     case HoldResult::kThroughLink:
@@ -11,7 +15,7 @@ std::string HoldFailureText(HoldResult result, int errorCode) {
     case HoldResult::kMissing:
       return kNamesNoFile;
     default:
-      return std::string(kUnreachable) + ": " + ErrorText(errorCode);
+      return ReasonWithCause(kUnreachable, ErrorText(errorCode));
   }
 }
 
@@ -22,8 +26,16 @@ std::string EntryFailureText(const EntryStatus& status) {
     case EntryType::kLink:
       return kIsLink;
     case EntryType::kFailed:
-      return std::string(kUnreachable) + ": " + ErrorText(status.errorCode);
+      return ReasonWithCause(kUnreachable, ErrorText(status.errorCode));
     default:
       return kNotRegular;
   }
+}
+
+std::string FolderUnreachableText(HoldResult result, int errorCode) {
+  return ReasonWithCause(kFolderUnreachable, HoldFailureText(result, errorCode));
+}
+
+std::string SystemRefusedText(int errorCode) {
+  return ReasonWithCause(kSystemRefused, ErrorText(errorCode));
 }

@@ -11,3 +11,12 @@ std::string HoldFailureText(HoldResult result, int errorCode);
 
 /// Why an entry is not a regular file one may read.
 std::string EntryFailureText(const EntryStatus& status);
+
+/// A reason and what caused it, as one reason.
+std::string ReasonWithCause(const char* reason, const std::string& cause);
+
+/// Why the folder of a file to act on cannot be reached, with the cause.
+std::string FolderUnreachableText(HoldResult result, int errorCode);
+
+/// The system refused an action: its own words for why.
+std::string SystemRefusedText(int errorCode);
