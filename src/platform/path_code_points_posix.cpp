@@ -2,7 +2,7 @@
 #include "platform/path_code_points.h"
 
 namespace {
-constexpr char32_t kEscapeBase = 0xDC00;
+constexpr char32_t kEscapeBase = kLowSurrogateFirst;
 constexpr char32_t kEscapeFirst = 0xDC80;
 constexpr char32_t kEscapeLast = 0xDCFF;
 }  // namespace
@@ -31,8 +31,7 @@ bool PathFromCodePoints(const std::u32string& points, PathString* path) {
   for (const char32_t point : points) {
     if (point >= kEscapeFirst && point <= kEscapeLast) {
       path->push_back(static_cast<char>(point - kEscapeBase));
-    } else if (point == 0 || point > kLastCodePoint ||
-               (point >= kSurrogateFirst && point <= kSurrogateLast)) {
+    } else if (point == 0 || point > kLastCodePoint || IsSurrogate(point)) {
       return false;
     } else {
       AppendUtf8(point, path);

@@ -2,26 +2,14 @@
 // alone; the report is UTF-8 in which such a surrogate has its three bytes.
 #include "platform/path_code_points.h"
 
-namespace {
-constexpr char32_t kHighSurrogateFirst = 0xD800;
-constexpr char32_t kLowSurrogateFirst = 0xDC00;
-constexpr char32_t kLowSurrogateLast = 0xDFFF;
-constexpr char32_t kSupplementaryFirst = 0x10000;
-constexpr int kSurrogateBits = 10;
-constexpr char32_t kLowBits = 0x3FF;
-
-bool IsHigh(char32_t unit) { return unit >= kHighSurrogateFirst && unit < kLowSurrogateFirst; }
-bool IsLow(char32_t unit) { return unit >= kLowSurrogateFirst && unit <= kLowSurrogateLast; }
-}  // namespace
-
 std::u32string PathCodePoints(const PathString& path) {
   std::u32string points;
   points.reserve(path.size());
   for (std::size_t index = 0; index < path.size(); ++index) {
     char32_t unit = static_cast<char16_t>(path[index]);
-    if (IsHigh(unit) && index + 1 < path.size() && IsLow(static_cast<char16_t>(path[index + 1]))) {
-      unit = kSupplementaryFirst + ((unit - kHighSurrogateFirst) << kSurrogateBits) +
-             (static_cast<char16_t>(path[index + 1]) - kLowSurrogateFirst);
+    const char32_t next = index + 1 < path.size() ? static_cast<char16_t>(path[index + 1]) : 0;
+    if (IsHighSurrogate(unit) && IsLowSurrogate(next)) {
+      unit = JoinSurrogates(unit, next);
       ++index;
     }
     points.push_back(unit);
@@ -36,10 +24,11 @@ bool PathFromCodePoints(const std::u32string& points, PathString* path) {
       return false;
     }
     if (point >= kSupplementaryFirst) {
-      path->push_back(static_cast<wchar_t>(kHighSurrogateFirst +
-                                           ((point - kSupplementaryFirst) >> kSurrogateBits)));
-      path->push_back(
-          static_cast<wchar_t>(kLowSurrogateFirst + ((point - kSupplementaryFirst) & kLowBits)));
+      char32_t high = 0;
+      char32_t low = 0;
+      SplitSurrogates(point, &high, &low);
+      path->push_back(static_cast<wchar_t>(high));
+      path->push_back(static_cast<wchar_t>(low));
     } else {
       path->push_back(static_cast<wchar_t>(point));
     }

@@ -9,9 +9,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdarg>
-#include <cstdint>
 #include <cwchar>
 #include <vector>
+
+#include "platform/unicode.h"
 
 namespace {
 
@@ -23,18 +24,6 @@ constexpr std::size_t kLargestLineCapacity = 16 * kPathCapacity;
 // Characters per WriteConsoleW call: until Windows 8 one call's text had to fit a 64 KiB heap
 // shared with the console, which the longest line (a 32,767-character path) would not.
 constexpr std::size_t kConsoleChunk = 8192;
-
-constexpr std::uint32_t kHighSurrogateFirst = 0xd800;
-constexpr std::uint32_t kLowSurrogateFirst = 0xdc00;
-constexpr std::uint32_t kLowSurrogateLast = 0xdfff;
-constexpr std::uint32_t kSupplementaryFirst = 0x10000;
-constexpr int kSurrogateBits = 10;
-constexpr std::uint32_t kOneByteLimit = 0x80;
-constexpr std::uint32_t kTwoByteLimit = 0x800;
-constexpr std::uint32_t kLeadMarks[] = {0, 0, 0xc0, 0xe0, 0xf0};  // by the sequence's length
-constexpr std::uint32_t kContinuationMark = 0x80;
-constexpr std::uint32_t kContinuationMask = 0x3f;
-constexpr int kContinuationBits = 6;
 
 // The narrow format as a wide one: every format the program uses is ASCII.
 std::wstring Widen(const char* text) {
@@ -67,26 +56,6 @@ std::wstring FormatWide(const char* format, std::va_list arguments) {
   }
 }
 
-bool IsHighSurrogate(wchar_t character) {
-  const std::uint32_t code = static_cast<std::uint16_t>(character);
-  return code >= kHighSurrogateFirst && code < kLowSurrogateFirst;
-}
-
-// The one to four bytes of a code point up to U+10FFFF, a lone surrogate's code point included.
-void AppendUtf8(std::uint32_t code, std::string& bytes) {
-  if (code < kOneByteLimit) {
-    bytes.push_back(static_cast<char>(code));
-    return;
-  }
-  const int length = code < kTwoByteLimit ? 2 : (code < kSupplementaryFirst ? 3 : 4);
-  int shift = kContinuationBits * (length - 1);
-  bytes.push_back(static_cast<char>(kLeadMarks[length] | (code >> shift)));
-  while (shift > 0) {
-    shift -= kContinuationBits;
-    bytes.push_back(static_cast<char>(kContinuationMark | ((code >> shift) & kContinuationMask)));
-  }
-}
-
 // Windows names are UTF-16 that the system never checks, so a name may hold a surrogate without
 // its partner, which UTF-8 cannot spell. Such a surrogate gets the three bytes UTF-8 would give
 // its code point if it were a character (as WTF-8 does) rather than U+FFFD: the replacement would
@@ -96,16 +65,13 @@ std::string ToUtf8(const std::wstring& text) {
   std::string bytes;
   bytes.reserve(text.size());
   for (std::size_t index = 0; index < text.size(); ++index) {
-    std::uint32_t code = static_cast<std::uint16_t>(text[index]);
-    if (IsHighSurrogate(text[index]) && index + 1 < text.size()) {
-      const std::uint32_t next = static_cast<std::uint16_t>(text[index + 1]);
-      if (next >= kLowSurrogateFirst && next <= kLowSurrogateLast) {
-        code = kSupplementaryFirst + ((code - kHighSurrogateFirst) << kSurrogateBits) +
-               (next - kLowSurrogateFirst);
-        ++index;
-      }
+    char32_t code = static_cast<char16_t>(text[index]);
+    const char32_t next = index + 1 < text.size() ? static_cast<char16_t>(text[index + 1]) : 0;
+    if (IsHighSurrogate(code) && IsLowSurrogate(next)) {
+      code = JoinSurrogates(code, next);
+      ++index;
     }
-    AppendUtf8(code, bytes);
+    AppendUtf8(code, &bytes);
   }
   return bytes;
 }

@@ -3,15 +3,12 @@
 #include <cstdio>
 
 #include "platform/path_code_points.h"
+#include "platform/unicode.h"
 
 namespace {
 
 constexpr char32_t kFirstPrintable = 0x20;
 constexpr char32_t kDelete = 0x7F;
-constexpr char32_t kLowSurrogateFirst = 0xDC00;
-constexpr char32_t kSupplementaryFirst = 0x10000;
-constexpr int kSurrogateBits = 10;
-constexpr char32_t kLowBits = 0x3FF;
 constexpr int kHexDigits = 4;
 
 void AppendEscape(char32_t unit, std::string* json) {
@@ -28,8 +25,11 @@ void AppendPoint(char32_t point, std::string* json) {
     // Everything outside printable ASCII as JSON's own escape, a character past U+FFFF as its
     // UTF-16 pair: the text is then ASCII, which every console and code page passes unchanged.
     if (point >= kSupplementaryFirst) {
-      AppendEscape(kSurrogateFirst + ((point - kSupplementaryFirst) >> kSurrogateBits), json);
-      AppendEscape(kLowSurrogateFirst + ((point - kSupplementaryFirst) & kLowBits), json);
+      char32_t high = 0;
+      char32_t low = 0;
+      SplitSurrogates(point, &high, &low);
+      AppendEscape(high, json);
+      AppendEscape(low, json);
     } else {
       AppendEscape(point, json);
     }
@@ -80,10 +80,9 @@ bool ReadEscape(const std::string& line, std::size_t* at, std::u32string* points
   }
   *at += 1 + kHexDigits;
   char32_t low = 0;
-  if (value >= kSurrogateFirst && value < kLowSurrogateFirst && line.compare(*at, 2, "\\u") == 0 &&
-      ReadHex(line, *at + 2, &low) && low >= kLowSurrogateFirst && low <= kSurrogateLast) {
-    value = kSupplementaryFirst + ((value - kSurrogateFirst) << kSurrogateBits) +
-            (low - kLowSurrogateFirst);
+  if (IsHighSurrogate(value) && line.compare(*at, 2, "\\u") == 0 && ReadHex(line, *at + 2, &low) &&
+      IsLowSurrogate(low)) {
+    value = JoinSurrogates(value, low);
     *at += 2 + kHexDigits;
   }
   points->push_back(value);

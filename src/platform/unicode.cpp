@@ -1,11 +1,12 @@
-// What both platforms' code point conversions share: UTF-8 one sequence at a time.
-#include "platform/path_code_points.h"
+#include "platform/unicode.h"
 
 namespace {
 
+constexpr int kSurrogateBits = 10;
+constexpr char32_t kLowBits = 0x3FF;
 constexpr char32_t kOneByteLimit = 0x80;
 constexpr char32_t kTwoByteLimit = 0x800;
-constexpr char32_t kThreeByteLimit = 0x10000;
+constexpr char32_t kThreeByteLimit = kSupplementaryFirst;
 constexpr unsigned kLeadMarks[] = {0, 0, 0xC0, 0xE0, 0xF0};  // by the sequence's length
 constexpr unsigned kLeadValueMasks[] = {0, 0, 0x1F, 0x0F, 0x07};
 constexpr unsigned kContinuationMark = 0x80;
@@ -26,6 +27,16 @@ int SequenceLength(unsigned lead) {
 }
 
 }  // namespace
+
+char32_t JoinSurrogates(char32_t high, char32_t low) {
+  return kSupplementaryFirst + ((high - kSurrogateFirst) << kSurrogateBits) +
+         (low - kLowSurrogateFirst);
+}
+
+void SplitSurrogates(char32_t point, char32_t* high, char32_t* low) {
+  *high = kSurrogateFirst + ((point - kSupplementaryFirst) >> kSurrogateBits);
+  *low = kLowSurrogateFirst + ((point - kSupplementaryFirst) & kLowBits);
+}
 
 void AppendUtf8(char32_t point, std::string* bytes) {
   if (point < kOneByteLimit) {
@@ -60,9 +71,8 @@ std::size_t DecodeUtf8(const char* bytes, std::size_t length, bool allowSurrogat
     value = (value << kContinuationBits) | (next & kContinuationMask);
   }
   // Overlong forms and values past Unicode would give a second spelling of one text.
-  const bool surrogate = value >= kSurrogateFirst && value <= kSurrogateLast;
   if ((needed > 1 && value < kSmallestOfLength[needed]) || value > kLastCodePoint ||
-      (surrogate && !allowSurrogates)) {
+      (IsSurrogate(value) && !allowSurrogates)) {
     return 0;
   }
   *point = value;
