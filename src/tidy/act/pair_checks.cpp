@@ -13,7 +13,7 @@ namespace {
 // The name is still the regular file `state` was taken of.
 bool IsFile(const HeldFolder& folder, const PathString& name, const FileState& state) {
   const EntryStatus entry = StatEntry(folder, name);
-  return entry.type == EntryType::kFile && OneFile(entry.state, state);
+  return entry.type == EntryType::kFile && NamesOfOneFile(entry.state, state);
 }
 
 bool Reopen(const ApplyContext& context, const Member& member, Side* side, const char* changed,
@@ -37,7 +37,8 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
 }  // namespace
 
 bool AsPlanned(const FileState& now, const FileState& planned) {
-  return OneFile(now, planned) && now.size == planned.size && now.modified == planned.modified;
+  return NamesOfOneFile(now, planned) && now.size == planned.size &&
+         now.modified == planned.modified;
 }
 
 // A rename or a new hard link moves a file's change time, so once one was made only size, write
@@ -58,7 +59,7 @@ bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, 
     *why = kOutsideWithin;
     return false;
   }
-  if (OneFile(keptSide->file.state, copySide->file.state)) {
+  if (NamesOfOneFile(keptSide->file.state, copySide->file.state)) {
     *why = kSameFileAsKept;
     return false;
   }

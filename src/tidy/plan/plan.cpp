@@ -22,7 +22,7 @@ std::int64_t FreedBytes(const CheckedGroup& group, const std::vector<Fate>& fate
     bool allActed = true;
     std::uint64_t names = 0;
     while (end < order.size() &&
-           OneFile(group.members[order[first]].state, group.members[order[end]].state)) {
+           NamesOfOneFile(group.members[order[first]].state, group.members[order[end]].state)) {
       allActed = allActed && fates[order[end]] == Fate::kAct;
       names = std::max(names, group.members[order[end]].state.links);
       ++end;
@@ -46,7 +46,7 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
   for (std::size_t member = 0; member < group.members.size(); ++member) {
     if (member == plan.kept) {
       plan.fates[member] = Fate::kKeep;
-    } else if (OneFile(group.members[member].state, kept)) {
+    } else if (NamesOfOneFile(group.members[member].state, kept)) {
       plan.fates[member] = Fate::kLinkOfKept;
     } else if (!IsWithin(checked, group.members[member], settings.within)) {
       plan.fates[member] = Fate::kNotWithin;

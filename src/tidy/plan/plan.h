@@ -27,8 +27,9 @@ struct GroupPlan {
   long long acted = 0;  ///< members to act on
 };
 
-/// True when the two states are of one file, whichever of its names each was taken by.
-inline bool OneFile(const FileState& left, const FileState& right) {
+/// True when the two states were taken of one file, through one name or two of its names (hard
+/// links).
+inline bool NamesOfOneFile(const FileState& left, const FileState& right) {
   return SameFile(left.identity, right.identity);
 }
 

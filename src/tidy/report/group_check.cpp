@@ -40,8 +40,8 @@ bool Excluded(const Filters& filters, const ReportPaths& paths, std::size_t path
 
 const char* ProblemText(BlockProblem problem) {
   switch (problem) {
-    case BlockProblem::kOneFile:
-      return kOneFileGroup;
+    case BlockProblem::kTooFewPaths:
+      return kAloneInGroup;
     case BlockProblem::kUnfinished:
       return kUnfinishedGroup;
     case BlockProblem::kLinesAfterBlock:

@@ -121,7 +121,7 @@ void ParseReport(const std::string& bytes, Report* report) {
   }
   for (ReportBlock& group : report->groups) {
     if (group.problem == BlockProblem::kNone && group.count < 2) {
-      group.problem = BlockProblem::kOneFile;
+      group.problem = BlockProblem::kTooFewPaths;
     }
   }
 }

@@ -23,7 +23,7 @@ struct ReportPaths {
 /// where a heading belongs.
 enum class BlockProblem {
   kNone,
-  kOneFile,          ///< a group of fewer than two paths, which dupscan never writes
+  kTooFewPaths,      ///< a group of fewer than two paths, which dupscan never writes
   kUnfinished,       ///< the report ends before the block's empty line
   kLinesAfterBlock,  ///< lines follow the block where a heading belongs
   kUndecodableLine,  ///< a line is no text in the report's encoding (Windows: UTF-8)

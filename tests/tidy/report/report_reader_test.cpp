@@ -44,6 +44,6 @@ TEST(ReportReader, LinesANameWithLineFeedsMakesAreNeverAGroup) {
   EXPECT_EQ(report.groups[0].problem, BlockProblem::kLinesAfterBlock);
   EXPECT_EQ(PathsOf(report, report.groups[0]),
             (std::vector<std::string>{"x/a", "x/b", "x/planted"}));
-  EXPECT_EQ(report.groups[1].problem, BlockProblem::kOneFile);
+  EXPECT_EQ(report.groups[1].problem, BlockProblem::kTooFewPaths);
   EXPECT_EQ(report.groups[2].problem, BlockProblem::kUnfinished);
 }
