@@ -1,7 +1,6 @@
 #include "content/content_fingerprint.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 #include <deque>
 #include <unordered_map>
@@ -10,16 +9,10 @@
 #include "content/md5.h"
 #include "content/read_ahead.h"
 #include "platform/readable_file.h"
-#include "platform/side_by_side.h"
 
 namespace {
 constexpr std::int64_t kWholeFileLimit = 512;
 constexpr std::size_t kSampleLength = 256;
-// The two threads take turns at runs of this many files, so that each meets files of every part
-// of the tree (a half of many small files and a half of large ones would leave one thread idle)
-// while the calling thread reports progress in order. A whole number of batches.
-constexpr std::size_t kShareRun = 256;
-static_assert(kShareRun % kMd5Lanes == 0, "a run is a whole number of batches");
 
 // Reads what the fingerprint digests into `sample` (kWholeFileLimit bytes): the whole file
 // below the limit, else its head followed by its tail.
@@ -180,37 +173,11 @@ void KeepReadOnce(FilesReadOnce& readOnce, const FileState& state, const Fingerp
   known.namesLeft = static_cast<std::uint32_t>(state.links - 1);
 }
 
-// The jobs one thread reads, in order: from `begin`, runs of kShareRun jobs, every `stride`-th
-// run from run `firstRun` on, below `end`. A thread alone reads them all (stride 1).
-struct JobShare {
-  std::size_t begin = 0;
-  std::size_t end = 0;
-  std::size_t firstRun = 0;
-  std::size_t stride = 1;
-};
-
-// The number of the job at `position` in the share.
-std::size_t JobAt(const JobShare& share, std::size_t position) {
-  const std::size_t run = position / kShareRun * share.stride + share.firstRun;
-  return share.begin + run * kShareRun + position % kShareRun;
-}
-
-std::size_t ShareSize(const JobShare& share) {
-  const std::size_t jobs = share.end - share.begin;
-  const std::size_t runs = (jobs + kShareRun - 1) / kShareRun;
-  if (runs <= share.firstRun) {
-    return 0;
-  }
-  const std::size_t mine = (runs - share.firstRun - 1) / share.stride + 1;
-  const std::size_t lastRun = (mine - 1) * share.stride + share.firstRun;
-  return (mine - 1) * kShareRun + std::min(kShareRun, jobs - lastRun * kShareRun);
-}
-
 // Takes jobs until the window reaches kReadAheadFiles past the current batch, and opens ahead.
-void FillWindow(FingerprintWindow& window, const JobShare& share, std::size_t size,
+void FillWindow(FingerprintWindow& window, std::size_t count,
                 const std::function<FingerprintJob(std::size_t)>& jobAt) {
-  while (window.jobs.size() < kReadAheadFiles + kMd5Lanes && window.nextJob < size) {
-    window.jobs.push_back(jobAt(JobAt(share, window.nextJob++)));
+  while (window.jobs.size() < kReadAheadFiles + kMd5Lanes && window.nextJob < count) {
+    window.jobs.push_back(jobAt(window.nextJob++));
     // A file of size 0 is not opened: its fingerprint is never used, as the empty files leave
     // the catalogue before grouping. A tree of 100,000 entries spent 99,998 opens on them.
     AddToWindow(window.files, window.jobs.back().path, window.jobs.back().size);
@@ -263,61 +230,6 @@ void DigestBatch(FingerprintWindow& window, std::size_t batch) {
   window.jobs.erase(window.jobs.begin(), window.jobs.begin() + static_cast<std::ptrdiff_t>(batch));
 }
 
-// One thread's part of the stage, with its own window and buffers.
-struct ShareReader {
-  JobShare share;
-  /// The share's jobs done, in whole batches: the calling thread reads it as the other writes.
-  std::atomic<std::size_t> done{0};
-  /// Stopped at the batch after `done`: a file found no descriptor with none of its own open.
-  bool outOfDescriptors = false;
-};
-
-// Fingerprints the share's jobs in order; `afterBatch` runs once each batch is counted in `done`.
-void ReadShare(ShareReader& reader, const std::function<FingerprintJob(std::size_t)>& jobAt,
-               const std::function<void()>& afterBatch) {
-  FingerprintWindow window;
-  window.files.probeLength = static_cast<std::int64_t>(kSampleLength);
-  window.files.advise = AdviseSample;
-  const std::size_t size = ShareSize(reader.share);
-  for (std::size_t first = 0; first < size; first += kMd5Lanes) {
-    FillWindow(window, reader.share, size, jobAt);
-    const std::size_t batch = std::min(size - first, static_cast<std::size_t>(kMd5Lanes));
-    DigestBatch(window, batch);
-    if (window.files.outOfDescriptors) {
-      break;
-    }
-    reader.done.store(first + batch, std::memory_order_release);
-    afterBatch();
-  }
-  CloseRead(window.files);
-  reader.outOfDescriptors = window.files.outOfDescriptors;
-}
-
-// The first job of the reader's share that is not done, or the share's end.
-std::size_t FirstUndone(const ShareReader& reader) {
-  const std::size_t done = reader.done.load(std::memory_order_acquire);
-  return done < ShareSize(reader.share) ? JobAt(reader.share, done) : reader.share.end;
-}
-
-// Reads the jobs on two threads, each its own runs of them; the calling thread reports them
-// through `reportTo` in order, as far as both have come. Returns the first job not done: `count`,
-// unless a thread found no descriptor, as the other may have held the last ones.
-std::size_t ReadSideBySide(std::size_t count,
-                           const std::function<FingerprintJob(std::size_t)>& jobAt,
-                           const std::function<void(std::size_t)>& reportTo) {
-  ShareReader readers[2];
-  readers[0].share = JobShare{0, count, 0, 2};
-  readers[1].share = JobShare{0, count, 1, 2};
-  const auto firstUndone = [&readers]() {
-    return std::min(FirstUndone(readers[0]), FirstUndone(readers[1]));
-  };
-  RunSideBySide([&]() { ReadShare(readers[0], jobAt, [&]() { reportTo(firstUndone()); }); },
-                [&]() { ReadShare(readers[1], jobAt, []() {}); });
-  const std::size_t undone = firstUndone();
-  reportTo(undone);
-  return undone;
-}
-
 }  // namespace
 
 Fingerprint ContentFingerprint(const PathChar* path, std::int64_t size) {
@@ -334,21 +246,17 @@ Fingerprint ContentFingerprint(const PathChar* path, std::int64_t size) {
 
 bool FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std::size_t)>& jobAt,
                       const std::function<void()>& afterEach) {
-  std::size_t reported = 0;
-  const auto reportTo = [&](std::size_t end) {
-    for (; reported < end; ++reported) {
+  FingerprintWindow window;
+  window.files.probeLength = static_cast<std::int64_t>(kSampleLength);
+  window.files.advise = AdviseSample;
+  for (std::size_t first = 0; first < count && !window.files.outOfDescriptors; first += kMd5Lanes) {
+    FillWindow(window, count, jobAt);
+    const std::size_t batch = std::min(count - first, static_cast<std::size_t>(kMd5Lanes));
+    DigestBatch(window, batch);
+    for (std::size_t index = 0; index < batch; ++index) {
       afterEach();
     }
-  };
-  const std::size_t from = count >= kJobsForTwoThreads ? ReadSideBySide(count, jobAt, reportTo) : 0;
-  ShareReader alone;
-  alone.share = JobShare{from, count, 0, 1};
-  ReadShare(alone, jobAt, [&]() { reportTo(from + alone.done.load(std::memory_order_relaxed)); });
-  if (alone.outOfDescriptors) {
-    // The batch of the file that found no descriptor with no other file open is the last one
-    // counted, as its other files were read.
-    reportTo(std::min(count, from + alone.done.load(std::memory_order_relaxed) + kMd5Lanes));
-    return false;
   }
-  return true;
+  CloseRead(window.files);
+  return !window.files.outOfDescriptors;
 }

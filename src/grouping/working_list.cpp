@@ -5,23 +5,10 @@
 #include <tuple>
 #include <utility>
 
-#include "platform/side_by_side.h"
-
 namespace {
 
 // The list number of a record whose digest no other record of its set shares.
 constexpr std::uint32_t kAloneInSet = kNoRecord - 1;
-
-// What `wholeDigestState` says of a record's whole digest: not yet checked, found to no longer
-// stand for its file, or found to stand for it.
-constexpr std::uint8_t kWholeDigestUnchecked = 0;
-constexpr std::uint8_t kWholeDigestStale = 1;
-constexpr std::uint8_t kWholeDigestHolds = 2;
-
-// From this many records on, a part's whole digests are checked on two threads. Warm, on one
-// folder of look-alikes, it saved nothing at 2,000 files (38.1 ms against 38.5), 3 ms at 4,000
-// and 7 at 6,000.
-constexpr std::size_t kRecordsForTwoThreads = 4000;
 
 bool FingerprintLess(const Fingerprint& left, const Fingerprint& right) {
   return std::tie(left.first, left.second) < std::tie(right.first, right.second);
@@ -86,7 +73,7 @@ std::vector<std::uint32_t> PresentIn(const WorkingList& working, const Candidate
 // A digest taken when the fingerprint read the whole file: complete, and read from no file now.
 bool HasWholeDigest(const WorkingList& working, std::uint32_t record) {
   return working.wholeDigests != nullptr && working.wholeDigests[record].digest != kNoWholeDigest &&
-         working.wholeDigestState[record] != kWholeDigestStale;
+         working.wholeDigestStale[record] == 0;
 }
 
 // A whole digest decides which records a reference meets, and a file deleted, rewritten or
@@ -96,38 +83,12 @@ bool KeepsWholeDigest(WorkingList& working, std::uint32_t record, const WholeDig
   if (!HasWholeDigest(working, record)) {
     return false;
   }
-  if (holds != nullptr && working.wholeDigestState[record] != kWholeDigestHolds &&
+  if (holds != nullptr &&
       !holds(working.records[record].path, working.wholeDigests[record].stateStamp)) {
-    working.wholeDigestState[record] = kWholeDigestStale;
+    working.wholeDigestStale[record] = 1;
     return false;
   }
   return true;
-}
-
-// Checks the whole digests of records `first` to `end` of `part`, as KeepsWholeDigest would,
-// noting each answer for it.
-void CheckWholeDigests(WorkingList& working, const std::vector<std::uint32_t>& part,
-                       std::size_t first, std::size_t end, const WholeDigestCheck& holds) {
-  for (std::size_t position = first; position < end; ++position) {
-    const std::uint32_t record = part[position];
-    if (HasWholeDigest(working, record)) {
-      const bool held =
-          holds(working.records[record].path, working.wholeDigests[record].stateStamp);
-      working.wholeDigestState[record] = held ? kWholeDigestHolds : kWholeDigestStale;
-    }
-  }
-}
-
-// A large part's checks are a status call per file and nothing else: made on two threads, each
-// writing only its own records' answers, before the loop that uses them.
-void CheckWholeDigestsSideBySide(WorkingList& working, const std::vector<std::uint32_t>& part,
-                                 const WholeDigestCheck& holds) {
-  if (part.size() < kRecordsForTwoThreads || holds == nullptr || working.wholeDigests == nullptr) {
-    return;
-  }
-  const std::size_t half = part.size() / 2;
-  RunSideBySide([&]() { CheckWholeDigests(working, part, 0, half, holds); },
-                [&]() { CheckWholeDigests(working, part, half, part.size(), holds); });
 }
 
 // The block-by-block digest of a record without a whole one, made on its first use: only the
@@ -157,7 +118,6 @@ std::tuple<std::int64_t, bool, std::uint64_t> DigestKey(const WorkingList& worki
 void PartOneBlock(WorkingList& working, const DigestFunction& digest, const WholeDigestCheck& holds,
                   std::vector<std::uint32_t> part, std::vector<std::vector<std::uint32_t>>& pending,
                   FingerprintSet& set) {
-  CheckWholeDigestsSideBySide(working, part, holds);
   std::vector<std::uint32_t> readable;
   for (const std::uint32_t record : part) {
     if (KeepsWholeDigest(working, record, holds)) {
@@ -218,7 +178,7 @@ void StartWorkingList(WorkingList& working, const SizeClassView& sizeClass) {
   working.listOf.assign(count, kNoRecord);
   working.digests.clear();
   working.digestOf.clear();
-  working.wholeDigestState.clear();
+  working.wholeDigestStale.clear();
   SortIntoSets(working);
 }
 
@@ -266,7 +226,7 @@ void PartByDigest(WorkingList& working, std::uint32_t reference, const DigestFun
   FingerprintSet& set = working.sets[working.setOf[reference]];
   if (working.digestOf.empty()) {
     working.digestOf.assign(working.count, kNoRecord);
-    working.wholeDigestState.assign(working.count, kWholeDigestUnchecked);
+    working.wholeDigestStale.assign(working.count, 0);
   }
   std::vector<std::uint32_t> members = PresentIn(working, set.all);
   set.all = CandidateList{members, 0};

@@ -61,10 +61,9 @@ struct WorkingList {
   /// Per record, whole-content digests taken with the fingerprints (or kNoWholeDigest): these
   /// records need no read to be parted while their files are as read. Null: none were taken.
   const WholeDigest* wholeDigests = nullptr;
-  /// Per record, once a set of the class is digested: 0 while its whole digest is unchecked, 1
-  /// when it no longer stands for its file (which is then read like a file without one), 2 when
-  /// it was found to stand for it.
-  std::vector<std::uint8_t> wholeDigestState;
+  /// Per record, once a set of the class is digested: 1 when its whole digest no longer stands
+  /// for its file, which is then read like a file without one.
+  std::vector<std::uint8_t> wholeDigestStale;
 };
 
 /// Fills the list with the records of a class, all present, sorted into sets by fingerprint.

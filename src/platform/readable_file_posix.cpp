@@ -9,7 +9,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 
 #include "platform/file_state_posix.h"
 
@@ -40,9 +39,8 @@ struct Cachestat {
 // cannot say this way. One call where mmap, mincore and munmap were three: 5,379 of the 579,374
 // calls of a warm run over many-small.
 int CachedByCachestat(int descriptor, std::int64_t first, std::size_t pages, long pageSize) {
-  // Atomic: the fingerprints' two threads both ask.
-  static std::atomic<bool> missing{false};
-  if (missing.load(std::memory_order_relaxed)) {
+  static bool missing = false;
+  if (missing) {
     return -1;
   }
   CachestatRange range{static_cast<std::uint64_t>(first),
@@ -51,7 +49,7 @@ int CachedByCachestat(int descriptor, std::int64_t first, std::size_t pages, lon
   if (syscall(kCachestatCall, descriptor, &range, &counts, 0) != 0) {
     // ENOSYS: a kernel before it, for the rest of the run. EPERM: a file of another user that the
     // caller may not write, which kernels since 6.14 refuse to tell of; mincore is asked then.
-    missing.store(errno == ENOSYS, std::memory_order_relaxed);
+    missing = errno == ENOSYS;
     return -1;
   }
   return counts.cached >= pages ? 1 : 0;

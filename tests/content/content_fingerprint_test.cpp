@@ -133,38 +133,6 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   }
 }
 
-// Enough jobs for two threads, and not a whole number of either's runs: each job's slots are
-// written, by one of them, and counted once.
-TEST(FingerprintFiles, JobsSplitBetweenTwoThreadsAreEachDoneOnce) {
-  TempTree tree;
-  std::vector<std::pair<PathString, std::int64_t>> files;
-  for (const std::size_t size :
-       {std::size_t{0}, std::size_t{100}, std::size_t{2000}, std::size_t{9000}}) {
-    files.emplace_back(
-        NativeText(tree.WriteFile("f" + std::to_string(size), PatternBytes(size, 5))),
-        static_cast<std::int64_t>(size));
-  }
-  files.emplace_back(NativeText(tree / "missing"), 700);
-  const std::size_t count = kJobsForTwoThreads + 13;
-  std::vector<Fingerprint> fingerprints(count);
-  std::vector<WholeDigest> wholeDigests(count);
-  const auto jobAt = [&](std::size_t index) {
-    const auto& file = files[index % files.size()];
-    return FingerprintJob{file.first.c_str(), file.second, &fingerprints[index],
-                          &wholeDigests[index]};
-  };
-  std::size_t stored = 0;
-  EXPECT_TRUE(FingerprintFiles(count, jobAt, [&]() { ++stored; }));
-  EXPECT_EQ(stored, count);
-  std::vector<Fingerprint> expected;
-  for (const auto& file : files) {
-    expected.push_back(ContentFingerprint(file.first.c_str(), file.second));
-  }
-  for (std::size_t index = 0; index < count; ++index) {
-    ASSERT_EQ(fingerprints[index], expected[index % files.size()]) << index;
-  }
-}
-
 // A file under two names, the second more than one batch of lanes after the first, so the first
 // is digested before the second is looked at; empty when the file system makes no hard links.
 std::vector<PathString> TwoNamesApart(TempTree& tree, const std::string& bytes) {
