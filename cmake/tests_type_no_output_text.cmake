@@ -35,6 +35,10 @@ function(text_pieces header result)
 endfunction()
 
 file(GLOB_RECURSE sources "${SOURCE_DIR}/tests/*.cpp" "${SOURCE_DIR}/tests/*.h")
+# Each copy may type what its own program says, even where the other program says it too (both
+# say ": out of memory").
+file(READ "${SOURCE_DIR}/src/output_texts.h" expected_texts_own)
+file(READ "${SOURCE_DIR}/src/tidy/tidy_texts.h" tidy_expected_texts_own)
 set(typed "")
 set(count 0)
 # Each program's text header and the name of the tests' copy of it.
@@ -52,7 +56,15 @@ foreach(program "src/output_texts.h|expected_texts" "src/tidy/tidy_texts.h|tidy_
     file(READ "${source}" content)
     # A comment may say what a test is about in the program's own words.
     string(REGEX REPLACE "//[^\n]*" "" content "${content}")
+    string(REGEX MATCH "/tests/support/(tidy_expected_texts|expected_texts)\\.(h|cpp)$" other
+           "${source}")
     foreach(piece IN LISTS pieces)
+      if(other)
+        string(FIND "${${CMAKE_MATCH_1}_own}" "${piece}" own)
+        if(own GREATER_EQUAL 0)
+          continue()
+        endif()
+      endif()
       string(FIND "${content}" "${piece}" at)
       if(at GREATER_EQUAL 0)
         file(RELATIVE_PATH shown "${SOURCE_DIR}" "${source}")

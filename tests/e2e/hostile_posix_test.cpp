@@ -16,7 +16,6 @@
 #include <set>
 #include <thread>
 
-#include "content/content_fingerprint.h"
 #include "support/deep_chain_posix.h"
 #include "support/e2e_support.h"
 #include "support/nonregular_files_posix.h"
@@ -345,25 +344,53 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
   EXPECT_FALSE(NameAppears(tree.root(), PATH_TEXT("duplicates.txt.")));
 }
 
-// Enough files for the fingerprints' two threads, and descriptors for about one file at a time:
-// a thread that finds none leaves the rest to one thread alone, and no file goes unread.
-TEST(HostileTree, TwoThreadsShortOfDescriptorsFingerprintEveryFile) {
+// A run that runs out of memory anywhere says so in one line, exits with 1 and keeps the earlier
+// report: limits of address space from the least the program starts under, every 2 MiB for
+// 32 MiB. Each file has three names, far apart in the walk, so that what the fingerprints keep of
+// a file of several names grows through their stage.
+TEST(HostileTree, OutOfMemoryAnywhereIsOneLineAndKeepsTheEarlierReport) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no limit lets it start";
+#endif
+  constexpr long long kMiB = 1024 * 1024;
   TempTree tree;
   const std::filesystem::path root = tree / "r";
-  for (std::size_t file = 0; file < kJobsForTwoThreads + kJobsForTwoThreads / 2; ++file) {
-    tree.WriteFile(root / ("f" + std::to_string(file)),
-                   PatternBytes(600, static_cast<std::uint32_t>(file / 2)));
+  for (std::uint32_t file = 0; file < 2400; ++file) {
+    const std::string name = "d" + std::to_string(file / 300) + "/f" + std::to_string(file);
+    tree.WriteFile(root / "a" / name, PatternBytes(300 + file % 900, file));
+  }
+  for (const char* names : {"b", "c"}) {
+    std::filesystem::copy(root / "a", root / names,
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::create_hard_links);
   }
   const ProgramResult unlimited = RunOn(tree, root);
+  ASSERT_EQ(unlimited.exitCode, 0) << unlimited.errors;
   const std::string report = ReadWholeFile(tree / "duplicates.txt");
 
   ProgramOptions options;
-  options.openFileLimit = 5;
-  const ProgramResult limited = RunOn(tree, root, options);
-
-  EXPECT_EQ(limited.output, unlimited.output);
-  EXPECT_EQ(limited.errors, "");
-  EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report);
+  for (options.memoryLimit = kMiB; RunOn(tree, root, options).output.empty();
+       options.memoryLimit += kMiB) {
+    ASSERT_LT(options.memoryLimit, 64 * kMiB) << "the program never started";
+  }
+  int outOfMemory = 0;
+  for (const long long least = options.memoryLimit; options.memoryLimit < least + 32 * kMiB;
+       options.memoryLimit += 2 * kMiB) {
+    tree.WriteFile("duplicates.txt", "earlier");
+    const ProgramResult result = RunOn(tree, root, options);
+    const std::string limit = std::to_string(options.memoryLimit / kMiB) + " MiB";
+    if (result.exitCode == 0) {
+      EXPECT_EQ(result.output, unlimited.output) << limit;
+      EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), report) << limit;
+      continue;
+    }
+    ++outOfMemory;
+    EXPECT_EQ(result.exitCode, 1) << limit;
+    EXPECT_EQ(result.errors, OutOfMemoryLine()) << limit;
+    EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "earlier") << limit;
+    EXPECT_FALSE(NameAppears(tree.root(), PATH_TEXT("duplicates.txt."))) << limit;
+  }
+  EXPECT_GT(outOfMemory, 0) << "no limit ran the program out of memory";
 }
 
 // A disk that fills part-way through the report: the run says the report is not whole, on

@@ -73,6 +73,8 @@ std::string ReportFailedInNamelessFolderLine(const std::string& reason) {
          reason + "\n";
 }
 
+std::string OutOfMemoryLine() { return "dupscan: out of memory\n"; }
+
 std::string NoDescriptorLine() {
   return "dupscan: no file descriptor is left to open files with, even with no other file open "
          "(see ulimit -n)\n";

@@ -44,6 +44,9 @@ std::string ReportFailedInNamelessFolderLine(const std::string& reason);
 /// The one line on standard error of a run that could open no file even with none other open.
 std::string NoDescriptorLine();
 
+/// The one line on standard error of a run that ran out of memory.
+std::string OutOfMemoryLine();
+
 /// A run's console, from the counts a test knows.
 struct ExpectedRun {
   std::vector<std::string> roots;  ///< as listed

@@ -33,6 +33,9 @@ struct ProgramOptions {
   /// POSIX: how many files the program may have open at once, its standard streams included
   /// (0: no limit).
   int openFileLimit = 0;
+  /// POSIX: the most address space the program may map, in bytes (0: no limit), so that an
+  /// allocation fails where the limit falls.
+  long long memoryLimit = 0;
   /// POSIX: standard descriptors the program starts with closed, as after `>&-`.
   std::vector<int> closedDescriptors;
   /// POSIX: standard output is a pipe whose reader has already gone, as after `| head -1` has

@@ -118,7 +118,7 @@ bool SetLimit(int resource, long long value) {
 }
 
 // In the child: the folder, environment, limits and user the options ask for; an exit status of
-// 122 to 126 names the one that could not be arranged.
+// 121 to 126 names the one that could not be arranged.
 [[noreturn]] void ExecuteAsAsked(const std::string& program, std::vector<char*>& argv,
                                  const ProgramOptions& options) {
   if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
@@ -142,6 +142,10 @@ bool SetLimit(int resource, long long value) {
   if (options.unprivileged &&
       (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0)) {
     _exit(125);
+  }
+  // Last, as nothing of this process's own may fail for it.
+  if (!SetLimit(RLIMIT_AS, options.memoryLimit)) {
+    _exit(121);
   }
   execv(program.c_str(), argv.data());
   _exit(127);
