@@ -6,7 +6,6 @@
 #include <memory>
 
 #include "content/read_ahead.h"
-#include "platform/file_clock.h"
 
 struct ReferenceHold {
   ReadableFile file;
@@ -39,35 +38,17 @@ CompareBuffers& Buffers() {
   return buffers;
 }
 
+// A pair still too fresh after the run's one wait is compared as it is then: the look at the
+// times after the read still sees every write that moves them.
+void WaitBeforeReading(const FileState& first, const FileState& second) {
+  WaitUntilWritesShow(RunWriteWait(), first, second);
+}
+
 CompareResult FailureResult(bool firstOpened, bool secondOpened) {
   if (firstOpened) {
     return CompareResult::kSecondFailed;
   }
   return secondOpened ? CompareResult::kFirstFailed : CompareResult::kBothFailed;
-}
-
-// The clock time from which a write to a file in `state` is sure to move its write time: its
-// write time plus the file system's granularity, as a write's stamp lies at most that far below
-// the clock; 0 for a time ahead of the clock (set by hand, another machine's clock), which a write
-// made now moves back.
-std::int64_t WritesShowFrom(const FileState& state, std::int64_t now) {
-  const std::int64_t granularity = StampGranularity(state.modified);
-  return state.modified > now + granularity ? 0 : state.modified + granularity;
-}
-
-// Waits, before a pair is read, until a write to either file would move its write time, so that
-// the check after reading sees every write made meanwhile (as a version control index treats its
-// "racily clean" entries): on a file system of whole seconds a write in the second of the file's
-// last write moved nothing, and a file toggled with pwrite while compared passed for a copy of a
-// file it never equalled in 11 of 60 runs. Reading first and again after the wait would read
-// every fresh pair twice. A file not written in the last seconds waits for nothing, and one wait
-// lets every file written before it pass.
-void WaitUntilWritesShow(const FileState& first, const FileState& second) {
-  const std::int64_t now = FileClockNow();
-  const std::int64_t until = std::max(WritesShowFrom(first, now), WritesShowFrom(second, now));
-  if (until > now) {
-    WaitForFileClock(until);
-  }
 }
 
 // A file read through one open per block, so that a comparison needs only one descriptor at a
@@ -144,7 +125,7 @@ CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* 
   if (first.state.size != second.state.size) {
     return CompareResult::kDifferent;
   }
-  WaitUntilWritesShow(first.state, second.state);
+  WaitBeforeReading(first.state, second.state);
   CompareBuffers& buffers = Buffers();
   for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
     std::size_t firstGot = 0;
@@ -185,7 +166,7 @@ CompareResult CompareOpenFiles(const ComparisonReference& reference, const Reada
                                                         : CompareResult::kSame;
   }
   AdviseIfLarge(candidate);
-  WaitUntilWritesShow(held.state, candidate.state);
+  WaitBeforeReading(held.state, candidate.state);
   bool readError = false;
   const bool sameBytes = SameContent(held, candidate, &readError);
   // The reference is looked at once, after the read: a change before it shows after it too, and
@@ -350,6 +331,11 @@ bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* re
       return true;  // both ended on the same read with every byte equal
     }
   }
+}
+
+FreshWriteWait& RunWriteWait() {
+  static FreshWriteWait wait;
+  return wait;
 }
 
 CompareResult CompareFiles(const PathChar* first, const PathChar* second) {

@@ -3,6 +3,7 @@
 
 #include <memory>
 
+#include "content/fresh_write_wait.h"
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
 
@@ -69,3 +70,7 @@ bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* re
 
 /// One comparison of `first` with `second`, with nothing left open.
 CompareResult CompareFiles(const PathChar* first, const PathChar* second);
+
+/// The run's wait for fresh write times, which every comparison of the process shares: the
+/// process is one run. A test puts a new one in its place to start a run afresh.
+FreshWriteWait& RunWriteWait();

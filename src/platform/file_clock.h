@@ -5,12 +5,20 @@
 #include <cstdint>
 
 /// Now, as the system would stamp a file written now, in the units and from the epoch of
-/// FileState's times. Cheap enough to read for every comparison.
+/// FileState's times. Cheap enough to read for every comparison. A wall clock: it moves back when
+/// the system's time is set back.
 std::int64_t FileClockNow();
+
+/// One second in the units of FileClockNow.
+std::int64_t FileClockSecond();
+
+/// How far FileClockNow may lag the time it stands for: it moves once per timer tick.
+std::int64_t FileClockTick();
 
 /// How far below the clock a write's stamp may lie on the file system of a file whose write time
 /// reads `modified`: two writes that far apart may leave one stamp.
 std::int64_t StampGranularity(std::int64_t modified);
 
-/// Returns once FileClockNow() has reached `time`.
-void WaitForFileClock(std::int64_t time);
+/// Sleeps for `duration` (in the units of FileClockNow) on a clock that only moves forward, so
+/// that setting the system's time never lengthens it; a signal does not cut it short.
+void SleepFor(std::int64_t duration);

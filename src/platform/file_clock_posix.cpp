@@ -1,7 +1,10 @@
-// POSIX: the coarse real-time clock Linux stamps files from, and a wait on it.
+// POSIX: the coarse real-time clock Linux stamps files from, and a sleep on the monotonic one.
 #include "platform/file_clock.h"
 
+#include <errno.h>
 #include <time.h>
+
+#include <algorithm>
 
 #include "platform/file_state_posix.h"
 
@@ -29,19 +32,27 @@ constexpr clockid_t kFileClock = CLOCK_REALTIME;
 std::int64_t FileClockNow() {
   timespec now;
   clock_gettime(kFileClock, &now);
-  return static_cast<std::int64_t>(now.tv_sec) * kNanosecondsPerSecond + now.tv_nsec;
+  return Nanoseconds(now);
 }
 
 std::int64_t StampGranularity(std::int64_t modified) {
   return modified % kNanosecondsPerSecond == 0 ? kWholeSecondStamp : kFractionStamp;
 }
 
-void WaitForFileClock(std::int64_t time) {
-  for (std::int64_t now = FileClockNow(); now < time; now = FileClockNow()) {
-    const std::int64_t left = time - now;
-    timespec pause;
-    pause.tv_sec = static_cast<time_t>(left / kNanosecondsPerSecond);
-    pause.tv_nsec = static_cast<long>(left % kNanosecondsPerSecond);
-    nanosleep(&pause, nullptr);  // cut short by a signal, the loop sleeps the rest
+std::int64_t FileClockSecond() { return kNanosecondsPerSecond; }
+
+std::int64_t FileClockTick() {
+  timespec tick;
+  return clock_getres(kFileClock, &tick) == 0 ? Nanoseconds(tick) : kNanosecondsPerSecond / 100;
+}
+
+void SleepFor(std::int64_t duration) {
+  timespec until;
+  clock_gettime(CLOCK_MONOTONIC, &until);
+  const std::int64_t end = Nanoseconds(until) + std::max<std::int64_t>(duration, 0);
+  until.tv_sec = static_cast<time_t>(end / kNanosecondsPerSecond);
+  until.tv_nsec = static_cast<long>(end % kNanosecondsPerSecond);
+  // An absolute end: a signal that cuts the sleep short only starts it again toward the same end.
+  while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
   }
 }

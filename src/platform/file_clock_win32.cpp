@@ -1,4 +1,4 @@
-// Windows: the system time that file systems stamp writes from, and a wait on it.
+// Windows: the system time that file systems stamp writes from, and a sleep that ignores it.
 #include "platform/file_clock.h"
 
 #include <windows.h>
@@ -27,9 +27,14 @@ std::int64_t StampGranularity(std::int64_t modified) {
   return modified % kTicksPerSecond == 0 ? kWholeSecondStamp : kFractionStamp;
 }
 
-void WaitForFileClock(std::int64_t time) {
-  for (std::int64_t now = FileClockNow(); now < time; now = FileClockNow()) {
-    // One millisecond more: Sleep may end at the start of the interval that reaches the time.
-    Sleep(static_cast<DWORD>((time - now) / kTicksPerMillisecond + 1));
+std::int64_t FileClockSecond() { return kTicksPerSecond; }
+
+std::int64_t FileClockTick() { return kFractionStamp; }
+
+void SleepFor(std::int64_t duration) {
+  // Sleep counts the time elapsed, whatever the system time is set to; one millisecond more, as
+  // it may end at the start of the timer interval that reaches the end.
+  if (duration > 0) {
+    Sleep(static_cast<DWORD>(duration / kTicksPerMillisecond + 1));
   }
 }

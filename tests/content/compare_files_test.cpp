@@ -5,6 +5,7 @@
 #include <fstream>
 #include <vector>
 
+#include "platform/file_clock.h"
 #include "support/open_hook.h"
 #include "support/rewrite_on_open.h"
 #include "support/temp_tree.h"
@@ -183,6 +184,27 @@ TEST(CompareWithReference, ACandidateTouchedWhileComparedIsStillACopy) {
   const CompareResult result = CompareWithReference(held, candidate.c_str(), next.c_str());
   ReleaseReference(held);
   EXPECT_EQ(result, CompareResult::kSame);
+}
+
+// Pairs written again just before each comparison, as files that keep being written (the
+// clock reads the last write's time, so each pair is fresh): the run waits once, never longer than
+// the granularity and a tick, and compares the others as they are.
+TEST(CompareFiles, FreshPairsOfARunWaitOnce) {
+  FileState written;
+  std::vector<std::int64_t> sleeps;
+  RunWriteWait().clock =
+      WaitClock{[&written]() { return written.modified; },
+                [&sleeps](std::int64_t duration) { sleeps.push_back(duration); }};
+  TempTree tree;
+  for (int pair = 0; pair < 20; ++pair) {
+    const std::string bytes = PatternBytes(700, static_cast<std::uint32_t>(pair));
+    const auto first = tree.WriteFile("a", bytes);
+    const auto second = tree.WriteFile("b", bytes);
+    ASSERT_TRUE(StateAtPath(NativeText(second).c_str(), &written));
+    EXPECT_EQ(Compare(first, second), CompareResult::kSame);
+  }
+  ASSERT_EQ(sleeps.size(), 1u);
+  EXPECT_LE(sleeps[0], StampGranularity(written.modified) + FileClockTick());
 }
 
 }  // namespace
