@@ -17,6 +17,7 @@
 #include "platform/file_state_posix.h"
 #include "platform/report_access_posix.h"
 #include "platform/report_file_system.h"
+#include "platform/unnamed_file_posix.h"
 
 namespace {
 
@@ -118,25 +119,6 @@ int CheckEarlierReport(const PathChar* name, const struct stat& status) {
   return RenameRefusedByAttributes(name) ? EPERM : 0;
 }
 
-// The name /proc gives an open file, through which a file without a name gets one.
-std::string ProcessLink(int descriptor) { return "/proc/self/fd/" + std::to_string(descriptor); }
-
-// A file without a name (O_TMPFILE) in the report's folder, so that a run killed outright
-// (SIGKILL, a crash) leaves nothing behind. Made only where the file system makes one and /proc
-// shows it, through which it gets its name at the end; else -1, and errno says why.
-int OpenUnnamed(const PathChar* report, mode_t mode) {
-  const int descriptor =
-      open(FolderOf(report).c_str(), O_TMPFILE | O_WRONLY | O_NOCTTY | O_CLOEXEC, mode);
-  struct stat shown;
-  if (descriptor >= 0 && stat(ProcessLink(descriptor).c_str(), &shown) != 0) {
-    const int errorCode = errno;
-    close(descriptor);
-    errno = errorCode;
-    return -1;
-  }
-  return descriptor;
-}
-
 }  // namespace
 
 int CheckReportWritable(const PathChar* name) {
@@ -211,7 +193,7 @@ int OpenTemporary(const PathChar* report, const PathChar* temporary, std::FILE**
   const mode_t mode = CreationMode(access);
   const int descriptor =
       temporary == nullptr
-          ? OpenUnnamed(report, mode)
+          ? OpenUnnamed(FolderOf(report).c_str(), mode)
           : open(temporary, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
   if (descriptor < 0) {
     return errno;
@@ -230,9 +212,7 @@ int OpenTemporary(const PathChar* report, const PathChar* temporary, std::FILE**
 }
 
 int NameTemporary(std::FILE* stream, const PathChar* temporary) {
-  // linkat with AT_EMPTY_PATH would need CAP_DAC_READ_SEARCH; the link in /proc needs nothing.
-  const std::string link = ProcessLink(fileno(stream));
-  return linkat(AT_FDCWD, link.c_str(), AT_FDCWD, temporary, AT_SYMLINK_FOLLOW) == 0 ? 0 : errno;
+  return NameUnnamed(fileno(stream), temporary);
 }
 
 bool IsNameTaken(int errorCode) { return errorCode == EEXIST; }

@@ -241,6 +241,34 @@ TEST(ReportEndToEndPosix, TheNewReportKeepsTheEarlierOnesPermissionBits) {
   }
 }
 
+// In a chroot or a container whose /proc holds planted links, each descriptor's link naming
+// another user's 0600 file, a run as root once linked that file in beside the report, left it there
+// and wrote no report. The temporary is named only through what is provably itself.
+TEST(ReportEndToEndPosix, APlantedProcNeverNamesTheTemporary) {
+  TempTree tree;
+  WriteSmallTree(tree);
+  ASSERT_EQ(RunOn(tree, tree / "r").exitCode, 0);
+  const std::string report = ReadWholeFile(tree / kReportName);
+  tree.WriteFile(kReportName, "the earlier report");
+  const std::filesystem::path foreign = tree.WriteFile("plant/secret", "another user's");
+  chmod(foreign.c_str(), 0600);
+  const std::filesystem::path links = tree / "plant/self/fd";
+  std::filesystem::create_directories(links);
+  for (int descriptor = 0; descriptor < 64; ++descriptor) {
+    std::filesystem::create_symlink(foreign, links / std::to_string(descriptor));
+  }
+  ProgramOptions options;
+  options.procInPlace = tree / "plant";
+  const ProgramResult result = RunOn(tree, tree / "r", options);
+  if (result.exitCode == 120) {
+    GTEST_SKIP() << "cannot mount a folder over /proc here: needs root";
+  }
+  EXPECT_EQ(result.exitCode, 0) << result.errors;
+  EXPECT_EQ(ReadWholeFile(tree / kReportName), report);
+  EXPECT_EQ(std::filesystem::hard_link_count(foreign), 1u);
+  EXPECT_FALSE(NameAppears(tree.root(), PATH_TEXT("duplicates.txt.")));
+}
+
 constexpr gid_t kGroupOfOthers = 4321;  // a group nobody running the tests belongs to
 constexpr uid_t kNobody = 65534;
 constexpr unsigned kReader = 4321;  // a user the earlier report's ACL lets read it

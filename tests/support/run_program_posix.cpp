@@ -2,7 +2,9 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <grp.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -117,10 +119,21 @@ bool SetLimit(int resource, long long value) {
   return value <= 0 || setrlimit(resource, &limit) == 0;
 }
 
+// In the child: /proc replaced as the options ask. False when it cannot be.
+bool ReplaceProc(const ProgramOptions& options) {
+  return options.procInPlace.empty() ||
+         (unshare(CLONE_NEWNS) == 0 &&
+          mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+          mount(options.procInPlace.c_str(), "/proc", nullptr, MS_BIND, nullptr) == 0);
+}
+
 // In the child: the folder, environment, limits and user the options ask for; an exit status of
-// 121 to 126 names the one that could not be arranged.
+// 120 to 126 names the one that could not be arranged.
 [[noreturn]] void ExecuteAsAsked(const std::string& program, std::vector<char*>& argv,
                                  const ProgramOptions& options) {
+  if (!ReplaceProc(options)) {
+    _exit(120);
+  }
   if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
     _exit(126);
   }
