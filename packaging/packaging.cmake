@@ -97,6 +97,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/docs/user-readme.txt DESTINATION ${CMAKE_INS
         RENAME README)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/copyright ${CMAKE_CURRENT_BINARY_DIR}/changelog.gz
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The saved plan's format, for programs that write plans for dupscan-tidy apply --plan.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/plan-format.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # Each program's bash completion, where bash-completion looks for a command's completion when
 # it is first completed.
 foreach(program IN LISTS DUPSCAN_PACKAGED_PROGRAMS)

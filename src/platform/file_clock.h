@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 /// Now, as the system would stamp a file written now, in the units and from the epoch of
 /// FileState's times. Cheap enough to read for every comparison. A wall clock: it moves back when
@@ -22,3 +23,7 @@ std::int64_t StampGranularity(std::int64_t modified);
 /// Sleeps for `duration` (in the units of FileClockNow) on a clock that only moves forward, so
 /// that setting the system's time never lengthens it; a signal does not cut it short.
 void SleepFor(std::int64_t duration);
+
+/// A time in FileState's units as nanoseconds since 1970-01-01 00:00 UTC, in decimal digits ("-"
+/// first before 1970): text, so that no time a file system can hold overflows on the way.
+std::string UnixNanosecondsText(std::int64_t fileTime);

@@ -56,3 +56,5 @@ void SleepFor(std::int64_t duration) {
   while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) {
   }
 }
+
+std::string UnixNanosecondsText(std::int64_t fileTime) { return std::to_string(fileTime); }

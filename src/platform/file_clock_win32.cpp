@@ -12,6 +12,8 @@ constexpr std::int64_t kWholeSecondStamp = 2 * kTicksPerSecond;
 // The others: exFAT keeps hundredths of a second, NTFS 100 ns from the system time, which moves
 // once per timer interval (15.6 ms at the longest Windows sets).
 constexpr std::int64_t kFractionStamp = 20 * kTicksPerMillisecond;
+// 1970-01-01 00:00 UTC in FILETIME's ticks since 1601.
+constexpr std::int64_t kUnixEpochTicks = 116444736000000000;
 
 }  // namespace
 
@@ -37,4 +39,10 @@ void SleepFor(std::int64_t duration) {
   if (duration > 0) {
     Sleep(static_cast<DWORD>(duration / kTicksPerMillisecond + 1));
   }
+}
+
+std::string UnixNanosecondsText(std::int64_t fileTime) {
+  // A tick is 100 ns: the ticks since 1970 and two zeros, which no multiplication can overflow.
+  const std::int64_t ticks = fileTime - kUnixEpochTicks;
+  return ticks == 0 ? std::string("0") : std::to_string(ticks) + "00";
 }

@@ -23,8 +23,11 @@ struct TidyOptions {
   std::vector<PathString> within;
   std::vector<KeepText> keep;
   Action action = Action::kRemove;
+  bool actionGiven = false;  ///< --action was typed
   PathString holding;
   std::int64_t minSize = 0;
   std::vector<PathString> excludes;
   ExportFormat format = ExportFormat::kJson;
+  PathString save;      ///< plan --save: the file the plan is saved to
+  PathString planFile;  ///< apply --plan: the saved plan carried out
 };

@@ -18,7 +18,9 @@ constexpr char kUsageText[] =
     "Commands:\n"
     "  summary   what can be freed, largest first (the default)\n"
     "  plan      which file each group keeps, and what happens to the others; changes nothing\n"
-    "  apply     carry out the plan, comparing each pair afresh (needs --within)\n"
+    "            (--save FILE keeps it in FILE)\n"
+    "  apply     carry out the plan, comparing each pair afresh (needs --within); with\n"
+    "            --plan FILE, the plan saved in FILE and nothing else\n"
     "  undo      move back what apply moved into a holding folder (needs --within, and\n"
     "            --holding for what was moved)\n"
     "  check     exit status 1 when the report holds groups, 0 when it holds none\n"
@@ -35,6 +37,8 @@ constexpr char kUsageText[] =
     "  --min-size N     leave out groups of files smaller than N bytes (suffix K, M or G)\n"
     "  --exclude GLOB   leave out files whose path matches GLOB (* and ?); may be repeated\n"
     "  --format FORMAT  what export writes: json (default) or nul\n"
+    "  --save FILE      plan: save the plan in FILE, for apply --plan\n"
+    "  --plan FILE      apply: carry out the plan saved in FILE, each step checked afresh\n"
     "  --help           show this text\n"
     "\n"
     "Exit status: 0 done; 1 something planned was not done (apply, undo) or the report holds\n"
@@ -92,6 +96,41 @@ constexpr char kLinkWord[] = "link";
 constexpr char kReflinkWord[] = "reflink";
 constexpr char kMoveWord[] = "move";
 
+// The saved plan (plan --save, apply --plan): one JSON object a line, a header first, then per
+// group the file kept and each file acted on.
+constexpr char kPlanFormatName[] = "dupscan-tidy plan";
+constexpr long long kPlanFormatVersion = 1;
+constexpr char kPlanFormatKey[] = "format";
+constexpr char kPlanVersionKey[] = "version";
+constexpr char kPlanReportKey[] = "report";
+constexpr char kPlanActionKey[] = "action";
+constexpr char kPlanPathKey[] = "path";
+constexpr char kPlanSizeKey[] = "size";
+constexpr char kPlanVolumeKey[] = "volume";
+constexpr char kPlanIndexKey[] = "index";
+constexpr char kPlanModifiedKey[] = "modified";
+constexpr char kKeepWord[] = "keep";
+constexpr char kPlanSavedLine[] =
+    "\nSaved to %" PATH_ARG
+    ": %lld files to act on in %lld groups. Carry it out with\n"
+    "  " TIDY_PROGRAM_NAME " apply --plan %" PATH_ARG " --within DIR\n";
+// Why a saved plan cannot be read; the line it is about comes first.
+constexpr char kPlanNoHeader[] = "its first line is no {\"format\":\"dupscan-tidy plan\",...}";
+constexpr char kPlanOtherVersion[] = "a plan of another version: this program reads version 1";
+constexpr char kPlanBadLine[] =
+    "not one file of a plan: an action (keep, remove, link, reflink, move), a path, a size, a "
+    "volume, an index and a modified time";
+constexpr char kPlanStepFirst[] = "a file acted on before any file kept";
+constexpr char kPlanPathTwice[] = "a path the plan names twice";
+// Why a step of a saved plan is not taken before anything is tried.
+constexpr char kPlanNotInReport[] = "in no group of the report";
+constexpr char kPlanKeptNotInReport[] = "its kept file is in no group of the report";
+constexpr char kPlanGroupUnresolved[] = "its group in the report is unresolved, never touched";
+constexpr char kPlanGroupLeftOut[] = "its group is left out by --min-size or --exclude";
+constexpr char kPlanOtherGroup[] = "the report has it in another group than its kept file";
+constexpr char kPlanCopyChanged[] = "changed since the plan was made";
+constexpr char kPlanKeptChanged[] = "its kept file changed since the plan was made";
+
 // Apply and undo: one line per action done or skipped, then the totals.
 constexpr char kDoneLine[] = "%-9s %" PATH_ARG "\n";
 constexpr char kMovedLine[] = "moved     %" PATH_ARG " to %" PATH_ARG "\n";
@@ -141,6 +180,9 @@ constexpr char kNeedsWithinLine[] =
     TIDY_PROGRAM_NAME ": %s changes files only under the folders named by --within DIR\n";
 constexpr char kNeedsHoldingLine[] =
     TIDY_PROGRAM_NAME ": --action move needs --holding DIR, the folder to move into\n";
+constexpr char kOptionForLine[] = TIDY_PROGRAM_NAME ": %s is for %s only\n";
+constexpr char kPlanDecidesLine[] =
+    TIDY_PROGRAM_NAME ": apply --plan does what the plan says: %s cannot change it\n";
 constexpr char kFolderOptionLine[] = TIDY_PROGRAM_NAME ": %s %" PATH_ARG ": %s\n";
 // The options and commands those lines name; the journal names its command too.
 constexpr char kWithinOption[] = "--within";
@@ -152,6 +194,12 @@ constexpr char kReportUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the report %" PATH_ARG ": %s\n";
 constexpr char kJournalFailedLine[] =
     TIDY_PROGRAM_NAME ": cannot write the journal " TIDY_JOURNAL_NAME ": %s; stopped\n";
+constexpr char kPlanUnreadableLine[] =
+    TIDY_PROGRAM_NAME ": cannot read the plan %" PATH_ARG ": %s\n";
+constexpr char kPlanLineUnreadableLine[] =
+    TIDY_PROGRAM_NAME ": cannot read the plan %" PATH_ARG ": line %lld: %s\n";
+constexpr char kPlanUnwritableLine[] =
+    TIDY_PROGRAM_NAME ": cannot write the plan %" PATH_ARG ": %s\n";
 constexpr char kJournalUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
 constexpr char kTidyOutOfMemoryLine[] = TIDY_PROGRAM_NAME ": out of memory\n";

@@ -251,3 +251,34 @@ TEST(TidyEndToEnd, ExportKeepsEveryCharacterOfEveryName) {
             std::string::npos)
       << records.outputBytes;
 }
+
+TEST(TidyEndToEnd, ASavedPlanIsCarriedOutAsReviewedAndNothingMore) {
+  TempTree tree;
+  const std::string photo = PatternBytes(700, 61);
+  const std::string song = PatternBytes(900, 62);
+  const std::filesystem::path odd = std::filesystem::path("home") / OddExportName().path;
+  SetAge(tree.WriteFile("home/Pictures/photo.jpg", photo), 300);
+  SetAge(tree.WriteFile("home/Music/song.mp3", song), 300);
+  SetAge(tree.WriteFile(odd, photo), 10);
+  SetAge(tree.WriteFile("home/Downloads/photo.jpg", photo), 10);
+  SetAge(tree.WriteFile("home/Downloads/song.mp3", song), 10);
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult saved =
+      RunTidyIn(tree.root(), {Text("plan"), Text("--save"), Text("reviewed.plan")});
+  EXPECT_EQ(saved.exitCode, 0) << saved.errors;
+  ExpectLines(saved, {TidyPlanSavedLine("reviewed.plan", 3, 2)});
+
+  // After the review: a copy rewritten (same size, other bytes), and a new copy nobody reviewed.
+  tree.WriteFile("home/Downloads/song.mp3", PatternBytes(900, 63));
+  tree.WriteFile("home/Downloads/photo (2).jpg", photo);
+  const ProgramResult applied = RunTidyIn(
+      tree.root(),
+      {Text("apply"), Text("--plan"), Text("reviewed.plan"), Text("--within"), Text("home")});
+  EXPECT_EQ(applied.exitCode, 1) << applied.errors;
+  ExpectLines(applied, {TidyDoneLine("removed", Shown("home/Downloads/photo.jpg")),
+                        TidySkippedLine(Shown("home/Downloads/song.mp3"), kTidyPlanCopyChanged),
+                        TidyApplyTotals(2, 1, 1400)});
+  EXPECT_FALSE(std::filesystem::exists(tree / odd)) << applied.output;
+  EXPECT_TRUE(std::filesystem::exists(tree / "home/Downloads/photo (2).jpg"));
+  EXPECT_EQ(ReadWholeFile(tree / "home/Pictures/photo.jpg"), photo);
+}

@@ -25,6 +25,8 @@ const char kTidyOtherVolume[] = "on another file system: nothing is copied acros
 const char kTidySystemRefused[] = "the system refused";
 const char kTidyCannotClone[] = "the file system cannot make reflinks";
 const char kTidyMovedBackWord[] = "moved back";
+const char kTidyPlanCopyChanged[] = "changed since the plan was made";
+const char kTidyPlanFormatName[] = "dupscan-tidy plan";
 
 std::string TidyJournalName() { return "dupscan-tidy.journal"; }
 
@@ -75,6 +77,11 @@ std::string TidyMoveLine(const std::string& path, const std::string& to) {
 
 std::string TidyLeaveLine(const std::string& path, const std::string& why) {
   return "  leave    " + path + ": " + why + "\n";
+}
+
+std::string TidyPlanSavedLine(const std::string& file, long long steps, long long groups) {
+  return "\nSaved to " + file + ": " + Number(steps) + " files to act on in " + Number(groups) +
+         " groups. Carry it out with\n  dupscan-tidy apply --plan " + file + " --within DIR\n";
 }
 
 std::string TidyDoneLine(const std::string& word, const std::string& path) {

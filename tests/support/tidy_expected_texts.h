@@ -25,6 +25,10 @@ std::string TidyActLine(const std::string& word, const std::string& path);
 std::string TidyMoveLine(const std::string& path, const std::string& to);
 std::string TidyLeaveLine(const std::string& path, const std::string& why);
 
+// The saved plan.
+extern const char kTidyPlanFormatName[];
+std::string TidyPlanSavedLine(const std::string& file, long long steps, long long groups);
+
 // Apply and undo.
 std::string TidyDoneLine(const std::string& word, const std::string& path);
 std::string TidyMovedLine(const std::string& path, const std::string& to);
@@ -49,3 +53,4 @@ extern const char kTidyDiffers[];
 extern const char kTidyOtherVolume[];
 extern const char kTidySystemRefused[];
 extern const char kTidyCannotClone[];
+extern const char kTidyPlanCopyChanged[];

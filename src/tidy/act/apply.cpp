@@ -44,43 +44,51 @@ void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
   }
 }
 
-// Every copy of one group; false when the journal failed and nothing more may be done.
-bool ApplyGroup(TextOutput& console, ApplyContext& context, const GroupPlan& plan, Totals* totals) {
-  const CheckedGroup& group = context.checked.groups[plan.group];
-  for (std::size_t member = 0; member < group.members.size(); ++member) {
-    if (plan.fates[member] != Fate::kAct) {
-      continue;
-    }
-    const Member& copy = group.members[member];
-    const PairOutcome outcome = ActOnPair(context, group.members[plan.kept], copy);
-    if (outcome.journalFailed) {
-      PrintFailure(kJournalFailedLine, ErrorText(context.journal.errorCode).c_str());
-      return false;
-    }
-    PrintOutcome(console, context.action, context.report.paths.at(copy.path), outcome, totals);
+// One step; false when the journal failed and nothing more may be done.
+bool ApplyStep(TextOutput& console, ApplyContext& context, const PlannedStep& step,
+               Totals* totals) {
+  if (step.refused != nullptr) {
+    PrintText(console, kSkippedLine, step.path.c_str(), step.refused);
+    ++totals->skipped;
+    return true;
   }
+  const CheckedGroup& group = context.checked.groups[step.group];
+  const Member& copy = group.members[step.copy];
+  context.action = step.action;
+  const PairOutcome outcome = ActOnPair(context, group.members[step.kept], copy);
+  if (outcome.journalFailed) {
+    PrintFailure(kJournalFailedLine, ErrorText(context.journal.errorCode).c_str());
+    return false;
+  }
+  PrintOutcome(console, step.action, context.report.paths.at(copy.path), outcome, totals);
   return true;
 }
 
 }  // namespace
 
-int ApplyPlans(TextOutput& console, const TidyOptions& options, const PlanSettings& settings,
-               const HeldFolder* holding, const Report& report, const CheckedReport& checked,
-               const std::vector<GroupPlan>& plans) {
+int ApplySteps(TextOutput& console, const TidyOptions& options,
+               const std::vector<FileIdentity>& within, const HeldFolder* holding,
+               const Report& report, const CheckedReport& checked,
+               const std::vector<PlannedStep>& steps) {
   Journal journal;
   const int errorCode = OpenJournal(&journal);
   JsonObject start;
-  start.Text(kRunKey, kApplyCommand).Text(kActionKey, ActionWord(options.action));
+  start.Text(kRunKey, kApplyCommand);
+  if (options.planFile.empty()) {
+    start.Text(kActionKey, ActionWord(options.action));
+  } else {
+    start.Path(kPlanKey, options.planFile);
+  }
   if (errorCode != 0 || !Record(journal, start)) {
     PrintFailure(kJournalFailedLine,
                  ErrorText(errorCode != 0 ? errorCode : journal.errorCode).c_str());
     return kExitTrouble;
   }
-  ApplyContext context{report,  checked,         options.action, settings.within,
+  ApplyContext context{report,  checked,         options.action, within,
                        holding, options.holding, journal,        0};
   Totals totals;
-  for (const std::size_t index : OrderBySaving(checked, plans)) {
-    if (!ApplyGroup(console, context, plans[index], &totals)) {
+  for (const PlannedStep& step : steps) {
+    if (!ApplyStep(console, context, step, &totals)) {
       return kExitTrouble;
     }
   }

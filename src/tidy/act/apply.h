@@ -9,10 +9,11 @@
 #include "tidy/report/group_check.h"
 #include "tidy/tidy_options.h"
 
-/// Acts on every copy the plans act on, largest saving first, printing a line for each one done
-/// or skipped and then the totals. Returns the exit status: kExitNotAll when anything planned
-/// was skipped, kExitTrouble when the journal or the holding folder failed.
-/// `holding` is the held holding folder, for move.
-int ApplyPlans(TextOutput& console, const TidyOptions& options, const PlanSettings& settings,
-               const HeldFolder* holding, const Report& report, const CheckedReport& checked,
-               const std::vector<GroupPlan>& plans);
+/// Takes every step in its order, printing a line for each one done or skipped (a refused step
+/// is skipped with its reason) and then the totals. Returns the exit status: kExitNotAll when
+/// any step was skipped, kExitTrouble when the journal failed. `holding` is the held holding
+/// folder, for move.
+int ApplySteps(TextOutput& console, const TidyOptions& options,
+               const std::vector<FileIdentity>& within, const HeldFolder* holding,
+               const Report& report, const CheckedReport& checked,
+               const std::vector<PlannedStep>& steps);

@@ -49,6 +49,7 @@ constexpr char kSizeKey[] = "size";
 constexpr char kOutcomeKey[] = "outcome";
 constexpr char kWhyKey[] = "why";
 constexpr char kRunKey[] = "run";
+constexpr char kPlanKey[] = "plan";
 // The journal's values.
 constexpr char kDoneValue[] = "done";
 constexpr char kSkippedValue[] = "skipped";

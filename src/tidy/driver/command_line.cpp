@@ -75,17 +75,40 @@ bool ParseSize(const PathString& text, std::int64_t* size) {
   return true;
 }
 
+// The options whose value is a path, a folder or a pattern, taken as typed.
+struct PathOption {
+  const PathChar* name;
+  PathString TidyOptions::*single;
+  std::vector<PathString> TidyOptions::*repeated;
+};
+
+constexpr PathOption kPathOptions[] = {
+    {PATH_TEXT("--report"), &TidyOptions::report, nullptr},
+    {PATH_TEXT("--holding"), &TidyOptions::holding, nullptr},
+    {PATH_TEXT("--save"), &TidyOptions::save, nullptr},
+    {PATH_TEXT("--plan"), &TidyOptions::planFile, nullptr},
+    {PATH_TEXT("--within"), nullptr, &TidyOptions::within},
+    {PATH_TEXT("--exclude"), nullptr, &TidyOptions::excludes},
+};
+
+const PathOption* PathOptionNamed(const PathString& option) {
+  for (const PathOption& named : kPathOptions) {
+    if (option == named.name) {
+      return &named;
+    }
+  }
+  return nullptr;
+}
+
 bool TakesValue(const PathString& option) {
-  static const PathString kValued[] = {PATH_TEXT("--report"),  PATH_TEXT("--within"),
-                                       PATH_TEXT("--keep"),    PATH_TEXT("--action"),
-                                       PATH_TEXT("--holding"), PATH_TEXT("--min-size"),
-                                       PATH_TEXT("--exclude"), PATH_TEXT("--format")};
+  static const PathString kValued[] = {PATH_TEXT("--keep"), PATH_TEXT("--action"),
+                                       PATH_TEXT("--min-size"), PATH_TEXT("--format")};
   for (const PathString& valued : kValued) {
     if (option == valued) {
       return true;
     }
   }
-  return false;
+  return PathOptionNamed(option) != nullptr;
 }
 
 bool BadValue(const PathString& option, const PathString& value) {
@@ -120,14 +143,12 @@ bool TakeValue(const PathString& option, const PathString& value, TidyOptions* o
   }
   int chosen = 0;
   KeepText keep;
-  if (option == PATH_TEXT("--report")) {
-    options->report = value;
-  } else if (option == PATH_TEXT("--within")) {
-    options->within.push_back(value);
-  } else if (option == PATH_TEXT("--holding")) {
-    options->holding = value;
-  } else if (option == PATH_TEXT("--exclude")) {
-    options->excludes.push_back(value);
+  if (const PathOption* named = PathOptionNamed(option)) {
+    if (named->single != nullptr) {
+      options->*named->single = value;
+    } else {
+      (options->*named->repeated).push_back(value);
+    }
   } else if (option == PATH_TEXT("--keep")) {
     if (!KeepRuleText(value, &keep)) {
       return BadValue(option, value);
@@ -138,6 +159,7 @@ bool TakeValue(const PathString& option, const PathString& value, TidyOptions* o
       return BadValue(option, value);
     }
     options->action = static_cast<Action>(chosen);
+    options->actionGiven = true;
   } else if (option == PATH_TEXT("--format")) {
     if (!Lookup(kFormats, value, &chosen)) {
       return BadValue(option, value);

@@ -6,6 +6,7 @@
 #include "platform/held_folder.h"
 #include "tidy/act/apply.h"
 #include "tidy/act/undo.h"
+#include "tidy/driver/saved_plan_files.h"
 #include "tidy/plan/copy_folders.h"
 #include "tidy/plan/export.h"
 #include "tidy/plan/plan.h"
@@ -105,9 +106,34 @@ bool ReadAndCheck(const TidyOptions& options, const PlanSettings& settings, Chec
   return true;
 }
 
+// The options that only one command takes, and that command.
+bool OnlyForItsCommand(const TidyOptions& options) {
+  const struct {
+    bool given;
+    const char* option;
+    Command command;
+    const char* name;
+  } only[] = {{!options.save.empty(), "--save", Command::kPlan, "plan"},
+              {!options.planFile.empty(), "--plan", Command::kApply, "apply"}};
+  for (const auto& one : only) {
+    if (one.given && options.command != one.command) {
+      PrintFailure(kOptionForLine, one.option, one.name);
+      return false;
+    }
+  }
+  if (!options.planFile.empty() && (options.actionGiven || !options.keep.empty())) {
+    PrintFailure(kPlanDecidesLine, options.actionGiven ? "--action" : "--keep");
+    return false;
+  }
+  return true;
+}
+
 // apply and undo change files only under --within; a move needs somewhere to go.
 bool MayChange(const TidyOptions& options) {
   const bool applying = options.command == Command::kApply;
+  if (!OnlyForItsCommand(options)) {
+    return false;
+  }
   if ((applying || options.command == Command::kUndo) && options.within.empty()) {
     PrintFailure(kNeedsWithinLine, applying ? kApplyCommand : kUndoCommand);
     return false;
@@ -117,6 +143,17 @@ bool MayChange(const TidyOptions& options) {
     return false;
   }
   return true;
+}
+
+// A saved plan with a move needs the holding folder, as apply --action move does.
+bool MovesWithoutHolding(const TidyOptions& options, const SavedPlan& plan) {
+  for (const SavedFile& file : plan.files) {
+    if (!file.keep && file.action == Action::kMove && options.holding.empty()) {
+      PrintFailure(kNeedsHoldingLine);
+      return true;
+    }
+  }
+  return false;
 }
 
 }  // namespace
@@ -135,13 +172,21 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
   if (options.command == Command::kUndo) {
     return UndoMoves(console, settings.within, options.holding.empty() ? nullptr : &holding);
   }
+  SavedPlan saved;
+  if (!options.planFile.empty() &&
+      (!LoadPlanFile(options, &saved) || MovesWithoutHolding(options, saved))) {
+    return kExitTrouble;
+  }
   Checked run;
   if (!ReadAndCheck(options, settings, &run)) {
     return kExitTrouble;
   }
   switch (options.command) {
     case Command::kApply:
-      return ApplyPlans(console, options, settings, &holding, run.report, run.checked, run.plans);
+      return ApplySteps(console, options, settings.within, &holding, run.report, run.checked,
+                        options.planFile.empty()
+                            ? StepsOfPlans(run.checked, run.plans, options.action)
+                            : StepsOfSavedPlan(saved, run.report, run.checked, settings.within));
     case Command::kExport:
       ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
       return kExitDone;
@@ -153,7 +198,10 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
       PrintPlan(console, run.report, run.checked, run.plans, options.action, options.holding,
                 settings.within);
       PrintUnresolved(console, run.report, run.checked);
-      return kExitDone;
+      return options.save.empty() ||
+                     SavePlanFile(console, options, run.report, run.checked, run.plans)
+                 ? kExitDone
+                 : kExitTrouble;
     default:
       PrintSummary(console, options.report, run.report, run.checked, run.plans,
                    FindCopyFolders(run.report, run.checked, run.plans));

@@ -135,6 +135,24 @@ bool ReadNumber(const std::string& line, std::size_t* at, long long* number) {
   return true;
 }
 
+// JSON's own white space between tokens: what a person or another program may put there.
+void SkipSpace(const std::string& line, std::size_t* at) {
+  static const std::string kSpace = " \t\r\n";
+  while (*at < line.size() && kSpace.find(line[*at]) != std::string::npos) {
+    ++*at;
+  }
+}
+
+// The token `wanted` next, after any white space; false, with nothing taken, when it is not.
+bool Expect(const std::string& line, std::size_t* at, char wanted) {
+  SkipSpace(line, at);
+  if (*at >= line.size() || line[*at] != wanted) {
+    return false;
+  }
+  ++*at;
+  return true;
+}
+
 }  // namespace
 
 void AppendJsonPath(const PathString& path, std::string* json) {
@@ -182,18 +200,20 @@ JsonObject& JsonObject::Number(const char* key, long long value) {
 bool ParseJsonObject(const std::string& line, std::map<std::string, JsonValue>* fields) {
   fields->clear();
   std::size_t at = 0;
-  if (line.empty() || line[at++] != '{') {
+  if (!Expect(line, &at, '{')) {
     return false;
   }
-  while (at < line.size() && line[at] != '}') {
-    if (!fields->empty() && line[at++] != ',') {
+  while (!Expect(line, &at, '}')) {
+    if (!fields->empty() && !Expect(line, &at, ',')) {
       return false;
     }
     std::u32string key;
-    if (!ReadString(line, &at, &key) || at >= line.size() || line[at++] != ':') {
+    SkipSpace(line, &at);
+    if (!ReadString(line, &at, &key) || !Expect(line, &at, ':')) {
       return false;
     }
     JsonValue value;
+    SkipSpace(line, &at);
     value.isText = at < line.size() && line[at] == '"';
     if (value.isText ? !ReadString(line, &at, &value.text)
                      : !ReadNumber(line, &at, &value.number)) {
@@ -203,7 +223,8 @@ bool ParseJsonObject(const std::string& line, std::map<std::string, JsonValue>* 
     ascii.text = key;
     (*fields)[JsonAscii(ascii)] = value;
   }
-  return at + 1 == line.size();
+  SkipSpace(line, &at);
+  return at == line.size();
 }
 
 bool JsonPath(const JsonValue& value, PathString* path) {

@@ -36,7 +36,8 @@ struct JsonValue {
   long long number = 0;
 };
 
-/// Reads one flat object of strings and whole numbers. False when `line` is anything else.
+/// Reads one flat object of strings and whole numbers, with JSON's white space allowed between
+/// its tokens. False when `line` is anything else.
 bool ParseJsonObject(const std::string& line, std::map<std::string, JsonValue>* fields);
 
 /// A parsed string as a path, or false when no path has those code points.

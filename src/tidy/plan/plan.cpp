@@ -86,6 +86,25 @@ std::vector<std::size_t> OrderBySaving(const CheckedReport& checked,
   return order;
 }
 
+std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked,
+                                      const std::vector<GroupPlan>& plans, Action action) {
+  std::vector<PlannedStep> steps;
+  for (const std::size_t index : OrderBySaving(checked, plans)) {
+    const GroupPlan& plan = plans[index];
+    for (std::size_t member = 0; member < plan.fates.size(); ++member) {
+      if (plan.fates[member] == Fate::kAct) {
+        PlannedStep step;
+        step.group = plan.group;
+        step.kept = plan.kept;
+        step.copy = member;
+        step.action = action;
+        steps.push_back(step);
+      }
+    }
+  }
+  return steps;
+}
+
 std::vector<PathString> HoldingFolders(const FolderPlace& folder,
                                        const std::vector<FileIdentity>& within) {
   std::size_t top = folder.chain.size();

@@ -9,6 +9,7 @@
 #include "platform/file_identity.h"
 #include "tidy/plan/keep_rules.h"
 #include "tidy/report/group_check.h"
+#include "tidy/tidy_options.h"
 
 enum class Fate {
   kKeep,
@@ -32,6 +33,22 @@ struct GroupPlan {
 inline bool NamesOfOneFile(const FileState& left, const FileState& right) {
   return SameFile(left.identity, right.identity);
 }
+
+/// One copy to act on, keeping another file of its group, in the order apply takes them.
+struct PlannedStep {
+  std::size_t group = 0;  ///< in CheckedReport::groups
+  std::size_t kept = 0;   ///< the member kept
+  std::size_t copy = 0;   ///< the member acted on
+  Action action = Action::kRemove;
+  /// A step refused before anything is tried (a saved plan's step the report does not bear out):
+  /// why, and its path as the plan names it. Null for a step to take.
+  const char* refused = nullptr;
+  PathString path;
+};
+
+/// apply's steps: every member the plans act on, the largest saving first.
+std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked,
+                                      const std::vector<GroupPlan>& plans, Action action);
 
 struct PlanSettings {
   std::vector<KeepChoice> rules;
