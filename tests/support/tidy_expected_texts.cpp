@@ -43,6 +43,8 @@ std::string TidyFreeableLine(long long bytes, long long files) {
   return Number(bytes) + " bytes can be freed, by " + Number(files) + " files\n";
 }
 
+std::string TidyCopyFoldersHeading() { return "\nFolders that are copies of others:\n"; }
+
 std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
                                long long files, long long bytes) {
   return copy + " is a copy of " + original + ": " + Number(files) + " files, " + Number(bytes) +

@@ -12,6 +12,7 @@ std::string TidyJournalName();
 std::string TidyCountsLine(long long groups, long long files, const std::string& report);
 std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut);
 std::string TidyFreeableLine(long long bytes, long long files);
+std::string TidyCopyFoldersHeading();
 std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
                                long long files, long long bytes);
 std::string TidyGroupLine(long long freed, long long files, long long size,

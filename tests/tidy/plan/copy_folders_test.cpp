@@ -1,0 +1,79 @@
+// Which folders the summary shows as copies of others, and which groups it then folds away.
+#include <gtest/gtest.h>
+
+#include "support/expected_texts.h"
+#include "support/temp_tree.h"
+#include "support/tidy_expected_texts.h"
+#include "support/tidy_in_process.h"
+#include "support/tidy_support.h"
+
+namespace {
+
+// The summary's lines under the copied folders' heading.
+std::string CopyFolderLines(const std::string& summary) {
+  const std::size_t heading = summary.find(TidyCopyFoldersHeading());
+  if (heading == std::string::npos) {
+    return std::string();
+  }
+  const std::size_t start = heading + TidyCopyFoldersHeading().size();
+  const std::size_t end = summary.find("\n\n", start);
+  return summary.substr(start, end == std::string::npos ? end : end + 1 - start);
+}
+
+}  // namespace
+
+// backup/photos/ holds what photos/ holds, a folder deeper: found from the files' own folders and
+// climbed to the highest pair that are still copies, the older side the original, its groups
+// folded into its line. A folder with one file more (on either side), or whose namesake has other
+// bytes, is none.
+TEST(CopyFolders, WholeCopiesOnlyClimbedToTheTop) {
+  TempTree tree;
+  const std::string a = PatternBytes(1000, 1);
+  const std::string b = PatternBytes(2000, 2);
+  const std::string r = PatternBytes(300, 3);
+  const std::string t = PatternBytes(400, 4);
+  const struct {
+    const char* path;
+    std::string bytes;
+    int age;
+  } files[] = {
+      {"photos/2020/a.jpg", a, 900},
+      {"photos/2020/b.jpg", b, 900},
+      {"backup/photos/2020/a.jpg", a, 100},
+      {"backup/photos/2020/b.jpg", b, 100},
+      {"docs/r.pdf", r, 900},
+      {"docs-copy/r.pdf", r, 100},
+      {"docs-copy/z.txt", "extra", 100},
+      {"papers/p.pdf", r + "p", 900},
+      {"papers/z.txt", "more", 900},
+      {"papers-copy/p.pdf", r + "p", 100},
+      {"music/t.mp3", t, 900},
+      {"music2/t.mp3", t, 100},
+      {"music/u.mp3", PatternBytes(500, 5), 900},
+      {"music2/u.mp3", PatternBytes(500, 6), 100},
+  };
+  for (const auto& file : files) {
+    SetAge(tree.WriteFile(file.path, file.bytes), file.age);
+  }
+  const auto group = [&tree](const char* first, const char* second) {
+    return ReportGroup({tree / first, tree / second});
+  };
+  const std::string summary = RunTidyOnReport(
+      tree / "duplicates.txt",
+      group("photos/2020/a.jpg", "backup/photos/2020/a.jpg") +
+          group("photos/2020/b.jpg", "backup/photos/2020/b.jpg") +
+          group("docs/r.pdf", "docs-copy/r.pdf") + group("papers/p.pdf", "papers-copy/p.pdf") +
+          group("music/t.mp3", "music2/t.mp3"),
+      {});
+  const std::string separator(1, static_cast<char>(kPathSeparator));
+  EXPECT_EQ(CopyFolderLines(summary),
+            TidyCopyFolderLine(ReportPath(tree / "backup/photos") + separator,
+                               ReportPath(tree / "photos") + separator, 2, 3000))
+      << summary;
+  EXPECT_EQ(summary.find(TidyGroupLine(1000, 2, 1000, ReportPath(tree / "photos/2020/a.jpg"))),
+            std::string::npos)
+      << summary;
+  EXPECT_NE(summary.find(TidyGroupLine(300, 2, 300, ReportPath(tree / "docs/r.pdf"))),
+            std::string::npos)
+      << summary;
+}
