@@ -31,11 +31,7 @@ void MakeHome(const TempTree& tree) {
   const std::string beach = PatternBytes(5000, 1);
   const std::string city = PatternBytes(3000, 2);
   const std::string song = PatternBytes(4096, 4);
-  const struct {
-    const char* path;
-    std::string bytes;
-    int age;
-  } files[] = {
+  const std::vector<AgedFile> files = {
       {"home/Pictures/2022/beach.jpg", beach, 900},
       {"home/Pictures/2022/city.jpg", city, 900},
       {"home/Backup/2022/beach.jpg", beach, 100},
@@ -54,9 +50,7 @@ void MakeHome(const TempTree& tree) {
       {"home/Shared/readonly/paper.txt", PatternBytes(2200, 8), 10},
       {"secret.txt", PatternBytes(1200, 10), 500},
   };
-  for (const auto& file : files) {
-    SetAge(tree.WriteFile(file.path, file.bytes), file.age);
-  }
+  WriteAgedFiles(tree.root(), files);
   if (NamesHoldLineFeeds()) {
     // Its second line names a file outside the search, of the same size, other bytes.
     tree.WriteFile("home/Downloads/evil-copy", PatternBytes(1200, 9));

@@ -1,6 +1,7 @@
 #include "support/tidy_support.h"
 
 #include <chrono>
+#include <fstream>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,19 @@ void ExpectNothingLost(const std::set<std::string>& before, const std::set<std::
 void SetAge(const std::filesystem::path& path, int daysAgo) {
   std::filesystem::last_write_time(
       path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(24 * daysAgo));
+}
+
+std::vector<std::filesystem::path> WriteAgedFiles(const std::filesystem::path& root,
+                                                  const std::vector<AgedFile>& files) {
+  std::vector<std::filesystem::path> paths;
+  for (const AgedFile& file : files) {
+    const std::filesystem::path path = root / file.path;
+    std::filesystem::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << file.bytes;
+    SetAge(path, file.age);
+    paths.push_back(path);
+  }
+  return paths;
 }
 
 bool SameInode(const std::filesystem::path& first, const std::filesystem::path& second) {

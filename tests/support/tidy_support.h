@@ -39,6 +39,17 @@ void ExpectNothingLost(const std::set<std::string>& before, const std::set<std::
 /// Sets the file's modification time to `daysAgo` days before now.
 void SetAge(const std::filesystem::path& path, int daysAgo);
 
+/// A file for WriteAgedFiles: where below the tree, its bytes, its age in days.
+struct AgedFile {
+  const char* path;
+  std::string bytes;
+  int age;
+};
+
+/// Writes each file below `root` and sets its age; returns their paths, in order.
+std::vector<std::filesystem::path> WriteAgedFiles(const std::filesystem::path& root,
+                                                  const std::vector<AgedFile>& files);
+
 /// Whether two paths name one file (a hard link), without following links.
 bool SameInode(const std::filesystem::path& first, const std::filesystem::path& second);
 

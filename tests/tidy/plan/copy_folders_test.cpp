@@ -32,29 +32,20 @@ TEST(CopyFolders, WholeCopiesOnlyClimbedToTheTop) {
   const std::string b = PatternBytes(2000, 2);
   const std::string r = PatternBytes(300, 3);
   const std::string t = PatternBytes(400, 4);
-  const struct {
-    const char* path;
-    std::string bytes;
-    int age;
-  } files[] = {
-      {"photos/2020/a.jpg", a, 900},
-      {"photos/2020/b.jpg", b, 900},
-      {"backup/photos/2020/a.jpg", a, 100},
-      {"backup/photos/2020/b.jpg", b, 100},
-      {"docs/r.pdf", r, 900},
-      {"docs-copy/r.pdf", r, 100},
-      {"docs-copy/z.txt", "extra", 100},
-      {"papers/p.pdf", r + "p", 900},
-      {"papers/z.txt", "more", 900},
-      {"papers-copy/p.pdf", r + "p", 100},
-      {"music/t.mp3", t, 900},
-      {"music2/t.mp3", t, 100},
-      {"music/u.mp3", PatternBytes(500, 5), 900},
-      {"music2/u.mp3", PatternBytes(500, 6), 100},
-  };
-  for (const auto& file : files) {
-    SetAge(tree.WriteFile(file.path, file.bytes), file.age);
-  }
+  WriteAgedFiles(tree.root(), {{"photos/2020/a.jpg", a, 900},
+                               {"photos/2020/b.jpg", b, 900},
+                               {"backup/photos/2020/a.jpg", a, 100},
+                               {"backup/photos/2020/b.jpg", b, 100},
+                               {"docs/r.pdf", r, 900},
+                               {"docs-copy/r.pdf", r, 100},
+                               {"docs-copy/z.txt", "extra", 100},
+                               {"papers/p.pdf", r + "p", 900},
+                               {"papers/z.txt", "more", 900},
+                               {"papers-copy/p.pdf", r + "p", 100},
+                               {"music/t.mp3", t, 900},
+                               {"music2/t.mp3", t, 100},
+                               {"music/u.mp3", PatternBytes(500, 5), 900},
+                               {"music2/u.mp3", PatternBytes(500, 6), 100}});
   const auto group = [&tree](const char* first, const char* second) {
     return ReportGroup({tree / first, tree / second});
   };

@@ -13,19 +13,12 @@
 TEST(KeepRules, EachRuleKeepsTheFileOnlyItPrefers) {
   TempTree tree;
   const std::string bytes = PatternBytes(300, 1);
-  const struct {
-    const char* path;
-    int age;
-  } files[] = {{"m/mm/first", 500},
-               {"m/mm/oldest", 900},
-               {"m/mm/newest", 1},
-               {"m/s", 400},
-               {"m/a/b/c/deepest", 600}};
-  std::vector<std::filesystem::path> group;
-  for (const auto& file : files) {
-    group.push_back(tree.WriteFile(file.path, bytes));
-    SetAge(group.back(), file.age);
-  }
+  const std::vector<std::filesystem::path> group =
+      WriteAgedFiles(tree.root(), {{"m/mm/first", bytes, 500},
+                                   {"m/mm/oldest", bytes, 900},
+                                   {"m/mm/newest", bytes, 1},
+                                   {"m/s", bytes, 400},
+                                   {"m/a/b/c/deepest", bytes, 600}});
   const PathString under = Text("under:");
   const struct {
     std::vector<PathString> options;
