@@ -7,7 +7,7 @@
 
 #include "platform/path_text.h"
 
-enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kExport, kHelp };
+enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kExport, kPage, kHelp };
 enum class Action { kRemove, kLink, kReflink, kMove };
 enum class ExportFormat { kJson, kNul };
 
@@ -30,4 +30,5 @@ struct TidyOptions {
   ExportFormat format = ExportFormat::kJson;
   PathString save;      ///< plan --save: the file the plan is saved to
   PathString planFile;  ///< apply --plan: the saved plan carried out
+  PathString output;    ///< page: the file written; empty for the default
 };

@@ -8,6 +8,8 @@
 #define TIDY_PROGRAM_NAME "dupscan-tidy"
 /// The journal's name, in the working folder.
 #define TIDY_JOURNAL_NAME "dupscan-tidy.journal"
+/// The page's name, beside the report, when --output names no other.
+#define TIDY_PAGE_NAME "duplicates.html"
 
 constexpr char kUsageText[] =
     "Usage: " TIDY_PROGRAM_NAME
@@ -25,6 +27,9 @@ constexpr char kUsageText[] =
     "            --holding for what was moved)\n"
     "  check     exit status 1 when the report holds groups, 0 when it holds none\n"
     "  export    the verified groups as JSON, or as NUL-ended records (--format nul)\n"
+    "  page      one HTML file to look at the groups in a browser, choose the files to keep\n"
+    "            and save a plan (--output FILE; default: " TIDY_PAGE_NAME
+    " beside the report)\n"
     "\n"
     "Options:\n"
     "  --report FILE    the report to read (default: duplicates.txt)\n"
@@ -39,6 +44,7 @@ constexpr char kUsageText[] =
     "  --format FORMAT  what export writes: json (default) or nul\n"
     "  --save FILE      plan: save the plan in FILE, for apply --plan\n"
     "  --plan FILE      apply: carry out the plan saved in FILE, each step checked afresh\n"
+    "  --output FILE    page: the file to write\n"
     "  --help           show this text\n"
     "\n"
     "Exit status: 0 done; 1 something planned was not done (apply, undo) or the report holds\n"
@@ -170,6 +176,10 @@ constexpr char kJsonEnd[] = "]}\n";
 /// The group's number, the size, the file's identity, its path; then a NUL.
 constexpr char kNulRecord[] = "%lld\t%lld\t%llu:%llu\t%" PATH_ARG "%c";
 
+// Page: the file written, its groups and files, the bytes its plan would free as it opens.
+constexpr char kPageWrittenLine[] =
+    "%" PATH_ARG ": %lld groups, %lld files, %lld bytes can be freed; open it in a browser\n";
+
 // Standard error: one line, then exit status 2.
 constexpr char kUnknownArgumentLine[] = TIDY_PROGRAM_NAME ": unknown command or option: %" PATH_ARG
                                                           "\nTry " TIDY_PROGRAM_NAME " --help.\n";
@@ -202,6 +212,7 @@ constexpr char kPlanUnwritableLine[] =
     TIDY_PROGRAM_NAME ": cannot write the plan %" PATH_ARG ": %s\n";
 constexpr char kJournalUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
+constexpr char kPageFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the page %" PATH_ARG ": %s\n";
 constexpr char kTidyOutOfMemoryLine[] = TIDY_PROGRAM_NAME ": out of memory\n";
 constexpr char kTidyUnexpectedLine[] = TIDY_PROGRAM_NAME ": %s\n";
 constexpr char kTidyUnknownFailureLine[] = TIDY_PROGRAM_NAME ": unexpected failure\n";

@@ -22,6 +22,7 @@ constexpr Named kCommands[] = {
     {PATH_TEXT("undo"), static_cast<int>(Command::kUndo)},
     {PATH_TEXT("check"), static_cast<int>(Command::kCheck)},
     {PATH_TEXT("export"), static_cast<int>(Command::kExport)},
+    {PATH_TEXT("page"), static_cast<int>(Command::kPage)},
 };
 
 constexpr Named kActions[] = {
@@ -87,6 +88,7 @@ constexpr PathOption kPathOptions[] = {
     {PATH_TEXT("--holding"), &TidyOptions::holding, nullptr},
     {PATH_TEXT("--save"), &TidyOptions::save, nullptr},
     {PATH_TEXT("--plan"), &TidyOptions::planFile, nullptr},
+    {PATH_TEXT("--output"), &TidyOptions::output, nullptr},
     {PATH_TEXT("--within"), nullptr, &TidyOptions::within},
     {PATH_TEXT("--exclude"), nullptr, &TidyOptions::excludes},
 };

@@ -9,6 +9,7 @@
 #include "tidy/driver/saved_plan_files.h"
 #include "tidy/plan/copy_folders.h"
 #include "tidy/plan/export.h"
+#include "tidy/plan/page.h"
 #include "tidy/plan/plan.h"
 #include "tidy/plan/plan_output.h"
 #include "tidy/plan/summary.h"
@@ -190,6 +191,8 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
     case Command::kExport:
       ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
       return kExitDone;
+    case Command::kPage:
+      return WritePage(console, options, run.report, run.checked, run.plans);
     case Command::kCheck:
       PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
                 options.report.c_str());
