@@ -15,8 +15,9 @@ from selenium.webdriver.common.keys import Keys
 from browser import BrowserTest, content, png, write_file, write_page
 
 HOSTILE_IMAGE = b"<img src=x onerror=alert(1)>.jpg"
-# A name cannot hold "/", so the closing tag spans folders: the folder text holds "</script>".
-HOSTILE_SCRIPT = b"</script><script>document.title='ran'</script>.txt"
+# A name cannot hold "/", so the closing tag spans folders: the folder text holds "</script ",
+# which ends a script element whatever follows the space.
+HOSTILE_SCRIPT = b"</script ><script>document.title='ran'</script>.txt"
 
 
 class PageShowsTheReport(BrowserTest):
@@ -83,7 +84,7 @@ class NamesAreText(BrowserTest):
         shown = {(name, folder) for _, name, folder, _ in self.files_shown()}
         self.assertEqual(shown, {
             ("<img src=x onerror=alert(1)>.jpg", "t/"),
-            ("script>.txt", "t/</script><script>document.title='ran'</"),
+            ("script>.txt", "t/</script ><script>document.title='ran'</"),
             ("caf\\xe9\\t.txt", "t/")})
         with self.assertRaises(NoAlertPresentException):
             self.driver.switch_to.alert.text

@@ -74,6 +74,15 @@ std::string ChangeAfterReport(const TempTree& tree, bool* unprivileged) {
   return linkWhy;
 }
 
+// A file of the odd name and a copy of it named `copy`, and dupscan's report of them.
+OddName WriteOddPair(const TempTree& tree, const char* copy) {
+  const OddName odd = OddExportName();
+  tree.WriteFile(odd.path, PatternBytes(600, 51));
+  tree.WriteFile(std::string("odd/") + copy, PatternBytes(600, 51));
+  WriteReport(tree.root(), {Text("odd")});
+  return odd;
+}
+
 }  // namespace
 
 TEST(TidyEndToEnd, HomeFolderSummaryAndPlanHoldEveryLineAgainstTheDisk) {
@@ -229,10 +238,7 @@ TEST(TidyEndToEnd, APlantedJournalOrAnEmptyFolderNameActsOnNothing) {
 
 TEST(TidyEndToEnd, ExportKeepsEveryCharacterOfEveryName) {
   TempTree tree;
-  const OddName odd = OddExportName();
-  tree.WriteFile(odd.path, PatternBytes(600, 51));
-  tree.WriteFile("odd/copy.bin", PatternBytes(600, 51));
-  WriteReport(tree.root(), {Text("odd")});
+  const OddName odd = WriteOddPair(tree, "copy.bin");
   const std::string identity = IdentityText(tree / odd.path);
   const std::size_t colon = identity.find(':');
 
@@ -275,4 +281,28 @@ TEST(TidyEndToEnd, ASavedPlanIsCarriedOutAsReviewedAndNothingMore) {
   EXPECT_FALSE(std::filesystem::exists(tree / odd)) << applied.output;
   EXPECT_TRUE(std::filesystem::exists(tree / "home/Downloads/photo (2).jpg"));
   EXPECT_EQ(ReadWholeFile(tree / "home/Pictures/photo.jpg"), photo);
+}
+
+// The browser tests read the page on Linux; this reads what every build writes, wine's too.
+TEST(TidyEndToEnd, PageCarriesEveryNameAsDataItsHtmlNeverReads) {
+  TempTree tree;
+  const OddName odd = WriteOddPair(tree, "copy & co.bin");
+
+  const ProgramResult result = RunTidyIn(tree.root(), {Text("page")});
+  EXPECT_EQ(result.exitCode, 0) << result.errors;
+  EXPECT_EQ(result.output, TidyPageWrittenLine("duplicates.html", 1, 2, 600));
+  const std::string page = ReadWholeFile(tree / "duplicates.html");
+  const std::string dataTag = "<script type=\"application/json\" id=\"page-data\">";
+  const std::size_t start = page.find(dataTag);
+  ASSERT_NE(start, std::string::npos) << page;
+  const std::string data =
+      page.substr(start + dataTag.size(), page.find("</script>", start) - start - dataTag.size());
+  EXPECT_EQ(data.find_first_of("<>&"), std::string::npos) << data;
+  EXPECT_NE(data.find('"' + odd.json.substr(odd.json.find('a')) + '"'), std::string::npos) << data;
+  EXPECT_NE(data.find("\"copy \\u0026 co.bin\""), std::string::npos) << data;
+  EXPECT_NE(page.find("content=\"default-src 'none'; script-src 'sha256-"), std::string::npos);
+
+  const ProgramResult nowhere =
+      RunTidyIn(tree.root(), {Text("page"), Text("--output"), Text("gone/page.html")});
+  EXPECT_EQ(nowhere.exitCode, 2) << nowhere.output;
 }

@@ -67,6 +67,12 @@ std::string TidyCheckLine(long long groups, const std::string& report) {
   return Number(groups) + " groups in " + report + "\n";
 }
 
+std::string TidyPageWrittenLine(const std::string& page, long long groups, long long files,
+                                long long bytes) {
+  return page + ": " + Number(groups) + " groups, " + Number(files) + " files, " + Number(bytes) +
+         " bytes can be freed; open it in a browser\n";
+}
+
 std::string TidyKeepLine(const std::string& path) { return "  keep     " + path + "\n"; }
 
 std::string TidyActLine(const std::string& word, const std::string& path) {

@@ -19,6 +19,8 @@ std::string TidyGroupLine(long long freed, long long files, long long size,
                           const std::string& kept);
 std::string TidyUnresolvedLine(long long line, const std::string& path, const std::string& why);
 std::string TidyCheckLine(long long groups, const std::string& report);
+std::string TidyPageWrittenLine(const std::string& page, long long groups, long long files,
+                                long long bytes);
 
 // Plan.
 std::string TidyKeepLine(const std::string& path);
