@@ -12,7 +12,9 @@ from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from browser import BrowserTest, content, png, write_file, write_page
+from selenium.webdriver.support.ui import WebDriverWait
+
+from browser import BrowserTest, content, png, program, run, write_file, write_page
 
 HOSTILE_IMAGE = b"<img src=x onerror=alert(1)>.jpg"
 # A name cannot hold "/", so the closing tag spans folders: the folder text holds "</script ",
@@ -115,6 +117,45 @@ class NamesAreText(BrowserTest):
         self.assertIsNone(self.script("return window.injected"))
         self.assertEqual(self.script("return window.fetched"), "refused")
         self.assertEqual(sorted(violations), ["connect-src", "script-src-elem", "style-src-elem"])
+
+
+class SavedPlan(BrowserTest):
+    def saved_plan(self):
+        """Clicks Save plan and returns the bytes the browser downloaded."""
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+        self.driver.find_element(By.ID, "save-plan").click()
+        saved = os.path.join(self.downloads, "duplicates.plan")
+        WebDriverWait(self.driver, 20).until(lambda _: os.path.exists(saved))
+        with open(saved, "rb") as plan:
+            return plan.read()
+
+    def test_the_plan_saved_after_a_change_is_plan_save_s_to_the_byte_and_apply_carries_it_out(self):
+        odd = content(700, 5)
+        # The oldest is kept by the rules; the person keeps the newest instead.
+        write_file(self.work, b"t/old \"q\" \\ <b>.bin", odd, 30)
+        write_file(self.work, b"t/sub/caf\xc3\xa9 \xff\t.bin", odd, 20)
+        write_file(self.work, b"t/sub/new \xe2\x80\xa8.bin", odd, 10)
+        # Of one age and one length: every rule keeps the first.
+        plain = content(400, 6)
+        one = write_file(self.work, b"t/one.txt", plain, 5)
+        os.utime(write_file(self.work, b"t/two.txt", plain), ns=(os.stat(one).st_mtime_ns,) * 2)
+        self.open_page(write_page(self.work, roots=[b"t"]))
+        self.driver.find_element(
+            By.XPATH, "//label[@data-group='0'][.//span[@class='name']='new \u2028.bin']//input"
+        ).click()
+        downloaded = self.saved_plan()
+        run([program("dupscan-tidy"), "plan", "--keep", "newest", "--save", "expected.plan"],
+            self.work)
+        with open(os.path.join(self.work, "expected.plan"), "rb") as expected:
+            self.assertEqual(downloaded, expected.read())
+        with open(os.path.join(self.work, "page.plan"), "wb") as plan:
+            plan.write(downloaded)
+        run([program("dupscan-tidy"), "apply", "--plan", "page.plan", "--within", "t"], self.work)
+        tree = os.path.join(os.fsencode(self.work), b"t")
+        left = sorted(os.listdir(tree) +
+                      [b"sub/" + name for name in os.listdir(os.path.join(tree, b"sub"))])
+        self.assertEqual(left, [b"one.txt", b"sub", b"sub/new \xe2\x80\xa8.bin"])
 
 
 class Thumbnails(BrowserTest):
