@@ -39,8 +39,8 @@ void ReadSampleFrom(const ReadableFile& file, std::int64_t size, unsigned char* 
 // is parted later without a second open of each (40,000 files of 1 KiB: 80,050 opens became
 // 40,050). Like the fingerprint, the digest stands for the file as it was read: it only chooses
 // which files are compared, never what is equal. False when the read did not give the whole file.
-bool ReadWholeFile(const ReadableFile& file, const FingerprintJob& job, unsigned char* whole,
-                   unsigned char* sample, std::size_t* length) {
+bool ReadWholeAndDigest(const ReadableFile& file, const FingerprintJob& job, unsigned char* whole,
+                        unsigned char* sample, std::size_t* length) {
   const std::size_t size = static_cast<std::size_t>(job.size);
   bool readError = false;
   if (ReadAt(file, 0, whole, size, &readError) != size || readError) {
@@ -66,7 +66,7 @@ void ReadSample(const ReadableFile& file, const FingerprintJob& job, unsigned ch
   const bool digestWhole = job.wholeDigest != nullptr && job.size > 0 &&
                            job.size <= static_cast<std::int64_t>(kFirstDigestBlock) &&
                            file.state.size == job.size;
-  if (!digestWhole || !ReadWholeFile(file, job, whole, sample, length)) {
+  if (!digestWhole || !ReadWholeAndDigest(file, job, whole, sample, length)) {
     ReadSampleFrom(file, job.size, sample, length);
   }
 }

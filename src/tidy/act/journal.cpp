@@ -16,7 +16,7 @@ bool Record(Journal& journal, const JsonObject& line) {
 
 bool ReadJournal(std::vector<JournalLine>* lines, std::string* why) {
   std::string bytes;
-  if (!ReadWholeFile(PATH_TEXT(TIDY_JOURNAL_NAME), &bytes, why)) {
+  if (!ReadWholeFileNoLink(PATH_TEXT(TIDY_JOURNAL_NAME), &bytes, why)) {
     return false;
   }
   std::size_t position = 0;

@@ -45,7 +45,7 @@ bool LoadPlanFile(const TidyOptions& options, SavedPlan* plan) {
   std::string bytes;
   std::string why;
   long long line = 0;
-  if (!ReadWholeFile(options.planFile, &bytes, &why)) {
+  if (!ReadWholeFileNoLink(options.planFile, &bytes, &why)) {
     PrintFailure(kPlanUnreadableLine, options.planFile.c_str(), why.c_str());
     return false;
   }

@@ -128,7 +128,7 @@ void ParseReport(const std::string& bytes, Report* report) {
 
 bool ReadReport(const PathString& name, Report* report, std::string* why) {
   std::string bytes;
-  if (!ReadWholeFile(name, &bytes, why)) {
+  if (!ReadWholeFileNoLink(name, &bytes, why)) {
     return false;
   }
   ParseReport(bytes, report);

@@ -9,7 +9,7 @@ namespace {
 constexpr std::size_t kReadBlock = 1 << 20;
 }
 
-bool ReadWholeFile(const PathString& name, std::string* bytes, std::string* why) {
+bool ReadWholeFileNoLink(const PathString& name, std::string* bytes, std::string* why) {
   PathString folderPath;
   PathString fileName;
   SplitPath(name, &folderPath, &fileName);

@@ -7,4 +7,4 @@
 
 /// Reads all of `name` into `bytes`, reaching it without following a link. False, with the
 /// reason in `why`, when it is missing, no regular file, or cannot be read.
-bool ReadWholeFile(const PathString& name, std::string* bytes, std::string* why);
+bool ReadWholeFileNoLink(const PathString& name, std::string* bytes, std::string* why);
