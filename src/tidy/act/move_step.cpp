@@ -39,14 +39,10 @@ bool HoldTarget(Steps& steps, const Member& copy, HeldFolder* target, PathString
 }
 
 void Move(Steps& steps, HeldFolder& target) {
-  if (!StillAsCompared(steps)) {
+  if (!StillAsCompared(steps) ||
+      !ChangeMade(steps, RenameWithoutReplacing(steps.copy.folder, steps.copy.name, target,
+                                                steps.copy.name))) {
     return;
-  }
-  const ActionOutcome moved =
-      RenameWithoutReplacing(steps.copy.folder, steps.copy.name, target, steps.copy.name);
-  StepBoundary();
-  if (moved.result != ActionResult::kDone) {
-    return Skip(steps, ActionText(moved));
   }
   const bool copyUnwritten = Unwritten(target, steps.copy.name, steps.copy.file.state);
   if (!copyUnwritten || !KeptAsCompared(steps)) {

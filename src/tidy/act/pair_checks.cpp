@@ -4,6 +4,7 @@
 
 #include "content/compare_files.h"
 #include "tidy/act/pair_steps.h"
+#include "tidy/act/step_hook.h"
 #include "tidy/plan/plan.h"
 #include "tidy/report/failure_texts.h"
 #include "tidy/tidy_texts.h"
@@ -112,6 +113,15 @@ void Done(Steps& steps) {
   if (steps.copy.file.state.links == 1) {
     steps.outcome.freed = steps.copy.file.state.size;
   }
+}
+
+bool ChangeMade(Steps& steps, const ActionOutcome& outcome) {
+  StepBoundary();
+  if (outcome.result != ActionResult::kDone) {
+    Skip(steps, ActionText(outcome));
+    return false;
+  }
+  return true;
 }
 
 std::string ActionText(const ActionOutcome& outcome) {

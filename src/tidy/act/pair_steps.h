@@ -62,6 +62,10 @@ void Skip(Steps& steps, const std::string& why);
 void Done(Steps& steps);
 /// Why an action the system took refused, in words.
 std::string ActionText(const ActionOutcome& outcome);
+/// After a change the system made or refused: the step's boundary, and the copy skipped with the
+/// system's reason when it was refused. True when it was made. Called as the right side of
+/// `StillAsCompared(steps) ||`, the checks come right before the change.
+bool ChangeMade(Steps& steps, const ActionOutcome& outcome);
 
 // The journal's lines (pair_records.cpp).
 

@@ -27,14 +27,10 @@ void Restore(Steps& steps, const PathString& from) {
 // The copy renamed aside first: whatever is then under the aside name is what gets removed, so
 // a file put in the copy's place after the comparison is never the one removed.
 void Remove(Steps& steps) {
-  if (!StillAsCompared(steps)) {
+  if (!StillAsCompared(steps) ||
+      !ChangeMade(steps, RenameWithoutReplacing(steps.copy.folder, steps.copy.name,
+                                                steps.copy.folder, steps.aside))) {
     return;
-  }
-  const ActionOutcome aside =
-      RenameWithoutReplacing(steps.copy.folder, steps.copy.name, steps.copy.folder, steps.aside);
-  StepBoundary();
-  if (aside.result != ActionResult::kDone) {
-    return Skip(steps, ActionText(aside));
   }
   if (!Unwritten(steps.copy.folder, steps.aside, steps.copy.file.state)) {
     Restore(steps, steps.aside);
@@ -162,14 +158,10 @@ void Link(Steps& steps) {
 }
 
 void Reflink(Steps& steps) {
-  if (!StillAsCompared(steps)) {
+  if (!StillAsCompared(steps) ||
+      !ChangeMade(
+          steps, MakeClone(steps.kept.file, steps.copy.file, steps.copy.folder, steps.temporary))) {
     return;
-  }
-  const ActionOutcome cloned =
-      MakeClone(steps.kept.file, steps.copy.file, steps.copy.folder, steps.temporary);
-  StepBoundary();
-  if (cloned.result != ActionResult::kDone) {
-    return Skip(steps, ActionText(cloned));
   }
   const EntryStatus made = StatEntry(steps.copy.folder, steps.temporary);
   // A kept file written while it was cloned may have given the clone a mix of old and new.
