@@ -5,14 +5,8 @@
 std::u32string PathCodePoints(const PathString& path) {
   std::u32string points;
   points.reserve(path.size());
-  for (std::size_t index = 0; index < path.size(); ++index) {
-    char32_t unit = static_cast<char16_t>(path[index]);
-    const char32_t next = index + 1 < path.size() ? static_cast<char16_t>(path[index + 1]) : 0;
-    if (IsHighSurrogate(unit) && IsLowSurrogate(next)) {
-      unit = JoinSurrogates(unit, next);
-      ++index;
-    }
-    points.push_back(unit);
+  for (std::size_t index = 0; index < path.size();) {
+    points.push_back(TakeUtf16Point(path.data(), path.size(), &index));
   }
   return points;
 }

@@ -64,14 +64,8 @@ std::wstring FormatWide(const char* format, std::va_list arguments) {
 std::string ToUtf8(const std::wstring& text) {
   std::string bytes;
   bytes.reserve(text.size());
-  for (std::size_t index = 0; index < text.size(); ++index) {
-    char32_t code = static_cast<char16_t>(text[index]);
-    const char32_t next = index + 1 < text.size() ? static_cast<char16_t>(text[index + 1]) : 0;
-    if (IsHighSurrogate(code) && IsLowSurrogate(next)) {
-      code = JoinSurrogates(code, next);
-      ++index;
-    }
-    AppendUtf8(code, &bytes);
+  for (std::size_t index = 0; index < text.size();) {
+    AppendUtf8(TakeUtf16Point(text.data(), text.size(), &index), &bytes);
   }
   return bytes;
 }

@@ -38,6 +38,19 @@ void SplitSurrogates(char32_t point, char32_t* high, char32_t* low) {
   *low = kLowSurrogateFirst + ((point - kSupplementaryFirst) & kLowBits);
 }
 
+char32_t TakeUtf16Point(const wchar_t* units, std::size_t size, std::size_t* index) {
+  const char32_t unit = static_cast<char16_t>(units[*index]);
+  ++*index;
+  if (IsHighSurrogate(unit) && *index < size) {
+    const char32_t next = static_cast<char16_t>(units[*index]);
+    if (IsLowSurrogate(next)) {
+      ++*index;
+      return JoinSurrogates(unit, next);
+    }
+  }
+  return unit;
+}
+
 void AppendUtf8(char32_t point, std::string* bytes) {
   if (point < kOneByteLimit) {
     bytes->push_back(static_cast<char>(point));

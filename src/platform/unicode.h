@@ -28,6 +28,10 @@ char32_t JoinSurrogates(char32_t high, char32_t low);
 /// The two surrogates of a code point from kSupplementaryFirst to kLastCodePoint.
 void SplitSurrogates(char32_t point, char32_t* high, char32_t* low);
 
+/// The code point at `units[*index]` of UTF-16 text (`size` units): a high and a low surrogate
+/// joined, a surrogate without its partner as itself. Moves `*index` past what it took.
+char32_t TakeUtf16Point(const wchar_t* units, std::size_t size, std::size_t* index);
+
 /// Appends the UTF-8 bytes of `point`, a lone surrogate's three bytes included.
 void AppendUtf8(char32_t point, std::string* bytes);
 
