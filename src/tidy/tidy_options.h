@@ -31,4 +31,5 @@ struct TidyOptions {
   PathString save;      ///< plan --save: the file the plan is saved to
   PathString planFile;  ///< apply --plan: the saved plan carried out
   PathString output;    ///< page: the file written; empty for the default
+  bool all = false;     ///< plan --all: every group and every file, not only what changes
 };

@@ -34,14 +34,15 @@ constexpr char kUsageText[] =
     "Options:\n"
     "  --report FILE    the report to read (default: duplicates.txt)\n"
     "  --within DIR     change only files under DIR; may be given more than once\n"
-    "  --keep RULE      which file of a group to keep; rules may be given more than once, the\n"
-    "                   first deciding first: oldest, newest, shortest, deepest, first,\n"
-    "                   under:DIR (default: oldest, then shortest, then first)\n"
+    "  --keep RULE      which file of a group to keep: oldest, newest, shortest, deepest,\n"
+    "                   first, under:DIR; may be given more than once, the first deciding\n"
+    "                   first, then oldest, shortest and first break the ties left\n"
     "  --action ACTION  what happens to the other files: remove (default), link, reflink, move\n"
     "  --holding DIR    the folder move puts them in, keeping their paths (needed for move)\n"
     "  --min-size N     leave out groups of files smaller than N bytes (suffix K, M or G)\n"
     "  --exclude GLOB   leave out files whose path matches GLOB (* and ?); may be repeated\n"
     "  --format FORMAT  what export writes: json (default) or nul\n"
+    "  --all            plan: show every group and every file, not only what changes\n"
     "  --save FILE      plan: save the plan in FILE, for apply --plan\n"
     "  --plan FILE      apply: carry out the plan saved in FILE, each step checked afresh\n"
     "  --output FILE    page: the file to write\n"
@@ -87,12 +88,19 @@ constexpr char kUnreadable[] = "could not be read to its end";
 constexpr char kCheckLine[] = "%lld groups in %" PATH_ARG "\n";
 
 // Plan: per group, the file kept and what happens to each other one.
-constexpr char kPlanGroupHeading[] = "\n%lld files of %lld bytes:\n";
+constexpr char kPlanGroupHeading[] = "\n%lld files of %s:\n";
 constexpr char kPlanKeepLine[] = "  keep     %" PATH_ARG "\n";
 constexpr char kPlanActLine[] = "  %-8s %" PATH_ARG "\n";
 constexpr char kPlanMoveLine[] = "  move     %" PATH_ARG " to %" PATH_ARG "\n";
+constexpr char kPlanMoveClashLine[] =
+    "  move     %" PATH_ARG " to %" PATH_ARG
+    ": an earlier move takes that name, so apply will skip this one\n";
 constexpr char kPlanLeaveLine[] = "  leave    %" PATH_ARG ": %s\n";
-constexpr char kPlanTotalsLine[] = "\n%lld files to %s, %lld left as they are; %lld bytes freed\n";
+constexpr char kPlanTotalsLine[] = "\n%lld files to %s, %lld left as they are; %s freed\n";
+constexpr char kPlanHiddenLine[] =
+    "Shown: the groups where something changes. --all shows every group and every file.\n";
+/// A size and its exact bytes: dupscan's size text, then the bytes.
+constexpr char kSizeWithBytes[] = "%s (%lld bytes)";
 // Why a file is left as it is.
 constexpr char kOutsideWithin[] = "not under --within";
 constexpr char kSameFileAsKept[] = "a hard link of the kept file";

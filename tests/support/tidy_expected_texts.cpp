@@ -83,6 +83,11 @@ std::string TidyMoveLine(const std::string& path, const std::string& to) {
   return "  move     " + path + " to " + to + "\n";
 }
 
+std::string TidyMoveClashLine(const std::string& path, const std::string& to) {
+  return "  move     " + path + " to " + to +
+         ": an earlier move takes that name, so apply will skip this one\n";
+}
+
 std::string TidyLeaveLine(const std::string& path, const std::string& why) {
   return "  leave    " + path + ": " + why + "\n";
 }
@@ -90,6 +95,10 @@ std::string TidyLeaveLine(const std::string& path, const std::string& why) {
 std::string TidyPlanSavedLine(const std::string& file, long long steps, long long groups) {
   return "\nSaved to " + file + ": " + Number(steps) + " files to act on in " + Number(groups) +
          " groups. Carry it out with\n  dupscan-tidy apply --plan " + file + " --within DIR\n";
+}
+
+std::string TidyPlanHiddenLine() {
+  return "Shown: the groups where something changes. --all shows every group and every file.\n";
 }
 
 std::string TidyDoneLine(const std::string& word, const std::string& path) {

@@ -26,7 +26,10 @@ std::string TidyPageWrittenLine(const std::string& page, long long groups, long 
 std::string TidyKeepLine(const std::string& path);
 std::string TidyActLine(const std::string& word, const std::string& path);
 std::string TidyMoveLine(const std::string& path, const std::string& to);
+std::string TidyMoveClashLine(const std::string& path, const std::string& to);
 std::string TidyLeaveLine(const std::string& path, const std::string& why);
+/// The line under a plan that shows only what changes.
+std::string TidyPlanHiddenLine();
 
 // The saved plan.
 extern const char kTidyPlanFormatName[];

@@ -186,7 +186,9 @@ bool ParseCommandLine(int count, PathChar** arguments, TidyOptions* options) {
       options->command = Command::kHelp;
       return true;
     }
-    if (TakesValue(option)) {
+    if (argument == PATH_TEXT("--all")) {
+      options->all = true;
+    } else if (TakesValue(option)) {
       if (equals == PathString::npos && index + 1 >= count) {
         PrintFailure(kMissingValueLine, option.c_str());
         return false;

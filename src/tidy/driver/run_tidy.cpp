@@ -80,8 +80,9 @@ bool Settle(const TidyOptions& options, PlanSettings* settings) {
     }
     settings->rules.push_back(choice);
   }
-  if (settings->rules.empty()) {
-    settings->rules = DefaultKeepRules();
+  // The rules given decide first; the default ones break their ties.
+  for (const KeepChoice& rule : DefaultKeepRules()) {
+    settings->rules.push_back(rule);
   }
   return true;
 }
@@ -115,6 +116,7 @@ bool OnlyForItsCommand(const TidyOptions& options) {
     Command command;
     const char* name;
   } only[] = {{!options.save.empty(), "--save", Command::kPlan, "plan"},
+              {options.all, "--all", Command::kPlan, "plan"},
               {!options.planFile.empty(), "--plan", Command::kApply, "apply"}};
   for (const auto& one : only) {
     if (one.given && options.command != one.command) {
@@ -198,8 +200,8 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
                 options.report.c_str());
       return run.checked.verified + run.checked.unresolved > 0 ? kExitNotAll : kExitDone;
     case Command::kPlan:
-      PrintPlan(console, run.report, run.checked, run.plans, options.action, options.holding,
-                settings.within);
+      PrintPlan(console, run.report, run.checked, run.plans,
+                PlanShown{options.action, options.holding, settings.within, options.all});
       PrintUnresolved(console, run.report, run.checked);
       return options.save.empty() ||
                      SavePlanFile(console, options, run.report, run.checked, run.plans)

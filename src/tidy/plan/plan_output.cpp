@@ -1,33 +1,73 @@
 #include "tidy/plan/plan_output.h"
 
+#include <set>
+
+#include "tidy/report/size_text.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
 
-void PrintMember(TextOutput& console, const Report& report, const CheckedReport& checked,
-                 const Member& member, Fate fate, Action action, const PathString& holding,
-                 const std::vector<FileIdentity>& within) {
-  const PathChar* path = report.paths.at(member.path);
+// What the plan shows and what it has shown: the names moves take, to flag the second of two.
+struct Showing {
+  TextOutput& console;
+  const Report& report;
+  const CheckedReport& checked;
+  const PlanShown& shown;
+  std::set<PathString> targets;
+  bool hidden = false;  ///< a group or a file left out of the lines, which --all would show
+};
+
+void PrintMove(Showing& showing, const Member& member, const PathChar* path) {
+  const PathString target =
+      JoinPath(showing.shown.holding,
+               HoldingFolders(showing.checked.folders[member.folder], showing.shown.within),
+               PathString(path + member.nameStart));
+  if (showing.targets.insert(target).second) {
+    PrintText(showing.console, kPlanMoveLine, path, target.c_str());
+  } else {
+    PrintText(showing.console, kPlanMoveClashLine, path, target.c_str());
+  }
+}
+
+void PrintMember(Showing& showing, const Member& member, Fate fate) {
+  const PathChar* path = showing.report.paths.at(member.path);
+  if (fate != Fate::kKeep && fate != Fate::kAct && !showing.shown.all) {
+    showing.hidden = true;
+    return;
+  }
   switch (fate) {
     case Fate::kKeep:
-      PrintText(console, kPlanKeepLine, path);
+      PrintText(showing.console, kPlanKeepLine, path);
       break;
     case Fate::kLinkOfKept:
-      PrintText(console, kPlanLeaveLine, path, kSameFileAsKept);
+      PrintText(showing.console, kPlanLeaveLine, path, kSameFileAsKept);
       break;
     case Fate::kNotWithin:
-      PrintText(console, kPlanLeaveLine, path, kOutsideWithin);
+      PrintText(showing.console, kPlanLeaveLine, path, kOutsideWithin);
       break;
     case Fate::kAct:
-      if (action == Action::kMove) {
-        const PathString target =
-            JoinPath(holding, HoldingFolders(checked.folders[member.folder], within),
-                     PathString(path + member.nameStart));
-        PrintText(console, kPlanMoveLine, path, target.c_str());
+      if (showing.shown.action == Action::kMove) {
+        PrintMove(showing, member, path);
       } else {
-        PrintText(console, kPlanActLine, ActionWord(action), path);
+        PrintText(showing.console, kPlanActLine, ActionWord(showing.shown.action), path);
       }
       break;
+  }
+}
+
+void PrintGroup(Showing& showing, const GroupPlan& plan) {
+  const CheckedGroup& group = showing.checked.groups[plan.group];
+  if (plan.acted == 0 && !showing.shown.all) {
+    showing.hidden = true;
+    return;
+  }
+  PrintText(showing.console, kPlanGroupHeading, static_cast<long long>(group.members.size()),
+            SizeWithBytes(group.size).c_str());
+  PrintMember(showing, group.members[plan.kept], Fate::kKeep);
+  for (std::size_t member = 0; member < group.members.size(); ++member) {
+    if (member != plan.kept) {
+      PrintMember(showing, group.members[member], plan.fates[member]);
+    }
   }
 }
 
@@ -47,29 +87,22 @@ const char* ActionWord(Action action) {
 }
 
 void PrintPlan(TextOutput& console, const Report& report, const CheckedReport& checked,
-               const std::vector<GroupPlan>& plans, Action action, const PathString& holding,
-               const std::vector<FileIdentity>& within) {
+               const std::vector<GroupPlan>& plans, const PlanShown& shown) {
+  Showing showing{console, report, checked, shown, {}, false};
   long long acted = 0;
   long long left = 0;
-  long long freed = 0;
+  std::int64_t freed = 0;
   for (const std::size_t index : OrderBySaving(checked, plans)) {
     const GroupPlan& plan = plans[index];
-    const CheckedGroup& group = checked.groups[plan.group];
-    PrintText(console, kPlanGroupHeading, static_cast<long long>(group.members.size()),
-              static_cast<long long>(group.size));
-    PrintMember(console, report, checked, group.members[plan.kept], Fate::kKeep, action, holding,
-                within);
-    for (std::size_t member = 0; member < group.members.size(); ++member) {
-      if (member == plan.kept) {
-        continue;
-      }
-      PrintMember(console, report, checked, group.members[member], plan.fates[member], action,
-                  holding, within);
-    }
+    PrintGroup(showing, plan);
     acted += plan.acted;
-    left += static_cast<long long>(group.members.size()) - 1 - plan.acted;
+    left += static_cast<long long>(checked.groups[plan.group].members.size()) - 1 - plan.acted;
     // A move frees nothing until the holding folder is emptied.
-    freed += action == Action::kMove ? 0 : plan.freed;
+    freed += shown.action == Action::kMove ? 0 : plan.freed;
   }
-  PrintText(console, kPlanTotalsLine, acted, ActionWord(action), left, freed);
+  PrintText(console, kPlanTotalsLine, acted, ActionWord(shown.action), left,
+            SizeWithBytes(freed).c_str());
+  if (showing.hidden) {
+    PrintText(console, kPlanHiddenLine);
+  }
 }

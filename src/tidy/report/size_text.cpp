@@ -1,13 +1,18 @@
 #include "tidy/report/size_text.h"
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "output_texts.h"
+#include "report/format_size.h"
+#include "tidy/tidy_texts.h"
 
 namespace {
 
+// Below a kibibyte dupscan's size text is the bytes themselves.
+constexpr std::int64_t kKibibyte = 1024;
 // What the rounded value may differ by: half of the last decimal, and the KB or MB that the
 // larger units drop before dividing (1/1024 of the unit).
 constexpr double kTolerance = 0.005 + 1.0 / 1024 + 1e-9;
@@ -56,4 +61,14 @@ bool SizeTextFits(const std::string& text, std::int64_t size) {
     }
   }
   return false;
+}
+
+std::string SizeWithBytes(std::int64_t bytes) {
+  const std::string human = FormatSize(bytes);
+  if (bytes < kKibibyte) {
+    return human;
+  }
+  char text[128];
+  std::snprintf(text, sizeof text, kSizeWithBytes, human.c_str(), static_cast<long long>(bytes));
+  return text;
 }

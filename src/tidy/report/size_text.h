@@ -1,4 +1,5 @@
-// The size text of a group's heading, held against the size the disk gives.
+// Size texts: a group's heading held against the size the disk gives, and the sizes dupscan-tidy
+// shows.
 #pragma once
 
 #include <cstdint>
@@ -9,3 +10,7 @@
 /// the exact size comes from the disk. A heading that does not fit says the lines below it are
 /// not the group they seem: a name with a line feed can forge a heading.
 bool SizeTextFits(const std::string& text, std::int64_t size);
+
+/// dupscan's size text with the exact bytes beside it, "1.50 KB (1536 bytes)"; below 1,024 bytes
+/// the bytes alone, "700 bytes".
+std::string SizeWithBytes(std::int64_t bytes);
