@@ -68,7 +68,7 @@ ActionOutcome RemoveFile(const HeldFolder& folder, const PathString& name,
     disposition.DeleteFile = TRUE;
     if ((information.dwFileAttributes &
          (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) != 0 ||
-        !SameFile(now.identity, expected.identity)) {
+        !SameFile(now.identity, expected.identity) || !OpenedAsEntry(folder, handle, name)) {
       outcome = Outcome(ActionResult::kNotExpected);
     } else if (!SetFileInformationByHandle(handle, FileDispositionInfo, &disposition,
                                            sizeof disposition)) {

@@ -23,6 +23,8 @@ struct HeldFolder {
   /// above the working folder.
   std::vector<PathString> names;
   PathString systemPath;  ///< Windows: the folder's full "\\?\" path; POSIX: empty
+  /// Windows: the name the system keeps for the held folder (see HandleName); POSIX: empty.
+  PathString systemName;
 
   HeldFolder() = default;
   HeldFolder(const HeldFolder&) = delete;

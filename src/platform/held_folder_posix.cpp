@@ -124,7 +124,8 @@ HeldFolder::HeldFolder(HeldFolder&& other) noexcept
     : handle(std::exchange(other.handle, -1)),
       chain(std::move(other.chain)),
       names(std::move(other.names)),
-      systemPath(std::move(other.systemPath)) {}
+      systemPath(std::move(other.systemPath)),
+      systemName(std::move(other.systemName)) {}
 
 HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
   if (this != &other) {
@@ -135,6 +136,7 @@ HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
     chain = std::move(other.chain);
     names = std::move(other.names);
     systemPath = std::move(other.systemPath);
+    systemName = std::move(other.systemName);
   }
   return *this;
 }

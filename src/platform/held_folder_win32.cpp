@@ -77,7 +77,10 @@ HoldResult Enter(HeldFolder* held, const PathString& path, const PathString& nam
     *errorCode = static_cast<int>(GetLastError());
     return HoldResult::kFailed;
   }
-  if (IsLinkReparse(handle)) {
+  const PathString systemName = HandleName(handle);
+  // The volume's root has no folder above it whose name could tell.
+  if (IsLinkReparse(handle) ||
+      (!held->chain.empty() && !IsNamedEntry(systemName, held->systemName, path, name))) {
     return HoldResult::kThroughLink;
   }
   if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
@@ -86,6 +89,7 @@ HoldResult Enter(HeldFolder* held, const PathString& path, const PathString& nam
   held->chain.push_back(IdentityOf(information));
   held->names.push_back(name);
   held->systemPath = path;
+  held->systemName = systemName;
   return HoldResult::kHeld;
 }
 
@@ -96,7 +100,8 @@ HeldFolder::HeldFolder(HeldFolder&& other) noexcept
       ancestors(std::move(other.ancestors)),
       chain(std::move(other.chain)),
       names(std::move(other.names)),
-      systemPath(std::move(other.systemPath)) {
+      systemPath(std::move(other.systemPath)),
+      systemName(std::move(other.systemName)) {
   other.ancestors.clear();
 }
 
@@ -109,6 +114,7 @@ HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
     chain = std::move(other.chain);
     names = std::move(other.names);
     systemPath = std::move(other.systemPath);
+    systemName = std::move(other.systemName);
   }
   return *this;
 }
@@ -173,6 +179,7 @@ HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool 
   child.handle = reinterpret_cast<std::intptr_t>(copy);
   child.chain = parent.chain;
   child.names = parent.names;
+  child.systemName = parent.systemName;
   const HoldResult result = Enter(&child, path, name, kShareAllButDelete, errorCode);
   if (result == HoldResult::kHeld) {
     *held = std::move(child);
@@ -222,7 +229,7 @@ EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {
   BY_HANDLE_FILE_INFORMATION information;
   if (!GetFileInformationByHandle(handle, &information)) {
     entry.errorCode = static_cast<int>(GetLastError());
-  } else if (IsLinkReparse(handle)) {
+  } else if (IsLinkReparse(handle) || !OpenedAsEntry(folder, handle, name)) {
     entry.type = EntryType::kLink;
   } else if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     entry.type = EntryType::kFolder;
@@ -249,7 +256,8 @@ OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableF
   BY_HANDLE_FILE_INFORMATION information;
   if (GetFileType(handle) != FILE_TYPE_DISK || !GetFileInformationByHandle(handle, &information) ||
       (information.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) !=
-          0) {
+          0 ||
+      !OpenedAsEntry(folder, handle, name)) {
     CloseHandle(handle);
     return OpenResult::kFailed;
   }

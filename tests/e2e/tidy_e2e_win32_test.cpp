@@ -1,0 +1,62 @@
+// dupscan-tidy end to end, what only Windows shows: links that wine opens as what they lead to.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "support/expected_texts.h"
+#include "support/temp_tree.h"
+#include "support/tidy_expected_texts.h"
+#include "support/tidy_support.h"
+#include "support/windows_support.h"
+
+namespace {
+
+void ExpectLine(const ProgramResult& result, const std::string& line) {
+  EXPECT_NE(result.output.find(line), std::string::npos) << line << "in:\n" << result.output;
+}
+
+// Compared whole, and shown by name alone: the bytes are patterns nobody reads.
+void ExpectHolds(const std::filesystem::path& path, const std::string& bytes) {
+  EXPECT_TRUE(std::filesystem::exists(Verbatim(path)) && ReadWholeFile(Verbatim(path)) == bytes)
+      << PrintedText(path);
+}
+
+// Writes `bytes` to `path`, made through the "\\?\" form so that any name is kept as it is.
+void WriteExactly(const std::filesystem::path& path, const std::string& bytes, int daysAgo) {
+  std::filesystem::create_directories(Verbatim(path).parent_path());
+  std::ofstream(Verbatim(path), std::ios::binary) << bytes;
+  SetAge(Verbatim(path), daysAgo);
+}
+
+}  // namespace
+
+// CTest makes the links beside the test programs for a build tested under wine, which cannot make
+// Linux links (tests/CMakeLists.txt): within\folder leads to outside, within\file to outside\file.
+TEST(TidyWindows, NothingIsActedOnThroughALinuxLink) {
+  const std::filesystem::path folder = ProgramPath().parent_path() / "tidy-links";
+  if (!std::filesystem::exists(folder / "within")) {
+    GTEST_SKIP() << "no Linux links at " << PrintedText(folder)
+                 << ": CTest makes them only for a build tested under wine";
+  }
+  const std::string bytes = PatternBytes(900, 71);
+  const std::string other = PatternBytes(800, 72);
+  for (const auto& [path, content] : {std::pair{"outside\\file", bytes},
+                                      {"within\\copy", bytes},
+                                      {"outside\\x", other},
+                                      {"within\\y", other}}) {
+    WriteExactly(folder / path, content, path[0] == 'w' ? 30 : 1);
+  }
+  std::ofstream(folder / "duplicates.txt", std::ios::binary)
+      << ReportBytes(GroupBlock("900 bytes", {"within\\copy", "within\\file"}) +
+                     GroupBlock("800 bytes", {"within\\folder\\x", "within\\y"}));
+
+  const ProgramResult plan = RunTidyIn(folder, {Text("plan")});
+  ExpectLine(plan, TidyUnresolvedLine(3, "within\\file", kTidyIsLink));
+  ExpectLine(plan, TidyUnresolvedLine(6, "within\\folder\\x", kTidyThroughLink));
+  RunTidyIn(folder, {Text("apply"), Text("--within"), Text("within")});
+  ExpectHolds(folder / "outside\\file", bytes);
+  ExpectHolds(folder / "outside\\x", other);
+  for (const char* path : {"outside\\file", "within\\copy", "outside\\x", "within\\y"}) {
+    std::filesystem::remove(folder / path);
+  }
+}
