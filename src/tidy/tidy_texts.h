@@ -164,6 +164,7 @@ constexpr char kKeptChanged[] = "the kept file changed or is gone";
 constexpr char kCopyChanged[] = "changed since the report was checked";
 constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
 constexpr char kFolderUnreachable[] = "its folder cannot be reached";
+constexpr char kFolderMoved[] = "a folder of its path is no longer where the check found it";
 constexpr char kAnotherFileSystem[] = "on another file system: nothing is copied across";
 constexpr char kCannotClone[] = "the file system cannot make reflinks";
 constexpr char kHoldingTaken[] = "the holding folder already has that name";

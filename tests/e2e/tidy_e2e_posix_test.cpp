@@ -1,4 +1,5 @@
-// dupscan-tidy end to end, what only Linux can show: a holding folder on another file system.
+// dupscan-tidy end to end, what only Linux can show: a holding folder on another file system, a
+// folder renamed away while its descriptor is held.
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -30,4 +31,28 @@ TEST(TidyEndToEnd, AMoveToAnotherFileSystemIsRefused) {
             std::string::npos)
       << moved.output;
   EXPECT_EQ(ReadWholeFile(tree / "home/copy/a.bin"), PatternBytes(3000, 31));
+}
+
+// The copy's folder renamed out of --within once the checks passed (at the first step): the
+// folder held still reaches the copy there, but nothing outside --within is acted on.
+TEST(TidyEndToEnd, ACopysFolderRenamedOutOfWithinIsNotFollowed) {
+  for (const char* action : {"remove", "link", "move"}) {
+    TempTree tree;
+    SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(3000, 32)), 30);
+    tree.WriteFile("home/w/a.bin", PatternBytes(3000, 32));
+    tree.MakeDirectory("outside");
+    tree.MakeDirectory("holding");
+    WriteReport(tree.root(), {Text("home")});
+    const ProgramResult applied =
+        RunTidyRenamingAt(tree.root(), 1, tree / "home/w", tree / "outside/w",
+                          {Text("apply"), Text("--action"), Text(action), Text("--holding"),
+                           Text("holding"), Text("--within"), Text("home")});
+    EXPECT_EQ(applied.exitCode, 1) << action << "\n" << applied.output;
+    EXPECT_NE(applied.output.find(TidySkippedLine("home/w/a.bin", kTidyFolderMoved)),
+              std::string::npos)
+        << action << "\n"
+        << applied.output;
+    EXPECT_EQ(NamesIn(tree / "outside/w"), std::set<std::string>{"a.bin"}) << action;
+    EXPECT_FALSE(SameInode(tree / "outside/w/a.bin", tree / "home/keep/a.bin")) << action;
+  }
 }

@@ -55,6 +55,7 @@ extern const char kTidyOutsideWithin[];
 extern const char kTidySameFileAsKept[];
 extern const char kTidyKeptChanged[];
 extern const char kTidyCopyChanged[];
+extern const char kTidyFolderMoved[];
 extern const char kTidyDiffers[];
 extern const char kTidyOtherVolume[];
 extern const char kTidySystemRefused[];

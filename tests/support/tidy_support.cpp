@@ -42,6 +42,13 @@ ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long ste
   return RunStepProgram(where, Text(std::to_string(step) + ":") + file.native(), arguments);
 }
 
+ProgramResult RunTidyRenamingAt(const std::filesystem::path& where, long long step,
+                                const std::filesystem::path& from, const std::filesystem::path& to,
+                                const std::vector<PathString>& arguments) {
+  return RunStepProgram(
+      where, Text(std::to_string(step) + ">") + from.native() + Text(">") + to.native(), arguments);
+}
+
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots) {
   ProgramOptions options;
   options.workingDirectory = where;

@@ -23,6 +23,11 @@ ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long ste
                                const std::filesystem::path& file,
                                const std::vector<PathString>& arguments);
 
+/// Runs the same copy, which at step `step` renames `from` to `to` and goes on.
+ProgramResult RunTidyRenamingAt(const std::filesystem::path& where, long long step,
+                                const std::filesystem::path& from, const std::filesystem::path& to,
+                                const std::vector<PathString>& arguments);
+
 /// The exit status of a run that RunTidyEndingAt ended at its step.
 constexpr int kEndedAtStep = 86;
 

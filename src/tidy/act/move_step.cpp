@@ -44,11 +44,12 @@ void Move(Steps& steps, HeldFolder& target) {
                                                 steps.copy.name))) {
     return;
   }
-  const bool copyUnwritten = Unwritten(target, steps.copy.name, steps.copy.file.state);
-  if (!copyUnwritten || !KeptAsCompared(steps)) {
+  const char* why = Unwritten(target, steps.copy.name, steps.copy.file.state) ? WhyNotFinish(steps)
+                                                                              : kCopyChanged;
+  if (why != nullptr) {
     RenameWithoutReplacing(target, steps.copy.name, steps.copy.folder, steps.copy.name);
     StepBoundary();
-    return Skip(steps, copyUnwritten ? kKeptChanged : kCopyChanged);
+    return Skip(steps, why);
   }
   SyncFolder(target);
   SyncFolder(steps.copy.folder);

@@ -21,9 +21,15 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
             std::string* why) {
   const FolderPlace& place = context.checked.folders[member.folder];
   int errorCode = 0;
+  side->folderText = place.text;
   const HoldResult held = HoldFolder(place.text, &side->folder, &errorCode);
   if (held != HoldResult::kHeld) {
     *why = FolderUnreachableText(held, errorCode);
+    return false;
+  }
+  // The folders the check walked, each still where it was: the plan's --within is theirs.
+  if (side->folder.chain != place.chain) {
+    *why = kFolderMoved;
     return false;
   }
   side->name = context.report.paths.at(member.path) + member.nameStart;
@@ -33,6 +39,15 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
     return false;
   }
   return true;
+}
+
+// The folder is still where the report's path leads: on POSIX a held folder renamed elsewhere
+// (out of --within) is still the one held, and an action through it would follow it there.
+bool StillInPlace(const Side& side) {
+  HeldFolder again;
+  int errorCode = 0;
+  return HoldFolder(side.folderText, &again, &errorCode) == HoldResult::kHeld &&
+         again.chain == side.folder.chain;
 }
 
 }  // namespace
@@ -98,7 +113,18 @@ bool StillAsCompared(Steps& steps) {
     Skip(steps, kCopyChanged);
     return false;
   }
+  if (!StillInPlace(steps.copy)) {
+    Skip(steps, kFolderMoved);
+    return false;
+  }
   return true;
+}
+
+const char* WhyNotFinish(const Steps& steps) {
+  if (!KeptAsCompared(steps)) {
+    return kKeptChanged;
+  }
+  return StillInPlace(steps.copy) ? nullptr : kFolderMoved;
 }
 
 void Skip(Steps& steps, const std::string& why) {

@@ -14,6 +14,7 @@
 // One file of the pair, open, with the folder it is in held.
 struct Side {
   HeldFolder folder;
+  PathString folderText;  ///< as the report spells it, to reach the folder afresh
   PathString name;
   ReadableFile file;
   bool opened = false;
@@ -52,8 +53,12 @@ bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, 
            Side* copySide, std::string* why);
 /// The kept file is still the one compared, under its name, unwritten since.
 bool KeptAsCompared(const Steps& steps);
-/// Neither file was written or replaced since the comparison; false, with the copy skipped.
+/// Neither file was written or replaced since the comparison, and the copy's folder is where
+/// the check found it; false, with the copy skipped.
 bool StillAsCompared(Steps& steps);
+/// Right before the copy's old bytes go: why they may not (the kept file changed, or the copy's
+/// folder is no longer where the check found it), or null.
+const char* WhyNotFinish(const Steps& steps);
 
 // How a step ends (pair_checks.cpp).
 

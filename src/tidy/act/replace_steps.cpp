@@ -36,9 +36,9 @@ void Remove(Steps& steps) {
     Restore(steps, steps.aside);
     return Skip(steps, kCopyChanged);
   }
-  if (!KeptAsCompared(steps)) {
+  if (const char* why = WhyNotFinish(steps)) {
     Restore(steps, steps.aside);
-    return Skip(steps, kKeptChanged);
+    return Skip(steps, why);
   }
   const ActionOutcome removed = RemoveFile(steps.copy.folder, steps.aside, steps.copy.file.state);
   StepBoundary();
@@ -80,12 +80,12 @@ void ReplaceByRenames(Steps& steps, const FileState& made) {
     Discard(steps, made);
     return Skip(steps, ActionText(placed));
   }
-  if (!KeptAsCompared(steps)) {
+  if (const char* why = WhyNotFinish(steps)) {
     RenameWithoutReplacing(steps.copy.folder, steps.copy.name, steps.copy.folder, steps.temporary);
     StepBoundary();
     Restore(steps, steps.aside);
     Discard(steps, made);
-    return Skip(steps, kKeptChanged);
+    return Skip(steps, why);
   }
   RemoveFile(steps.copy.folder, steps.aside, steps.copy.file.state);
   StepBoundary();
@@ -124,8 +124,8 @@ void Replace(Steps& steps, const FileState& made) {
   if (!Unwritten(steps.copy.folder, steps.temporary, steps.copy.file.state)) {
     return SwapBack(steps, made, kCopyChanged);
   }
-  if (!KeptAsCompared(steps)) {
-    return SwapBack(steps, made, kKeptChanged);
+  if (const char* why = WhyNotFinish(steps)) {
+    return SwapBack(steps, made, why);
   }
   RemoveFile(steps.copy.folder, steps.temporary, steps.copy.file.state);
   StepBoundary();

@@ -4,7 +4,9 @@
 // power cut. Standard error gets "steps N" when it runs to its end.
 // With STEP written "STEP:FILE" it does not end but writes over the first bytes of FILE at that
 // step, in place and keeping its size, as another program writing a file apply is acting on;
-// standard error then also gets "edited" when the file could be written.
+// standard error then also gets "edited" when the file could be written. With STEP written
+// "STEP>FROM>TO" it renames FROM to TO at that step, as another program moving a folder would.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -22,6 +24,8 @@ constexpr char kEdit[] = "EDIT";
 long long stopAt = 0;
 long long steps = 0;
 PathString editedFile;
+PathString renamedFrom;
+PathString renamedTo;
 bool edited = false;
 
 void WriteOver() {
@@ -35,10 +39,14 @@ void CountStep() {
   if (++steps != stopAt) {
     return;
   }
-  if (editedFile.empty()) {
+  if (!renamedFrom.empty()) {
+    std::error_code ignored;
+    std::filesystem::rename(renamedFrom, renamedTo, ignored);
+  } else if (editedFile.empty()) {
     std::_Exit(kEndedAtStep);
+  } else {
+    WriteOver();
   }
-  WriteOver();
 }
 
 }  // namespace
@@ -49,8 +57,13 @@ int ProgramMain(int count, PathChar** arguments) {
   }
   const PathString step(arguments[1]);
   const std::size_t colon = step.find(PATH_TEXT(':'));
-  stopAt = std::stoll(step.substr(0, colon));
-  if (colon != PathString::npos) {
+  const std::size_t from = step.find(PATH_TEXT('>'));
+  const std::size_t to = step.rfind(PATH_TEXT('>'));
+  stopAt = std::stoll(step.substr(0, std::min(colon, from)));
+  if (from != PathString::npos) {
+    renamedFrom = step.substr(from + 1, to - from - 1);
+    renamedTo = step.substr(to + 1);
+  } else if (colon != PathString::npos) {
     editedFile = step.substr(colon + 1);
   }
   SetStepHook(CountStep);
