@@ -46,6 +46,11 @@ enum class HoldResult {
 /// so far, never through a link. Returns kHeld, or why not with the system's code.
 HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode);
 
+/// HoldFolder for a folder of a path that dupscan printed, whose names are the names its walk
+/// listed: Windows takes each one exactly as written (a folder "sub." or "con" is that folder,
+/// where a typed path would be read as "sub" or the console); POSIX takes every path so.
+HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* errorCode);
+
 /// Holds the folder `name` in `parent`, making it first when `create` and it does not exist.
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
                          HeldFolder* held, int* errorCode);

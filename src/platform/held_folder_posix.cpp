@@ -183,6 +183,10 @@ HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode
   return HoldResult::kHeld;
 }
 
+HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* errorCode) {
+  return HoldFolder(folder, held, errorCode);
+}
+
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
                          HeldFolder* held, int* errorCode) {
   *errorCode = 0;

@@ -17,7 +17,6 @@
 namespace {
 
 const PathString kVerbatimPrefix = L"\\\\?\\";
-const PathString kVerbatimUncPrefix = L"\\\\?\\UNC\\";
 constexpr DWORD kShareAllButDelete = FILE_SHARE_READ | FILE_SHARE_WRITE;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
@@ -45,17 +44,6 @@ void CloseAll(HeldFolder* held) {
   }
   held->handle = -1;
   held->ancestors.clear();
-}
-
-// The end of the volume's part of a full path: "\\?\C:\" or "\\?\UNC\server\share\".
-std::size_t VolumeLength(const PathString& full) {
-  if (full.compare(0, kVerbatimUncPrefix.size(), kVerbatimUncPrefix) == 0) {
-    const std::size_t server = full.find(L'\\', kVerbatimUncPrefix.size());
-    const std::size_t share = server == PathString::npos ? server : full.find(L'\\', server + 1);
-    return share == PathString::npos ? full.size() : share + 1;
-  }
-  const std::size_t drive = full.find(L'\\', kVerbatimPrefix.size());
-  return drive == PathString::npos ? full.size() : drive + 1;
 }
 
 // Opens one folder of the path and makes it the held one; the one before joins the ancestors.
@@ -121,11 +109,11 @@ HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
 
 HeldFolder::~HeldFolder() { CloseAll(this); }
 
-HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode) {
+namespace {
+
+// Opens every folder of the full "\\?\" path `full` in turn, none of them a link.
+HoldResult HoldFull(const PathString& full, HeldFolder* held, int* errorCode) {
   *errorCode = 0;
-  // GetFullPathNameW settles "." and ".." by the text, before anything is opened; every folder
-  // of the result is then opened, so none of them can be a link.
-  const PathString full = VerbatimPath(folder.empty() ? PathString(L".") : folder);
   if (full.compare(0, kVerbatimPrefix.size(), kVerbatimPrefix) != 0) {
     *errorCode = ERROR_BAD_PATHNAME;
     return HoldResult::kFailed;
@@ -154,6 +142,17 @@ HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode
     *held = std::move(start);
   }
   return result;
+}
+
+}  // namespace
+
+HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode) {
+  // GetFullPathNameW settles "." and ".." by the text, before anything is opened.
+  return HoldFull(VerbatimPath(folder.empty() ? PathString(L".") : folder), held, errorCode);
+}
+
+HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* errorCode) {
+  return HoldFull(ListedPath(folder), held, errorCode);
 }
 
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,

@@ -15,3 +15,13 @@ PathString VerbatimPath(const PathString& path);
 /// accept up to 32,767 characters without the system's long-path opt-in. A path already in the
 /// "\\?\" or "\\.\" form is passed through unchanged.
 PathString SystemPath(const PathString& path);
+
+/// The full "\\?\" path of a path that dupscan printed: where it starts (a drive, a share, the
+/// working folder) made full by Win32's rules, then every name taken exactly as written, as the
+/// listing gave it, so that "sub." and "con" are the folders of those names, never "sub" or the
+/// console. "." and ".." step as Win32 steps them and '/' separates as '\' does: no listed name
+/// is either. A path already in the "\\?\" form is returned as it is.
+PathString ListedPath(const PathString& path);
+
+/// The length of the volume's part of a full "\\?\" path: "\\?\C:\" or "\\?\UNC\server\share\".
+std::size_t VolumeLength(const PathString& full);

@@ -1,4 +1,5 @@
-// dupscan-tidy end to end, what only Windows shows: links that wine opens as what they lead to.
+// dupscan-tidy end to end, what only Windows shows: names that Win32 would change before opening
+// them, and links that wine opens as what they lead to.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -29,6 +30,34 @@ void WriteExactly(const std::filesystem::path& path, const std::string& bytes, i
 }
 
 }  // namespace
+
+// Folders that Win32 would read as another folder ("sub." as "sub", "sp " as "sp") or as a
+// device ("con", "aux", "nul.d"): each line is read as the names dupscan listed, so every group
+// is found, and the file that --exclude protects in "sub" is never taken for the one in "sub.".
+TEST(TidyWindows, EveryLineIsReadAsTheNamesListed) {
+  TempTree tree;
+  const std::vector<std::wstring> folders = {L"sub.", L"sp ", L"con", L"aux", L"nul.d"};
+  for (std::size_t index = 0; index < folders.size(); ++index) {
+    const std::string bytes = PatternBytes(600 + index, static_cast<std::uint32_t>(index));
+    WriteExactly(tree / L"t" / folders[index] / L"f", bytes, 1);
+    WriteExactly(tree / L"t\\keep" / folders[index], bytes, 30);
+  }
+  WriteExactly(tree / L"t\\sub\\f", PatternBytes(600, 0), 1);
+  WriteReport(tree.root(), {Text("t")});
+
+  const ProgramResult applied = RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("t"),
+                                                        Text("--exclude"), Text("t\\sub\\*")});
+  EXPECT_EQ(applied.exitCode, 0) << applied.output;
+  for (const std::wstring& folder : folders) {
+    ExpectLine(applied, TidyDoneLine("removed", "t\\" + Utf8Text(folder) + "\\f"));
+    EXPECT_FALSE(std::filesystem::exists(Verbatim(tree / L"t" / folder / L"f")));
+  }
+  ExpectHolds(tree / "t\\sub\\f", PatternBytes(600, 0));
+  for (const std::wstring& folder : folders) {  // one by one: "con" and "sub." need the "\\?\" form
+    std::filesystem::remove(Verbatim(tree / L"t\\keep" / folder));
+    std::filesystem::remove(Verbatim(tree / L"t" / folder));
+  }
+}
 
 // CTest makes the links beside the test programs for a build tested under wine, which cannot make
 // Linux links (tests/CMakeLists.txt): within\folder leads to outside, within\file to outside\file.

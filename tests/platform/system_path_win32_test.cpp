@@ -61,4 +61,18 @@ TEST(SystemRootPath, ATrailingDotIsDroppedAsWin32DropsIt) {
   std::filesystem::remove(Verbatim(tree / "t."));
 }
 
+// A path dupscan printed names what its walk listed: only where it starts follows Win32's rules.
+TEST(ListedPath, EveryNameIsTakenAsWrittenAndOnlyTheStartIsMadeFull) {
+  const PathString here = std::filesystem::current_path().native();
+  const PathString drive = std::filesystem::current_path().root_name().native();
+  EXPECT_EQ(ListedPath(L"t\\sub.\\con\\nul.d\\sp "),
+            L"\\\\?\\" + here + L"\\t\\sub.\\con\\nul.d\\sp ");
+  EXPECT_EQ(ListedPath(L"./t/../u\\\\aux"), L"\\\\?\\" + here + L"\\u\\aux");
+  EXPECT_EQ(ListedPath(L"\\prn."), L"\\\\?\\" + drive + L"\\prn.");
+  EXPECT_EQ(ListedPath(drive + L"\\..\\..\\x "), L"\\\\?\\" + drive + L"\\x ");
+  EXPECT_EQ(ListedPath(drive + L"\\"), L"\\\\?\\" + drive + L"\\");
+  EXPECT_EQ(ListedPath(L"\\\\server\\share\\com1"), L"\\\\?\\UNC\\server\\share\\com1");
+  EXPECT_EQ(ListedPath(L"\\\\?\\C:\\a.\\..\\b"), L"\\\\?\\C:\\a.\\..\\b");
+}
+
 }  // namespace

@@ -22,7 +22,7 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
   const FolderPlace& place = context.checked.folders[member.folder];
   int errorCode = 0;
   side->folderText = place.text;
-  const HoldResult held = HoldFolder(place.text, &side->folder, &errorCode);
+  const HoldResult held = HoldListedFolder(place.text, &side->folder, &errorCode);
   if (held != HoldResult::kHeld) {
     *why = FolderUnreachableText(held, errorCode);
     return false;
@@ -46,7 +46,7 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
 bool StillInPlace(const Side& side) {
   HeldFolder again;
   int errorCode = 0;
-  return HoldFolder(side.folderText, &again, &errorCode) == HoldResult::kHeld &&
+  return HoldListedFolder(side.folderText, &again, &errorCode) == HoldResult::kHeld &&
          again.chain == side.folder.chain;
 }
 

@@ -163,16 +163,17 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
   HeldFolder from;
   HeldFolder to;
   int errorCode = 0;
-  if (HoldFolder(fromText, &from, &errorCode) != HoldResult::kHeld ||
+  if (HoldListedFolder(fromText, &from, &errorCode) != HoldResult::kHeld ||
       !IsRecorded(StatEntry(from, fromName), restorable.state)) {
-    if (restorable.reportMisses && (HoldFolder(toText, &to, &errorCode) != HoldResult::kHeld ||
-                                    !IsRecorded(StatEntry(to, toName), restorable.state))) {
+    if (restorable.reportMisses &&
+        (HoldListedFolder(toText, &to, &errorCode) != HoldResult::kHeld ||
+         !IsRecorded(StatEntry(to, toName), restorable.state))) {
       Skipped(undoing, restorable, kNotTheMovedFile);
     }
     return true;  // back already, or never moved
   }
   const char* refused = RefusedSource(undoing, restorable, from);
-  const HoldResult held = refused ? HoldResult::kHeld : HoldFolder(toText, &to, &errorCode);
+  const HoldResult held = refused ? HoldResult::kHeld : HoldListedFolder(toText, &to, &errorCode);
   if (refused) {
     Skipped(undoing, restorable, refused);
   } else if (held != HoldResult::kHeld) {

@@ -113,7 +113,7 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
     if (reference.folder != heldIndex) {
       held = HeldFolder();
       heldIndex = reference.folder;
-      place.result = HoldFolder(place.text, &held, &place.errorCode);
+      place.result = HoldListedFolder(place.text, &held, &place.errorCode);
       place.chain = held.chain;
       place.names = held.names;
     }
