@@ -9,7 +9,8 @@
 
 // One group whose files each win one rule alone: a rule that compares the wrong way, looks at
 // the wrong thing or is read as another keeps another file. Ties go to the next rule, and past
-// the last to the report's order; a file outside --within is kept before any rule decides.
+// the last one given to the default ones, oldest first; a file outside --within is kept before
+// any rule decides.
 TEST(KeepRules, EachRuleKeepsTheFileOnlyItPrefers) {
   TempTree tree;
   const std::string bytes = PatternBytes(300, 1);
@@ -32,8 +33,8 @@ TEST(KeepRules, EachRuleKeepsTheFileOnlyItPrefers) {
       {{Text("--keep"), Text("first")}, "m/mm/first"},
       {{Text("--keep"), under + (tree / "m/mm").native(), Text("--keep"), Text("newest")},
        "m/mm/newest"},
-      {{Text("--keep"), under + (tree / "m").native()}, "m/mm/first"},
-      {{Text("--keep"), Text("deepest"), Text("--within"), (tree / "m/a").native()}, "m/mm/first"},
+      {{Text("--keep"), under + (tree / "m").native()}, "m/mm/oldest"},
+      {{Text("--keep"), Text("deepest"), Text("--within"), (tree / "m/a").native()}, "m/mm/oldest"},
   };
   for (const auto& each : cases) {
     std::vector<PathString> arguments{Text("plan")};
