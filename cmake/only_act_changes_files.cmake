@@ -3,7 +3,9 @@
 # calls what they declare (renames, exchanges, removals, links, clones, folder syncs, durable
 # writes, a holding subfolder made), or calls the system or the C++ library for such a change
 # itself. So a reader knows where every change to the user's folders is made, and checks it there.
-# dupscan's own report is written through platform/report_file.h, which is not in the list.
+# dupscan's report, and dupscan-tidy's own output files (the page, a saved plan), are written whole
+# through platform/report_file.h: output, never a change to a file the search listed; it is not in
+# the list.
 # Comments, character literals and strings are taken out first: the usage text names "remove".
 # Usage: cmake -DSOURCE_DIR=<the repository> -P only_act_changes_files.cmake
 cmake_minimum_required(VERSION 3.25)
