@@ -27,7 +27,7 @@ CHROMIUM_FLAGS = [
     "--disable-background-networking", "--disable-component-update", "--disable-sync",
     "--window-size=1280,900",
 ]
-BUILD = os.environ.get("DUPSCAN_BUILD_DIR", "")
+BUILD = os.path.abspath(os.environ.get("DUPSCAN_BUILD_DIR", "."))
 DAY = 86400
 
 
