@@ -41,6 +41,11 @@ def make_million(work):
 
 class MillionFiles(BrowserTest):
     def test_first_groups_of_a_million_files_within_the_bound(self):
+        # A memory file system counts every name, hard links too, against its inodes.
+        room = os.statvfs(self.work).f_favail
+        if room < FILES * 11 // 10:
+            self.skipTest("the temporary folder's file system has room for %d more names, not %d"
+                          % (room, FILES))
         make_million(self.work)
         run([program("dupscan-tidy"), "page"], self.work)
         started = time.monotonic()
