@@ -25,6 +25,9 @@ inline std::int64_t Nanoseconds(const timespec& time) {
   return static_cast<std::int64_t>(time.tv_sec) * kNanosecondsPerSecond + time.tv_nsec;
 }
 
+// st_blocks counts 512-byte units on Linux and the BSDs, whatever the file system's block.
+inline constexpr std::int64_t kStatBlockSize = 512;
+
 inline FileState FileStateOf(const struct stat& status) {
   FileState state;
   state.size = status.st_size;
@@ -32,6 +35,7 @@ inline FileState FileStateOf(const struct stat& status) {
   state.changed = Nanoseconds(status.st_ctim);
   state.identity = IdentityOf(status);
   state.links = static_cast<std::uint64_t>(status.st_nlink);
+  state.allocated = static_cast<std::int64_t>(status.st_blocks) * kStatBlockSize;
   return state;
 }
 

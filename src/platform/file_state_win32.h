@@ -44,6 +44,16 @@ inline FileState FileStateOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& in
   return state;
 }
 
+/// The bytes the open file takes on the disk: less than its size when it is sparse or
+/// compressed. An extra call, so only dupscan-tidy asks; -1 when the system cannot tell.
+inline std::int64_t AllocatedBytes(HANDLE handle) {
+  FILE_STANDARD_INFO standard;
+  if (!GetFileInformationByHandleEx(handle, FileStandardInfo, &standard, sizeof standard)) {
+    return -1;
+  }
+  return standard.AllocationSize.QuadPart;
+}
+
 // Symbolic links and junctions carry a name-surrogate tag, and following them can lead back into
 // the tree (Documents holds "My Music", "My Pictures" and "My Videos", junctions that every
 // listing refuses). They are skipped like links on POSIX. Other reparse points stay: cloud

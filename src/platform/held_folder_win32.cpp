@@ -238,6 +238,7 @@ EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {
   } else {
     entry.type = EntryType::kFile;
     entry.state = FileStateOf(handle, information);
+    entry.state.allocated = AllocatedBytes(handle);
   }
   CloseHandle(handle);
   return entry;
@@ -273,6 +274,7 @@ OpenResult OpenEntry(const HeldFolder& folder, const PathString& name, ReadableF
   }
   file->handle = reinterpret_cast<std::intptr_t>(stream);
   file->state = FileStateOf(handle, information);
+  file->state.allocated = AllocatedBytes(handle);
   return OpenResult::kOpened;
 }
 

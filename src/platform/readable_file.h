@@ -17,6 +17,9 @@ struct FileState {
   std::int64_t changed = 0;   ///< last change of content or status
   FileIdentity identity;
   std::uint64_t links = 0;  ///< the directory entries (hard links) that name the file
+  /// The bytes the file takes on the disk, as du counts them: less than its size when it is
+  /// sparse. -1 where the system was not asked (dupscan's opens on Windows).
+  std::int64_t allocated = -1;
 };
 
 /// True when the two states are of one file and its content has not changed between them.

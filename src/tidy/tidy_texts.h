@@ -53,15 +53,33 @@ constexpr char kUsageText[] =
 
 // Summary: the counts, the folders that are copies of others, the groups by bytes freed.
 constexpr char kCountsLine[] = "%lld groups, %lld files in %" PATH_ARG "\n";
+/// What the check verified: no byte is read until apply compares them.
 constexpr char kVerifiedLine[] =
-    "%lld groups verified, %lld unresolved (never touched), %lld left out\n";
-constexpr char kFreeableLine[] = "%lld bytes can be freed, by %lld files\n";
-constexpr char kCopyFoldersHeading[] = "\nFolders that are copies of others:\n";
+    "Groups: %lld verified by name, size and identity (no bytes read yet), %lld unresolved "
+    "(never touched), %lld left out\n";
+/// What can be freed (a size with its bytes), and by how many files.
+constexpr char kFreeableLine[] = "%s can be freed, by %lld files\n";
+/// The same when some of the files are sparse: what the disk gets back, then their sizes.
+constexpr char kFreeableSparseLine[] =
+    "%s can be freed, by %lld files: what the disk gets back; their sizes add up to %s, but "
+    "sparse files take less\n";
+constexpr char kCopyFoldersHeading[] = "\nFolders that are copies of others (%lld groups):\n";
+/// The copy, the original, its files, and what removing the copy frees (a size with its bytes).
 constexpr char kCopyFolderLine[] =
-    "%" PATH_ARG " is a copy of %" PATH_ARG ": %lld files, %lld bytes\n";
+    "%" PATH_ARG " is a copy of %" PATH_ARG ": %lld files, %s to free\n";
+constexpr char kCopyFolderLinkedLine[] =
+    "%" PATH_ARG " is a copy of %" PATH_ARG ": %lld files, all hard links: nothing to free\n";
 constexpr char kGroupsHeading[] = "\nGroups by the bytes they can free, largest first:\n";
-/// The bytes freed, the files and their size, the file kept.
-constexpr char kGroupLine[] = "%14lld  %lld x %lld bytes  %" PATH_ARG "\n";
+constexpr char kOtherGroupsHeading[] =
+    "\nThe other groups, by the bytes they can free, largest first:\n";
+/// The bytes freed and the files' size (dupscan's size texts), the count, the file kept.
+constexpr char kGroupLine[] = "%10s  %lld x %s  %" PATH_ARG "\n";
+constexpr char kSparseGroupLine[] = "%10s  %lld x %s, sparse  %" PATH_ARG "\n";
+constexpr char kFreeNothingLine[] =
+    "\n%lld more groups free nothing: their copies are hard links of the files kept\n";
+constexpr char kFreeNothingWithinLine[] =
+    "\n%lld more groups free nothing: their copies are hard links of the files kept, or not "
+    "under --within\n";
 constexpr char kUnresolvedHeading[] = "\nUnresolved groups, never touched:\n";
 /// The report's line, the path, why.
 constexpr char kUnresolvedLine[] = "line %lld: %" PATH_ARG ": %s\n";

@@ -1,6 +1,7 @@
 // dupscan-tidy end to end, what only Linux can show: a holding folder on another file system, a
-// folder renamed away while its descriptor is held.
+// folder renamed away while its descriptor is held, sparse files.
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -55,4 +56,28 @@ TEST(TidyEndToEnd, ACopysFolderRenamedOutOfWithinIsNotFollowed) {
     EXPECT_EQ(NamesIn(tree / "outside/w"), std::set<std::string>{"a.bin"}) << action;
     EXPECT_FALSE(SameInode(tree / "outside/w/a.bin", tree / "home/keep/a.bin")) << action;
   }
+}
+
+TEST(TidyEndToEnd, SparseFilesFreeWhatTheDiskGetsBack) {
+  TempTree tree;
+  constexpr std::uintmax_t kSize = 16 * 1024 * 1024;
+  for (const char* name : {"vm/disk.img", "backup/disk-copy.img"}) {
+    std::filesystem::resize_file(tree.WriteFile(name, "boot"), kSize);  // a hole after a block
+  }
+  SetAge(tree / "vm/disk.img", 30);
+  struct stat status;
+  ASSERT_EQ(stat((tree / "backup/disk-copy.img").c_str(), &status), 0);
+  if (status.st_blocks * 512 != 4096) {
+    GTEST_SKIP() << "the file system gave the sparse file " << status.st_blocks * 512
+                 << " bytes, not one block of 4096";
+  }
+  WriteReport(tree.root(), {Text("vm"), Text("backup")});
+  const ProgramResult summary = RunTidyIn(tree.root(), {});
+  EXPECT_EQ(summary.exitCode, 0) << summary.errors;
+  EXPECT_NE(summary.output.find(TidyFreeableSparseLine("4.00 KB", 4096, 1, "16.00 MB", kSize)),
+            std::string::npos)
+      << summary.output;
+  EXPECT_NE(summary.output.find(TidySparseGroupLine("4.00 KB", 2, "16.00 MB", "vm/disk.img")),
+            std::string::npos)
+      << summary.output;
 }

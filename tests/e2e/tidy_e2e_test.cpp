@@ -98,15 +98,17 @@ TEST(TidyEndToEnd, HomeFolderSummaryAndPlanHoldEveryLineAgainstTheDisk) {
 
   const ProgramResult summary = RunTidyIn(tree.root(), {});
   EXPECT_EQ(summary.exitCode, 0) << summary.errors;
-  ExpectLines(summary, {TidyCountsLine(7 + forged, 15 + 3 * forged, "duplicates.txt"),
-                        TidyVerifiedLine(5, 2 + forged, 0), TidyFreeableLine(16700, 5),
-                        TidyCopyFolderLine(Shown("home/Backup/"), Shown("home/Pictures/"), 2, 8000),
-                        TidyUnresolvedLine(LineNumber(report, Shown("home/Downloads/tax.pdf")),
-                                           Shown("home/Downloads/tax.pdf"), linkWhy),
-                        TidyUnresolvedLine(LineNumber(report, Shown("home/Pictures/cat.png")),
-                                           Shown("home/Pictures/cat.png"), kTidyNamesNoFile),
-                        TidyGroupLine(10000, 3, 5000, Shown("home/Pictures/2022/beach.jpg")),
-                        TidyGroupLine(0, 2, 2000, Shown("home/Documents/report.pdf"))});
+  ExpectLines(
+      summary,
+      {TidyCountsLine(7 + forged, 15 + 3 * forged, "duplicates.txt"),
+       TidyVerifiedLine(5, 2 + forged, 0), TidyFreeableLine("16.31 KB", 16700, 5),
+       TidyCopyFolderLine(Shown("home/Backup/"), Shown("home/Pictures/"), 2, "7.81 KB", 8000),
+       TidyUnresolvedLine(LineNumber(report, Shown("home/Downloads/tax.pdf")),
+                          Shown("home/Downloads/tax.pdf"), linkWhy),
+       TidyUnresolvedLine(LineNumber(report, Shown("home/Pictures/cat.png")),
+                          Shown("home/Pictures/cat.png"), kTidyNamesNoFile),
+       TidyGroupLine("9.77 KB", 3, "4.88 KB", Shown("home/Pictures/2022/beach.jpg")),
+       TidyFreeNothingLine(1)});
   if (forged != 0) {
     ExpectLines(summary, {TidyUnresolvedLine(LineNumber(report, "home/Downloads/evil"),
                                              "home/Downloads/evil", kTidyNamesNoFile)});

@@ -11,6 +11,11 @@ std::string Padded(const std::string& word, std::size_t width) {
   return word.size() >= width ? word : word + std::string(width - word.size(), ' ');
 }
 
+// dupscan's size text and, from a kibibyte on, the bytes it stands for.
+std::string WithBytes(const std::string& size, long long bytes) {
+  return bytes < 1024 ? size : size + " (" + Number(bytes) + " bytes)";
+}
+
 }  // namespace
 
 const char kTidyNamesNoFile[] = "names no file";
@@ -36,28 +41,54 @@ std::string TidyCountsLine(long long groups, long long files, const std::string&
 }
 
 std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut) {
-  return Number(verified) + " groups verified, " + Number(unresolved) +
+  return "Groups: " + Number(verified) +
+         " verified by name, size and identity (no bytes read yet), " + Number(unresolved) +
          " unresolved (never touched), " + Number(leftOut) + " left out\n";
 }
 
-std::string TidyFreeableLine(long long bytes, long long files) {
-  return Number(bytes) + " bytes can be freed, by " + Number(files) + " files\n";
+std::string TidyFreeableLine(const std::string& size, long long bytes, long long files) {
+  return WithBytes(size, bytes) + " can be freed, by " + Number(files) + " files\n";
 }
 
-std::string TidyCopyFoldersHeading() { return "\nFolders that are copies of others:\n"; }
+std::string TidyFreeableSparseLine(const std::string& size, long long bytes, long long files,
+                                   const std::string& sizes, long long sizesBytes) {
+  return WithBytes(size, bytes) + " can be freed, by " + Number(files) +
+         " files: what the disk gets back; their sizes add up to " + WithBytes(sizes, sizesBytes) +
+         ", but sparse files take less\n";
+}
+
+std::string TidyCopyFoldersHeading(long long groups) {
+  return "\nFolders that are copies of others (" + Number(groups) + " groups):\n";
+}
 
 std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
-                               long long files, long long bytes) {
-  return copy + " is a copy of " + original + ": " + Number(files) + " files, " + Number(bytes) +
-         " bytes\n";
+                               long long files, const std::string& size, long long bytes) {
+  return copy + " is a copy of " + original + ": " + Number(files) + " files, " +
+         WithBytes(size, bytes) + " to free\n";
 }
 
-std::string TidyGroupLine(long long freed, long long files, long long size,
+std::string TidyCopyFolderLinkedLine(const std::string& copy, const std::string& original,
+                                     long long files) {
+  return copy + " is a copy of " + original + ": " + Number(files) +
+         " files, all hard links: nothing to free\n";
+}
+
+std::string TidyGroupLine(const std::string& freed, long long files, const std::string& size,
                           const std::string& kept) {
-  char number[32];
-  std::snprintf(number, sizeof number, "%14lld", freed);
-  return std::string(number) + "  " + Number(files) + " x " + Number(size) + " bytes  " + kept +
-         "\n";
+  char column[32];
+  std::snprintf(column, sizeof column, "%10s", freed.c_str());
+  return std::string(column) + "  " + Number(files) + " x " + size + "  " + kept + "\n";
+}
+
+std::string TidySparseGroupLine(const std::string& freed, long long files, const std::string& size,
+                                const std::string& kept) {
+  const std::string line = TidyGroupLine(freed, files, size + ", sparse", kept);
+  return line;
+}
+
+std::string TidyFreeNothingLine(long long groups) {
+  return "\n" + Number(groups) +
+         " more groups free nothing: their copies are hard links of the files kept\n";
 }
 
 std::string TidyUnresolvedLine(long long line, const std::string& path, const std::string& why) {

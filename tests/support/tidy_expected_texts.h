@@ -11,12 +11,22 @@ std::string TidyJournalName();
 // Summary.
 std::string TidyCountsLine(long long groups, long long files, const std::string& report);
 std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut);
-std::string TidyFreeableLine(long long bytes, long long files);
-std::string TidyCopyFoldersHeading();
+/// Sizes go in as dupscan's size text (`size`, "16.31 KB") and the bytes it stands for.
+std::string TidyFreeableLine(const std::string& size, long long bytes, long long files);
+/// The same when sparse files free less than their sizes: what the disk gets back, their sizes.
+std::string TidyFreeableSparseLine(const std::string& size, long long bytes, long long files,
+                                   const std::string& sizes, long long sizesBytes);
+std::string TidyCopyFoldersHeading(long long groups);
 std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
-                               long long files, long long bytes);
-std::string TidyGroupLine(long long freed, long long files, long long size,
+                               long long files, const std::string& size, long long bytes);
+std::string TidyCopyFolderLinkedLine(const std::string& copy, const std::string& original,
+                                     long long files);
+/// The bytes freed and the files' size as dupscan's size texts.
+std::string TidyGroupLine(const std::string& freed, long long files, const std::string& size,
                           const std::string& kept);
+std::string TidySparseGroupLine(const std::string& freed, long long files, const std::string& size,
+                                const std::string& kept);
+std::string TidyFreeNothingLine(long long groups);
 std::string TidyUnresolvedLine(long long line, const std::string& path, const std::string& why);
 std::string TidyCheckLine(long long groups, const std::string& report);
 std::string TidyPageWrittenLine(const std::string& page, long long groups, long long files,

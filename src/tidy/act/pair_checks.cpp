@@ -137,7 +137,7 @@ void Done(Steps& steps) {
   steps.outcome.done = true;
   // The bytes go with the last name of the file: a copy with other names frees nothing.
   if (steps.copy.file.state.links == 1) {
-    steps.outcome.freed = steps.copy.file.state.size;
+    steps.outcome.freed = DiskBytes(steps.copy.file.state);
   }
 }
 

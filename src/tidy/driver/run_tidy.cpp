@@ -209,7 +209,7 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
                  : kExitTrouble;
     default:
       PrintSummary(console, options.report, run.report, run.checked, run.plans,
-                   FindCopyFolders(run.report, run.checked, run.plans));
+                   FindCopyFolders(run.report, run.checked, run.plans), !options.within.empty());
       return kExitDone;
   }
 }

@@ -65,7 +65,25 @@ struct Found {
   FolderMatch match;
 };
 
-void AddFolder(const Found& found, CopyFolders* result) {
+// What removing the copy's files gives back to the disk: a file with a name outside the copy (a
+// snapshot of hard links, made by cp -al) frees nothing.
+std::int64_t CopyFreed(const CopyFinder& finder, const FolderMatch& match, bool firstIsCopy) {
+  std::map<std::size_t, std::vector<bool>> removed;  // by plan, its members in the copy
+  // The covered files come in pairs, the first folder's file first.
+  for (std::size_t at = firstIsCopy ? 0 : 1; at < match.covered.size(); at += 2) {
+    const std::size_t plan = match.covered[at].first;
+    std::vector<bool>& marks = removed[plan];
+    marks.resize(finder.checked.groups[finder.plans[plan].group].members.size());
+    marks[match.covered[at].second] = true;
+  }
+  std::int64_t freed = 0;
+  for (const auto& plan : removed) {
+    freed += FreedBy(finder.checked.groups[finder.plans[plan.first].group], plan.second).disk;
+  }
+  return freed;
+}
+
+void AddFolder(const CopyFinder& finder, const Found& found, CopyFolders* result) {
   const bool firstIsCopy =
       found.match.keptFirst < found.match.keptSecond ||
       (found.match.keptFirst == found.match.keptSecond && found.second.text < found.first.text);
@@ -73,7 +91,7 @@ void AddFolder(const Found& found, CopyFolders* result) {
   folder.copy = (firstIsCopy ? found.first : found.second).text + kPathSeparator;
   folder.original = (firstIsCopy ? found.second : found.first).text + kPathSeparator;
   folder.files = found.match.files;
-  folder.bytes = found.match.bytes;
+  folder.bytes = CopyFreed(finder, found.match, firstIsCopy);
   result->folders.push_back(std::move(folder));
 }
 
@@ -101,7 +119,7 @@ CopyFolders FindCopyFolders(const Report& report, const CheckedReport& checked,
     covered[plan].assign(checked.groups[plans[plan].group].members.size(), false);
   }
   for (const auto& top : tops) {
-    AddFolder(top.second, &result);
+    AddFolder(finder, top.second, &result);
     for (const auto& file : top.second.match.covered) {
       covered[file.first][file.second] = true;
     }

@@ -14,7 +14,7 @@ struct CopiedFolder {
   PathString copy;      ///< as the report spells it
   PathString original;  ///< the folder that keeps more of the kept files
   long long files = 0;
-  std::int64_t bytes = 0;
+  std::int64_t bytes = 0;  ///< what removing the copy's files gives back to the disk
 };
 
 struct CopyFolders {

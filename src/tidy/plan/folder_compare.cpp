@@ -48,7 +48,6 @@ bool FilesMatch(const CopyFinder& finder, const SortedListing& first, const Sort
   }
   const GroupPlan& plan = finder.plans[left->plan];
   ++match->files;
-  match->bytes += finder.checked.groups[plan.group].size;
   match->keptFirst += plan.kept == left->member;
   match->keptSecond += plan.kept == right->member;
   match->covered.emplace_back(left->plan, left->member);
@@ -58,7 +57,6 @@ bool FilesMatch(const CopyFinder& finder, const SortedListing& first, const Sort
 
 void Absorb(FolderMatch* into, const FolderMatch& from) {
   into->files += from.files;
-  into->bytes += from.bytes;
   into->keptFirst += from.keptFirst;
   into->keptSecond += from.keptSecond;
   into->covered.insert(into->covered.end(), from.covered.begin(), from.covered.end());

@@ -18,7 +18,6 @@ using FolderPairKey = std::pair<FileIdentity, FileIdentity>;
 struct FolderMatch {
   bool copies = false;
   long long files = 0;
-  std::int64_t bytes = 0;
   long long keptFirst = 0;  ///< kept files in the first folder of the pair
   long long keptSecond = 0;
   std::vector<std::pair<std::size_t, std::size_t>> covered;  ///< (plan, member)

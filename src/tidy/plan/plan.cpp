@@ -6,35 +6,6 @@
 namespace {
 
 // Each file (not each name) once: its bytes are freed when every one of its names is acted on.
-std::int64_t FreedBytes(const CheckedGroup& group, const std::vector<Fate>& fates) {
-  std::vector<std::size_t> order(group.members.size());
-  for (std::size_t index = 0; index < order.size(); ++index) {
-    order[index] = index;
-  }
-  std::sort(order.begin(), order.end(), [&group](std::size_t left, std::size_t right) {
-    const FileState& a = group.members[left].state;
-    const FileState& b = group.members[right].state;
-    return a.identity < b.identity;
-  });
-  std::int64_t freed = 0;
-  for (std::size_t first = 0; first < order.size();) {
-    std::size_t end = first;
-    bool allActed = true;
-    std::uint64_t names = 0;
-    while (end < order.size() &&
-           NamesOfOneFile(group.members[order[first]].state, group.members[order[end]].state)) {
-      allActed = allActed && fates[order[end]] == Fate::kAct;
-      names = std::max(names, group.members[order[end]].state.links);
-      ++end;
-    }
-    if (allActed && names == end - first) {
-      freed += group.size;
-    }
-    first = end;
-  }
-  return freed;
-}
-
 GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std::size_t index,
                     const PlanSettings& settings) {
   const CheckedGroup& group = checked.groups[index];
@@ -54,11 +25,46 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
       ++plan.acted;
     }
   }
-  plan.freed = FreedBytes(group, plan.fates);
+  std::vector<bool> acted(plan.fates.size());
+  for (std::size_t member = 0; member < acted.size(); ++member) {
+    acted[member] = plan.fates[member] == Fate::kAct;
+  }
+  const FreedSpace freed = FreedBy(group, acted);
+  plan.freed = freed.disk;
+  plan.freedSizes = freed.sizes;
   return plan;
 }
 
 }  // namespace
+
+FreedSpace FreedBy(const CheckedGroup& group, const std::vector<bool>& removed) {
+  std::vector<std::size_t> order(group.members.size());
+  for (std::size_t index = 0; index < order.size(); ++index) {
+    order[index] = index;
+  }
+  std::sort(order.begin(), order.end(), [&group](std::size_t left, std::size_t right) {
+    return group.members[left].state.identity < group.members[right].state.identity;
+  });
+  // Each file (not each name) once: its bytes go with the last of its names.
+  FreedSpace freed;
+  for (std::size_t first = 0; first < order.size();) {
+    const FileState& file = group.members[order[first]].state;
+    std::size_t end = first;
+    bool allRemoved = true;
+    std::uint64_t names = 0;
+    while (end < order.size() && NamesOfOneFile(file, group.members[order[end]].state)) {
+      allRemoved = allRemoved && removed[order[end]];
+      names = std::max(names, group.members[order[end]].state.links);
+      ++end;
+    }
+    if (allRemoved && names == end - first) {
+      freed.disk += DiskBytes(file);
+      freed.sizes += file.size;
+    }
+    first = end;
+  }
+  return freed;
+}
 
 std::vector<GroupPlan> PlanGroups(const CheckedReport& checked, const ReportPaths& paths,
                                   const PlanSettings& settings) {

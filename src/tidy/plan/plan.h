@@ -22,10 +22,11 @@ struct GroupPlan {
   std::size_t group = 0;  ///< in CheckedReport::groups
   std::size_t kept = 0;   ///< the member kept
   std::vector<Fate> fates;
-  /// Bytes freed once every member to act on is removed: a file's bytes go only with its last
-  /// name, so a file with names outside the group (or left in it) frees nothing.
+  /// Bytes the disk gets back once every member to act on is removed: a file's bytes go only
+  /// with its last name, so a file with names outside the group (or left in it) frees nothing.
   std::int64_t freed = 0;
-  long long acted = 0;  ///< members to act on
+  std::int64_t freedSizes = 0;  ///< the sizes of the files freed: more than `freed` when sparse
+  long long acted = 0;          ///< members to act on
 };
 
 /// True when the two states were taken of one file, through one name or two of its names (hard
@@ -49,6 +50,21 @@ struct PlannedStep {
 /// apply's steps: every member the plans act on, the largest saving first.
 std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked,
                                       const std::vector<GroupPlan>& plans, Action action);
+
+/// The bytes a file's removal gives back to the disk: its size, or less when it is sparse (its
+/// allocation, as du counts it).
+inline std::int64_t DiskBytes(const FileState& state) {
+  return state.allocated >= 0 && state.allocated < state.size ? state.allocated : state.size;
+}
+
+struct FreedSpace {
+  std::int64_t disk = 0;   ///< what the disk gets back
+  std::int64_t sizes = 0;  ///< the files' sizes, holes of sparse files included
+};
+
+/// What removing the members of `group` marked in `removed` frees: each file whose every name
+/// (every hard link, in the group or not) is among them, once.
+FreedSpace FreedBy(const CheckedGroup& group, const std::vector<bool>& removed);
 
 struct PlanSettings {
   std::vector<KeepChoice> rules;

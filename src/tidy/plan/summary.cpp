@@ -1,5 +1,9 @@
 #include "tidy/plan/summary.h"
 
+#include <algorithm>
+
+#include "report/format_size.h"
+#include "tidy/report/size_text.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -14,45 +18,65 @@ long long PathCount(const Report& report) {
 
 void PrintTotals(TextOutput& console, const PathString& reportName, const Report& report,
                  const CheckedReport& checked, const std::vector<GroupPlan>& plans) {
-  long long freed = 0;
+  std::int64_t freed = 0;
+  std::int64_t sizes = 0;
   long long acted = 0;
   for (const GroupPlan& plan : plans) {
     freed += plan.freed;
+    sizes += plan.freedSizes;
     acted += plan.acted;
   }
   PrintText(console, kCountsLine, static_cast<long long>(report.groups.size()), PathCount(report),
             reportName.c_str());
   PrintText(console, kVerifiedLine, checked.verified, checked.unresolved, checked.leftOut);
-  PrintText(console, kFreeableLine, freed, acted);
+  if (sizes > freed) {
+    PrintText(console, kFreeableSparseLine, SizeWithBytes(freed).c_str(), acted,
+              SizeWithBytes(sizes).c_str());
+  } else {
+    PrintText(console, kFreeableLine, SizeWithBytes(freed).c_str(), acted);
+  }
 }
 
 void PrintCopies(TextOutput& console, const CopyFolders& copies) {
   if (copies.folders.empty()) {
     return;
   }
-  PrintText(console, kCopyFoldersHeading);
+  PrintText(console, kCopyFoldersHeading,
+            static_cast<long long>(std::count(copies.folded.begin(), copies.folded.end(), true)));
   for (const CopiedFolder& folder : copies.folders) {
-    PrintText(console, kCopyFolderLine, folder.copy.c_str(), folder.original.c_str(), folder.files,
-              static_cast<long long>(folder.bytes));
+    if (folder.bytes == 0) {
+      PrintText(console, kCopyFolderLinkedLine, folder.copy.c_str(), folder.original.c_str(),
+                folder.files);
+    } else {
+      PrintText(console, kCopyFolderLine, folder.copy.c_str(), folder.original.c_str(),
+                folder.files, SizeWithBytes(folder.bytes).c_str());
+    }
   }
 }
 
+// Every group not folded into a folder line, largest saving first; those that free nothing are
+// counted on one line at the end.
 void PrintGroups(TextOutput& console, const Report& report, const CheckedReport& checked,
-                 const std::vector<GroupPlan>& plans, const CopyFolders& copies) {
+                 const std::vector<GroupPlan>& plans, const CopyFolders& copies, bool within) {
   bool headed = false;
+  long long freeNothing = 0;
   for (const std::size_t index : OrderBySaving(checked, plans)) {
-    if (copies.folded[index]) {
+    const GroupPlan& plan = plans[index];
+    if (copies.folded[index] || plan.freed == 0) {
+      freeNothing += copies.folded[index] ? 0 : 1;
       continue;
     }
     if (!headed) {
-      PrintText(console, kGroupsHeading);
+      PrintText(console, copies.folders.empty() ? kGroupsHeading : kOtherGroupsHeading);
       headed = true;
     }
-    const GroupPlan& plan = plans[index];
     const CheckedGroup& group = checked.groups[plan.group];
-    PrintText(console, kGroupLine, static_cast<long long>(plan.freed),
-              static_cast<long long>(group.members.size()), static_cast<long long>(group.size),
-              report.paths.at(group.members[plan.kept].path));
+    PrintText(console, plan.freedSizes > plan.freed ? kSparseGroupLine : kGroupLine,
+              FormatSize(plan.freed).c_str(), static_cast<long long>(group.members.size()),
+              FormatSize(group.size).c_str(), report.paths.at(group.members[plan.kept].path));
+  }
+  if (freeNothing > 0) {
+    PrintText(console, within ? kFreeNothingWithinLine : kFreeNothingLine, freeNothing);
   }
 }
 
@@ -75,9 +99,9 @@ void PrintUnresolved(TextOutput& console, const Report& report, const CheckedRep
 
 void PrintSummary(TextOutput& console, const PathString& reportName, const Report& report,
                   const CheckedReport& checked, const std::vector<GroupPlan>& plans,
-                  const CopyFolders& copies) {
+                  const CopyFolders& copies, bool within) {
   PrintTotals(console, reportName, report, checked, plans);
   PrintCopies(console, copies);
-  PrintGroups(console, report, checked, plans, copies);
+  PrintGroups(console, report, checked, plans, copies, within);
   PrintUnresolved(console, report, checked);
 }

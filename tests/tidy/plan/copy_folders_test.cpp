@@ -9,13 +9,13 @@
 
 namespace {
 
-// The summary's lines under the copied folders' heading.
-std::string CopyFolderLines(const std::string& summary) {
-  const std::size_t heading = summary.find(TidyCopyFoldersHeading());
+// The summary's lines under the copied folders' heading, which counts `groups`.
+std::string CopyFolderLines(const std::string& summary, long long groups) {
+  const std::size_t heading = summary.find(TidyCopyFoldersHeading(groups));
   if (heading == std::string::npos) {
     return std::string();
   }
-  const std::size_t start = heading + TidyCopyFoldersHeading().size();
+  const std::size_t start = heading + TidyCopyFoldersHeading(groups).size();
   const std::size_t end = summary.find("\n\n", start);
   return summary.substr(start, end == std::string::npos ? end : end + 1 - start);
 }
@@ -57,14 +57,37 @@ TEST(CopyFolders, WholeCopiesOnlyClimbedToTheTop) {
           group("music/t.mp3", "music2/t.mp3"),
       {});
   const std::string separator(1, static_cast<char>(kPathSeparator));
-  EXPECT_EQ(CopyFolderLines(summary),
+  EXPECT_EQ(CopyFolderLines(summary, 2),
             TidyCopyFolderLine(ReportPath(tree / "backup/photos") + separator,
-                               ReportPath(tree / "photos") + separator, 2, 3000))
+                               ReportPath(tree / "photos") + separator, 2, "2.93 KB", 3000))
       << summary;
-  EXPECT_EQ(summary.find(TidyGroupLine(1000, 2, 1000, ReportPath(tree / "photos/2020/a.jpg"))),
+  EXPECT_EQ(summary.find(TidyGroupLine("1000 bytes", 2, "1000 bytes",
+                                       ReportPath(tree / "photos/2020/a.jpg"))),
             std::string::npos)
       << summary;
-  EXPECT_NE(summary.find(TidyGroupLine(300, 2, 300, ReportPath(tree / "docs/r.pdf"))),
-            std::string::npos)
+  EXPECT_NE(
+      summary.find(TidyGroupLine("300 bytes", 2, "300 bytes", ReportPath(tree / "docs/r.pdf"))),
+      std::string::npos)
       << summary;
+}
+
+// A snapshot made of hard links (cp -al) is a copy whose removal frees nothing.
+TEST(CopyFolders, ASnapshotOfHardLinksFreesNothing) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"photos/a.jpg", PatternBytes(1500, 8), 900},
+                               {"photos/b.jpg", PatternBytes(2500, 9), 900}});
+  tree.MakeDirectory("snapshot");
+  std::filesystem::create_hard_link(tree / "photos/a.jpg", tree / "snapshot/a.jpg");
+  std::filesystem::create_hard_link(tree / "photos/b.jpg", tree / "snapshot/b.jpg");
+  const std::string summary =
+      RunTidyOnReport(tree / "duplicates.txt",
+                      ReportGroup({tree / "photos/a.jpg", tree / "snapshot/a.jpg"}) +
+                          ReportGroup({tree / "photos/b.jpg", tree / "snapshot/b.jpg"}),
+                      {});
+  const std::string separator(1, static_cast<char>(kPathSeparator));
+  EXPECT_EQ(CopyFolderLines(summary, 2),
+            TidyCopyFolderLinkedLine(ReportPath(tree / "snapshot") + separator,
+                                     ReportPath(tree / "photos") + separator, 2))
+      << summary;
+  EXPECT_NE(summary.find(TidyFreeableLine("0 bytes", 0, 0)), std::string::npos) << summary;
 }
