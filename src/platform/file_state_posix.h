@@ -1,6 +1,7 @@
 // POSIX only: what a stat structure says of a file, in the platform's portable terms.
 #pragma once
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -38,6 +39,10 @@ inline FileState FileStateOf(const struct stat& status) {
   state.allocated = static_cast<std::int64_t>(status.st_blocks) * kStatBlockSize;
   return state;
 }
+
+// How a file is opened for reading. O_NONBLOCK: a FIFO put in a file's place must not block the
+// open; TakeRegularFile refuses it just after.
+inline constexpr int kReadOpenFlags = O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC;
 
 // The file an open for reading gave, taken only when it is a regular file: anything else is closed
 // and refused. Called right after the open, while errno still says why one failed.

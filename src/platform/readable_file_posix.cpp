@@ -77,9 +77,7 @@ void CloseRun(const std::vector<int>& descriptors, std::size_t first, std::size_
 
 OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   RunBeforeOpenHook(path);
-  // O_NONBLOCK: a FIFO put in a file's place must not block the open; it is refused just below.
-  const int descriptor = open(path, O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
-  return TakeRegularFile(descriptor, file);
+  return TakeRegularFile(open(path, kReadOpenFlags), file);
 }
 
 bool StateAtPath(const PathChar* path, FileState* state) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "content/content_digest.h"
+#include "content/fingerprint_batches.h"
 #include "support/digest_text.h"
 #include "support/rewrite_on_open.h"
 #include "support/temp_tree.h"
@@ -86,6 +89,13 @@ TEST(ContentFingerprint, TheTailPastFourGibibytesIsRead) {
             ContentFingerprint(NativeText(atLast).c_str(), size));
 }
 
+// Both ways of reading, whichever FingerprintFiles would choose here.
+const std::array<FingerprintWay, 2> kWays = {FingerprintWay::kBatches, FingerprintWay::kOneByOne};
+
+const char* WayName(FingerprintWay way) {
+  return way == FingerprintWay::kBatches ? "in batches" : "one by one";
+}
+
 TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   TempTree tree;
   // Whole small files, sampled ones, files that grew or shrank since the walk, and files that
@@ -103,7 +113,9 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   files.emplace_back(NativeText(tree.MakeDirectory("folder")), 20);
   files.emplace_back(NativeText(tree.WriteFile("grown", PatternBytes(900, 1))), 600);
   files.emplace_back(NativeText(tree.WriteFile("shrunk", PatternBytes(100, 2))), 9000);
-  for (std::size_t shift = 0; shift < static_cast<std::size_t>(kMd5Lanes); ++shift) {
+  for (std::size_t test = 0; test < kWays.size() * kMd5Lanes; ++test) {
+    const FingerprintWay way = kWays[test / kMd5Lanes];
+    const std::size_t shift = test % kMd5Lanes;
     std::vector<Fingerprint> fingerprints(files.size());
     std::vector<WholeDigest> wholeDigests(files.size());
     std::size_t stored = 0;
@@ -112,12 +124,13 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
       return FingerprintJob{files[file].first.c_str(), files[file].second, &fingerprints[file],
                             &wholeDigests[file]};
     };
-    FingerprintFiles(files.size(), jobAt, [&]() { ++stored; });
+    FingerprintFiles(
+        files.size(), jobAt, [&]() { ++stored; }, way);
     EXPECT_EQ(stored, files.size());
     for (std::size_t file = 0; file < files.size(); ++file) {
       EXPECT_EQ(fingerprints[file],
                 ContentFingerprint(files[file].first.c_str(), files[file].second))
-          << "shifted by " << shift << ": " << files[file].first;
+          << WayName(way) << " shifted by " << shift << ": " << files[file].first;
       // Read whole, with the digest of every byte: the files of one byte up to a digest's first
       // block, as catalogued.
       const std::int64_t size = files[file].second;
@@ -133,8 +146,8 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   }
 }
 
-// A file under two names, the second more than one batch of lanes after the first, so the first
-// is digested before the second is looked at; empty when the file system makes no hard links.
+// A file under two names, the second more than one batch after the first, so the first is
+// digested before the second is looked at; empty when the file system makes no hard links.
 std::vector<PathString> TwoNamesApart(TempTree& tree, const std::string& bytes) {
   const auto first = tree.WriteFile("first", bytes);
   std::error_code noLinks;
@@ -143,7 +156,7 @@ std::vector<PathString> TwoNamesApart(TempTree& tree, const std::string& bytes) 
     return {};
   }
   std::vector<PathString> paths = {NativeText(first)};
-  for (int other = 0; other < kMd5Lanes; ++other) {
+  for (std::size_t other = 0; other < kFingerprintBatch; ++other) {
     paths.push_back(NativeText(tree.WriteFile("other" + std::to_string(other), bytes)));
   }
   paths.push_back(NativeText(tree / "second"));
@@ -154,7 +167,9 @@ std::vector<PathString> TwoNamesApart(TempTree& tree, const std::string& bytes) 
 // it: a name opened after a rewrite gets the fingerprint of the new bytes, and so does one that
 // the walk marked as met before, which is looked at without an open.
 TEST(FingerprintFiles, ASecondNameOfAFileRewrittenMeanwhileIsReadAfresh) {
-  for (const bool metBefore : {false, true}) {
+  for (int test = 0; test < 4; ++test) {
+    const bool metBefore = test % 2 == 1;
+    const FingerprintWay way = kWays[static_cast<std::size_t>(test / 2)];
     TempTree tree;
     const std::vector<PathString> paths = TwoNamesApart(tree, PatternBytes(2000, 3));
     if (paths.empty()) {
@@ -168,15 +183,19 @@ TEST(FingerprintFiles, ASecondNameOfAFileRewrittenMeanwhileIsReadAfresh) {
     {
       const OpenHook rewriting = RewriteAtOpenOf(tree / "second", tree / "first", "NEW!");
       std::size_t done = 0;
-      FingerprintFiles(paths.size(), jobAt, [&]() {
-        if (++done == 1 && metBefore) {
-          RewriteInPlace(tree / "first", "NEW!");  // no open of the second name comes
-        }
-      });
+      FingerprintFiles(
+          paths.size(), jobAt,
+          [&]() {
+            if (++done == 1 && metBefore) {
+              RewriteInPlace(tree / "first", "NEW!");  // no open of the second name comes
+            }
+          },
+          way);
     }
-    EXPECT_EQ(fingerprints.front(), fingerprints[1]) << metBefore;
-    EXPECT_EQ(fingerprints.back(), FingerprintOf(tree / "first", 2000)) << metBefore;
-    EXPECT_NE(fingerprints.back(), fingerprints.front()) << metBefore;
+    SCOPED_TRACE(std::string(WayName(way)) + (metBefore ? ", met before" : ""));
+    EXPECT_EQ(fingerprints.front(), fingerprints[1]);
+    EXPECT_EQ(fingerprints.back(), FingerprintOf(tree / "first", 2000));
+    EXPECT_NE(fingerprints.back(), fingerprints.front());
   }
 }
 

@@ -1,0 +1,40 @@
+// POSIX only: Linux's io_uring, a ring of requests that the kernel takes many at a time from the
+// one thread that submits them, so a batch of opens or reads costs one system call, not one each.
+// Elsewhere, and where the kernel lacks it or refuses it (a seccomp filter, io_uring_disabled),
+// there is no ring and the callers make one call per request as before.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+/// The most requests one RunRequests call takes.
+constexpr std::size_t kRingRequests = 64;
+
+/// The result of a request that never ran: the caller makes its call itself.
+constexpr int kRequestNotRun = -0x7fffffff;
+
+/// Makes the ring, unless it is made, and says whether there is one that takes every request
+/// below. It holds a descriptor until CloseRequestRing.
+bool OpenRequestRing();
+
+/// Gives the ring's descriptor back; a later OpenRequestRing makes a new one.
+void CloseRequestRing();
+
+/// Whether there is a ring: OpenRequestRing made one, and it has not been closed since.
+bool HasRequestRing();
+
+/// Adds an open of `path` (openat relative to the working folder, `flags` as open takes them)
+/// as request number `slot` (below kRingRequests) of the next RunRequests. Its result is the
+/// descriptor, or minus the error code.
+void AddOpenRequest(std::size_t slot, const char* path, int flags);
+
+/// Adds a read of up to `count` bytes at `offset` of the open `descriptor` into `buffer`, which
+/// must stay until RunRequests returns. Its result is the bytes read, or minus the error code.
+void AddReadRequest(std::size_t slot, int descriptor, void* buffer, std::size_t count,
+                    std::int64_t offset);
+
+/// Submits the requests added since the last call and waits for every one; `results[slot]` gets
+/// each one's result, kRequestNotRun for one that never ran (`results` holds `count` slots, the
+/// number of requests added). Where the ring fails, it is closed and HasRequestRing turns false.
+/// Only while HasRequestRing, like the two above.
+void RunRequests(int* results, std::size_t count);
