@@ -19,6 +19,9 @@
 
 namespace {
 
+// The roots of the search, in the order given: each walked in turn, and printed as typed.
+using SearchRoots = std::vector<PathString>;
+
 const PathChar* const DefaultRoots[] = {
     PATH_TEXT(PROFILE_FOLDER "Pictures"),
     PATH_TEXT(PROFILE_FOLDER "Desktop"),
@@ -53,8 +56,8 @@ void PrintReportFailure(int errorCode) {
 }
 
 // Every root is expanded and listed before the first one is walked.
-std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, TextOutput& console) {
-  std::vector<PathString> roots;
+SearchRoots ListRoots(std::int32_t count, PathChar** arguments, TextOutput& console) {
+  SearchRoots roots;
   if (count < 2) {
     for (const PathChar* root : DefaultRoots) {
       roots.push_back(ExpandEnvironment(root));
@@ -72,8 +75,7 @@ std::vector<PathString> ListRoots(std::int32_t count, PathChar** arguments, Text
 }
 
 // False when the walk stopped for want of a file descriptor.
-bool WalkRoots(const std::vector<PathString>& roots, FileCatalogue& catalogue,
-               TextOutput& console) {
+bool WalkRoots(const SearchRoots& roots, FileCatalogue& catalogue, TextOutput& console) {
   PrintText(console, kWalkHeading);
   catalogue.places.workingFolder = WorkingFolderIdentity();
   for (const PathString& root : roots) {
@@ -122,7 +124,7 @@ bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console, const SearchS
 
 // An empty file reached twice (a root given twice, one root inside another) is one file: it is
 // listed once, where the walk first met it.
-void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& report) {
+void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& reportStream) {
   const std::vector<FileRecord> emptyFiles = TakeEmptyFiles(catalogue);
   std::unordered_set<EntryKey, EntryKeyHash> listed;
   std::vector<PathString> paths;
@@ -133,14 +135,15 @@ void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& report) {
     }
     paths.push_back(ShownPath(catalogue.places, record));
   }
-  WriteEmptyFiles(report, paths);
+  WriteEmptyFiles(reportStream, paths);
 }
 
 // Sets `outOfDescriptors` when the stage stopped for want of a file descriptor.
-GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& report, TextOutput& console,
-                        const SearchSettings& settings, bool* outOfDescriptors) {
+GroupingTotals GroupAll(const FileCatalogue& catalogue, TextOutput& reportStream,
+                        TextOutput& console, const SearchSettings& settings,
+                        bool* outOfDescriptors) {
   GroupingRun run;
-  run.report = &report;
+  run.reportStream = &reportStream;
   run.console = &console;
   run.fileCount = catalogue.counters.FileCount;
   run.compare = CompareWithReference;
@@ -169,7 +172,7 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     PrintReportFailure(errorCode);
     return 1;
   }
-  const std::vector<PathString> roots = ListRoots(count, arguments, console);
+  const SearchRoots roots = ListRoots(count, arguments, console);
   // A stage that could open no file even with no other file open has no result to give: its
   // report would be empty or wrong, and would replace a good one.
   FileCatalogue catalogue;
@@ -189,10 +192,11 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     PrintReportFailure(errorCode);
     return 1;
   }
-  WriteEmptyFileList(catalogue, report.text);
+  TextOutput& reportStream = report.text;
+  WriteEmptyFileList(catalogue, reportStream);
   bool outOfDescriptors = false;
   const GroupingTotals totals =
-      GroupAll(catalogue, report.text, console, settings, &outOfDescriptors);
+      GroupAll(catalogue, reportStream, console, settings, &outOfDescriptors);
   if (outOfDescriptors) {
     PrintFailure(kNoDescriptorLine);
     return 1;  // the report's temporary goes with `report`

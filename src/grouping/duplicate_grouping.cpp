@@ -18,7 +18,7 @@ constexpr int kReferenceScans = 3;
 constexpr std::int64_t kPercent = 100;
 
 // One reference and the equals found for it so far.
-struct Group {
+struct DuplicateGroup {
   std::vector<std::uint32_t> members;
   /// The directory entries of the members, kept only when some folder was listed twice.
   std::unordered_set<EntryKey, EntryKeyHash> entries;
@@ -28,7 +28,7 @@ struct Group {
 
 // An equal that is a member already, reached under another name than its only one (a file mounted
 // twice): the comparison with the reference could not tell, as the two were different files.
-bool IsMemberAgain(Group& group, const FileState& candidate, CompareResult result) {
+bool IsMemberAgain(DuplicateGroup& group, const FileState& candidate, CompareResult result) {
   if (result != CompareResult::kSame) {
     return false;
   }
@@ -40,7 +40,7 @@ PathString Shown(const GroupingRun& run, const FileRecord& record) {
   return run.places != nullptr ? ShownPath(*run.places, record) : PathString(record.path);
 }
 
-void AddMember(const GroupingRun& run, Group& group, std::uint32_t record) {
+void AddMember(const GroupingRun& run, DuplicateGroup& group, std::uint32_t record) {
   group.members.push_back(record);
   if (run.places != nullptr && run.places->foldersRepeat) {
     group.entries.insert(EntryOf(*run.places, run.working.records[record]));
@@ -48,7 +48,8 @@ void AddMember(const GroupingRun& run, Group& group, std::uint32_t record) {
 }
 
 // The same directory entry reached twice is no copy of itself.
-bool IsMemberReachedAgain(const GroupingRun& run, const Group& group, std::uint32_t record) {
+bool IsMemberReachedAgain(const GroupingRun& run, const DuplicateGroup& group,
+                          std::uint32_t record) {
   return run.places != nullptr && run.places->foldersRepeat &&
          group.entries.count(EntryOf(*run.places, run.working.records[record])) != 0;
 }
@@ -59,7 +60,7 @@ void PrintOpenFailure(GroupingRun& run, std::uint32_t record) {
 
 // What the scan does with a candidate after its comparison with the reference. Returns false when
 // the scan stops.
-bool ActOnComparison(GroupingRun& run, Group& group, std::uint32_t reference,
+bool ActOnComparison(GroupingRun& run, DuplicateGroup& group, std::uint32_t reference,
                      std::uint32_t candidate, CompareResult result) {
   switch (result) {
     case CompareResult::kSame:
@@ -101,7 +102,7 @@ const PathChar* PeekNextPath(const WorkingList& working, const CandidateCursor& 
 }
 
 // The group of `reference` before any equal is found: the reference alone.
-void StartGroup(const GroupingRun& run, Group& group, std::uint32_t reference) {
+void StartGroup(const GroupingRun& run, DuplicateGroup& group, std::uint32_t reference) {
   group.members.clear();
   group.entries.clear();
   group.files.clear();
@@ -110,7 +111,7 @@ void StartGroup(const GroupingRun& run, Group& group, std::uint32_t reference) {
 
 // Compares the reference with its candidates in working-list order, gathering its equals. False
 // when the reference changed under the scan.
-bool ScanOnce(GroupingRun& run, std::uint32_t reference, Group& group) {
+bool ScanOnce(GroupingRun& run, std::uint32_t reference, DuplicateGroup& group) {
   WorkingList& working = run.working;
   bool changed = false;
   ComparisonReference held(working.records[reference].path);
@@ -149,7 +150,7 @@ bool ScanOnce(GroupingRun& run, std::uint32_t reference, Group& group) {
 // later reference meets them, and the reference is compared afresh: a change of its status alone
 // then changes no result, one of its bytes groups it by its new bytes, and one that deleted it
 // gets its failure line. A reference that keeps changing is left out.
-void ScanCandidates(GroupingRun& run, std::uint32_t reference, Group& group) {
+void ScanCandidates(GroupingRun& run, std::uint32_t reference, DuplicateGroup& group) {
   for (int scan = 1; !ScanOnce(run, reference, group) && !run.outOfDescriptors; ++scan) {
     for (std::size_t member = 1; member < group.members.size(); ++member) {
       ReturnRecord(run.working, group.members[member]);
@@ -171,7 +172,7 @@ void PrintProgress(GroupingRun& run, std::int32_t hundreds) {
 }
 
 // Counts the reference as discarded when it found no equal; else counts and writes its group.
-void CloseGroup(GroupingRun& run, std::int64_t size, const Group& group) {
+void CloseGroup(GroupingRun& run, std::int64_t size, const DuplicateGroup& group) {
   GroupingTotals& totals = run.totals;
   const std::int32_t count = static_cast<std::int32_t>(group.members.size());
   if (count == 1) {
@@ -190,7 +191,7 @@ void CloseGroup(GroupingRun& run, std::int64_t size, const Group& group) {
     paths.push_back(Shown(run, run.working.records[member]));
   }
   std::sort(paths.begin(), paths.end());
-  WriteGroup(*run.report, size, paths);
+  WriteGroup(*run.reportStream, size, paths);
   totals.WastedBytes += static_cast<std::int64_t>(count - 1) * size;
 }
 
@@ -200,7 +201,7 @@ void GroupSizeClass(const SizeClassView& sizeClass, GroupingRun& run) {
   const std::int64_t size = sizeClass.size;
   WorkingList& working = run.working;
   StartWorkingList(working, sizeClass);
-  Group group;
+  DuplicateGroup group;
   while (working.remaining >= 2 && !run.outOfDescriptors) {
     const std::uint32_t reference = TakeLast(working);
     StartGroup(run, group, reference);

@@ -26,7 +26,7 @@ using CompareFunction =
                                 const PathChar* next, FileState* candidateState)>;
 
 struct GroupingRun {
-  TextOutput* report = nullptr;
+  TextOutput* reportStream = nullptr;  ///< the report's text, written group by group
   TextOutput* console = nullptr;
   std::int32_t fileCount = 0;  ///< FileCount: the denominator of the progress percentage
   CompareFunction compare = nullptr;

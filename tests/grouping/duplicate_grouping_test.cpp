@@ -88,7 +88,7 @@ class Grouping : public testing::Test {
   void SetUp() override {
     report_.stream = std::tmpfile();
     console_.stream = std::tmpfile();
-    run_.report = &report_;
+    run_.reportStream = &report_;
     run_.console = &console_;
     run_.fileCount = 1000;
     run_.compare = [this](ComparisonReference& reference, const PathChar* candidate,

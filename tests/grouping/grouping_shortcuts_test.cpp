@@ -111,7 +111,7 @@ PlainOutcome ProgramScan(std::int64_t size, const std::vector<FileRecord>& recor
   report.stream = std::tmpfile();
   console.stream = std::tmpfile();
   GroupingRun run;
-  run.report = &report;
+  run.reportStream = &report;
   run.console = &console;
   run.fileCount = 1000;
   int compareCalls = 0;
