@@ -1,8 +1,6 @@
 #include "content/compare_files.h"
 
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 
 #include "content/read_ahead.h"
@@ -18,26 +16,6 @@ struct ReferenceHold {
 
 namespace {
 
-// 256 KiB blocks: the fastest of 16 to 256 KiB on the large and home-like bench trees, where
-// comparisons are the run. Warm, medians of 15 interleaved runs: 0.094 and 0.120 s at 256 KiB,
-// 0.105 and 0.129 at 128, 0.121 and 0.142 at 64, 0.162 and 0.176 at 32; cold, 0.30 s on large at
-// both 256 and 128 KiB. Each halving doubles the read calls. The machine measured has a 1 MiB
-// L2 cache; one with 512 KiB was reported faster at 64 KiB: measure there before changing this.
-constexpr std::size_t kCompareBlock = 256 * 1024;
-
-// The buffers live for the whole run: allocating them per call would cost mappings of fresh
-// memory for every pair of small files. Left uninitialised, so only what reads have reached
-// costs memory: a run over small files never touches most of them.
-struct CompareBuffers {
-  std::unique_ptr<unsigned char[]> first{new unsigned char[kCompareBlock]};
-  std::unique_ptr<unsigned char[]> second{new unsigned char[kCompareBlock]};
-};
-
-CompareBuffers& Buffers() {
-  static CompareBuffers buffers;
-  return buffers;
-}
-
 // A pair still too fresh after the run's one wait is compared as it is then: the look at the
 // times after the read still sees every write that moves them.
 void WaitBeforeReading(const FileState& first, const FileState& second) {
@@ -51,13 +29,6 @@ CompareResult FailureResult(bool firstOpened, bool secondOpened) {
   return secondOpened ? CompareResult::kFirstFailed : CompareResult::kBothFailed;
 }
 
-// A file read through one open per block, so that a comparison needs only one descriptor at a
-// time. Every open must find the file the first one found.
-struct FileByPath {
-  const PathChar* path = nullptr;
-  FileState state;
-};
-
 OpenResult OpenAlone(const PathChar* path, FileByPath* file) {
   ReadableFile opened;
   const OpenResult result = OpenForReading(path, &opened);
@@ -68,21 +39,6 @@ OpenResult OpenAlone(const PathChar* path, FileByPath* file) {
   file->state = opened.state;
   CloseFile(&opened);
   return result;
-}
-
-// The bytes at `offset`, or false when the file cannot be opened again, is no longer the file
-// that was first opened, or cannot be read.
-bool ReadAlone(const FileByPath& file, std::int64_t offset, unsigned char* buffer,
-               std::size_t* got) {
-  ReadableFile opened;
-  if (OpenForReading(file.path, &opened) != OpenResult::kOpened) {
-    return false;
-  }
-  bool readError = false;
-  const bool same = SameFileState(opened.state, file.state);
-  *got = same ? ReadAt(opened, offset, buffer, kCompareBlock, &readError) : 0;
-  CloseFile(&opened);
-  return same && !readError;
 }
 
 // The reference is still the file its first comparison read: a rewritten reference would make
@@ -126,19 +82,8 @@ CompareResult CompareOneAtATime(ComparisonReference& reference, const PathChar* 
     return CompareResult::kDifferent;
   }
   WaitBeforeReading(first.state, second.state);
-  CompareBuffers& buffers = Buffers();
-  for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
-    std::size_t firstGot = 0;
-    std::size_t secondGot = 0;
-    if (!ReadAlone(first, offset, buffers.first.get(), &firstGot) ||
-        !ReadAlone(second, offset, buffers.second.get(), &secondGot) || firstGot != secondGot ||
-        std::memcmp(buffers.first.get(), buffers.second.get(), firstGot) != 0) {
-      return CompareResult::kDifferent;
-    }
-    if (firstGot < kCompareBlock) {
-      return CompareResult::kSame;
-    }
-  }
+  return SameContentOneOpenAtATime(first, second) ? CompareResult::kSame
+                                                  : CompareResult::kDifferent;
 }
 
 // Read-ahead only matters past the first block; below it the hint was one more system call per
@@ -309,27 +254,6 @@ void ReleaseReference(ComparisonReference& reference) {
   if (hold.opened) {
     CloseFile(&hold.file);
     hold.opened = false;
-  }
-}
-
-bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* readError) {
-  if (first.state.size != second.state.size) {
-    return false;  // one of them changed since the walk; they cannot end together
-  }
-  CompareBuffers& buffers = Buffers();
-  for (std::int64_t offset = 0;; offset += static_cast<std::int64_t>(kCompareBlock)) {
-    const std::size_t firstGot =
-        ReadAt(first, offset, buffers.first.get(), kCompareBlock, readError);
-    const std::size_t secondGot =
-        ReadAt(second, offset, buffers.second.get(), kCompareBlock, readError);
-    // A read error is never taken for the end of both files: unread bytes are not equal bytes.
-    if (*readError || firstGot != secondGot ||
-        std::memcmp(buffers.first.get(), buffers.second.get(), firstGot) != 0) {
-      return false;
-    }
-    if (firstGot < kCompareBlock) {
-      return true;  // both ended on the same read with every byte equal
-    }
   }
 }
 

@@ -1,9 +1,12 @@
-// The byte-for-byte comparison that is the final word on duplicates.
+// A reference compared with its candidates one by one, held open between them: what tells a copy
+// (the bytes, same_content.h) from a file reached twice, a reference that changed, a candidate that
+// failed to open.
 #pragma once
 
 #include <memory>
 
 #include "content/fresh_write_wait.h"
+#include "content/same_content.h"
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
 
@@ -63,10 +66,6 @@ void ReleaseReference(ComparisonReference& reference);
 /// Such a pair is never a copy of itself. Two names of one file (hard links) are two entries, and
 /// copies.
 bool IsOneEntryTwice(const FileState& first, const FileState& second);
-
-/// Whether two files already open hold the same bytes, read afresh to their ends. A failed read
-/// sets `*readError` and answers false: unread bytes are never equal bytes.
-bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* readError);
 
 /// One comparison of `first` with `second`, with nothing left open.
 CompareResult CompareFiles(const PathChar* first, const PathChar* second);
