@@ -8,6 +8,7 @@
 #include "catalogue/size_catalogue.h"
 #include "catalogue/walk_places.h"
 #include "content/compare_files.h"
+#include "grouping/digest_parts.h"
 #include "grouping/working_list.h"
 #include "platform/text_output.h"
 

@@ -6,22 +6,17 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 #include "catalogue/file_record.h"
 #include "catalogue/size_catalogue.h"
 #include "content/content_digest.h"
 
-/// Same contract as ExtendContentDigest; tests put a fake in its place, which keeps its state in
-/// what it captures.
-using DigestFunction = std::function<bool(const PathChar* path, ContentDigest& digest)>;
-
-/// Same contract as WholeDigestHolds; tests put a fake in its place.
-using WholeDigestCheck = std::function<bool(const PathChar* path, std::uint64_t stateStamp)>;
-
 /// No record: the end of a scan.
 constexpr std::uint32_t kNoRecord = ~std::uint32_t{0};
+
+/// The list number of a record whose digest no other record of its set shares.
+constexpr std::uint32_t kAloneInSet = kNoRecord - 1;
 
 /// Records in working-list order (ascending record numbers). A record that leaves the working
 /// list stays in the lists that hold it until a scan passes it.
@@ -82,12 +77,6 @@ void ReturnRecord(WorkingList& working, std::uint32_t record);
 
 /// Whether the set of `reference` is already parted by digests.
 bool IsDigested(const WorkingList& working, std::uint32_t reference);
-
-/// Parts the set of `reference` (the reference included) by content digests, read block by block
-/// only as far as it takes to tell each record from the others. A whole digest serves only when
-/// `holds` finds its file as it was read (null: always, for tests).
-void PartByDigest(WorkingList& working, std::uint32_t reference, const DigestFunction& digest,
-                  const WholeDigestCheck& holds);
 
 /// The candidates of one reference still in the list, in working-list order: the records of its
 /// fingerprint, or once its set is digested those with its digest and those without one.
