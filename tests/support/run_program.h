@@ -83,5 +83,9 @@ std::string ReportBytes(const std::string& text);
 /// True when the tests run under Wine, where some Windows behaviour cannot be produced.
 bool RunningUnderWine();
 
+/// True when the programs run under an emulator (qemu-i386, for the 32-bit Linux build), whose own
+/// needs count against the limits a test sets the program (its code buffer against a memory limit).
+bool RunningUnderEmulator();
+
 /// True when the process may change users (POSIX root), for tests that need permissions to apply.
 bool CanRunUnprivileged();

@@ -55,6 +55,14 @@ std::filesystem::path ProgramPath() {
 
 bool RunningUnderWine() { return false; }
 
+bool RunningUnderEmulator() {
+#ifdef DUPSCAN_PROGRAM_EMULATOR
+  return true;
+#else
+  return false;
+#endif
+}
+
 void SetTestEnvironment(const std::string& name, const std::string& value) {
   setenv(name.c_str(), value.c_str(), 1);
 }
@@ -195,6 +203,13 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
   const std::string errorPath = (capture / "stderr").string();
   const std::string program = RunnableProgram(capture, options);
   std::vector<char*> argv;
+#ifdef DUPSCAN_PROGRAM_EMULATOR
+  // The emulator runs the program, as it runs the tests: the kernel may run no program of its kind.
+  const std::string runner = DUPSCAN_PROGRAM_EMULATOR;
+  argv.push_back(const_cast<char*>(runner.c_str()));
+#else
+  const std::string& runner = program;
+#endif
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const PathString& argument : arguments) {
     argv.push_back(const_cast<char*>(argument.c_str()));
@@ -213,7 +228,7 @@ ProgramResult RunProgram(const std::vector<PathString>& arguments, const Program
                                     : open(outputPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666),
                                 errorPath, options);
     RestoreShellSignals();
-    ExecuteAsAsked(program, argv, options);
+    ExecuteAsAsked(runner, argv, options);
   }
   for (const int end : outputPipe) {
     if (end >= 0) {

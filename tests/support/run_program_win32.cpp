@@ -132,6 +132,8 @@ std::filesystem::path ProgramPath() {
          DUPSCAN_PROGRAM_NAME;
 }
 
+bool RunningUnderEmulator() { return false; }
+
 bool RunningUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
   return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
