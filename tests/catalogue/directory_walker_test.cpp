@@ -65,6 +65,7 @@ TEST(Walker, MissingRootAndFileRootAreReportedAndCountedAndTheWalkGoesOn) {
   EXPECT_EQ(std::count(walk.console.begin(), walk.console.end(), '\n'), 2) << walk.console;
 }
 
+// CTest labels: long
 TEST(Walker, ProgressLineEvery2000FilesAcrossRoots) {
   TempTree tree;
   for (int i = 0; i < 1500; ++i) {

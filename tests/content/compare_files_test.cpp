@@ -73,7 +73,8 @@ TEST(CompareFiles, OneFileTwiceIsOneFileAndTwoNamesOfItAreCopies) {
 
 // Past 4 GiB a 32-bit size_t wraps: the reference's bytes at 4 GiB were once taken from its
 // first block on the 32-bit Windows build, so that two equal files compared different. Reads
-// 8 GiB of holes: labelled slow, and run by the release build alone.
+// 8 GiB of holes: run by the release build and the 32-bit ones, whose offsets it tests.
+// CTest labels: large-files
 TEST(LargeFiles, EqualFilesPastFourGibibytesCompareEqual) {
   TempTree tree;
   const std::int64_t size = (std::int64_t{1} << 32) + 2 * 1048576;

@@ -277,6 +277,7 @@ void RewriteAsNextVariant(const std::filesystem::path& file) {
       << LookAlike(bytes.size(), (variant + 1) % kVariants);
 }
 
+// CTest labels: long
 TEST_F(ChangingFiles, DigestsChangeNoResultWhenFilesChangeBetweenStages) {
   const struct {
     const char* name;

@@ -115,6 +115,7 @@ TEST(HostileTree, HostileNamesAreWalkedAndPrintedByteExact) {
             EmptyFilesBlock(empties) + GroupBlock("600 bytes", paths));
 }
 
+// CTest labels: long
 TEST(HostileTree, HundredThousandEntriesInOneDirectory) {
   TempTree tree;
   const std::filesystem::path root = tree.MakeDirectory("r");
@@ -272,6 +273,7 @@ TEST_F(HostileTreeUnprivileged, UnlistableFoldersAndUnreadableFilesAreReportedAn
 // Folders swapped for links to a folder outside the root, again and again while the program
 // runs: the walk must never enter a link. The outside folder holds the only other copy of a file
 // in the root, so a walk that followed a link would report the pair.
+// CTest labels: slow
 TEST(HostileTree, FoldersSwappedForLinksWhileTheWalkRunsAreNeverEntered) {
   TempTree tree;
   const std::string secret = PatternBytes(100, 77);
@@ -348,6 +350,7 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
 // report: limits of address space from the least the program starts under, every 2 MiB for
 // 32 MiB. Each file has three names, far apart in the walk, so that what the fingerprints keep of
 // a file of several names grows through their stage.
+// CTest labels: long
 TEST(HostileTree, OutOfMemoryAnywhereIsOneLineAndKeepsTheEarlierReport) {
 #if defined(__SANITIZE_ADDRESS__)
   GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no limit lets it start";

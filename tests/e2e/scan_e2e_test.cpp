@@ -92,6 +92,7 @@ TEST(ScanEndToEnd, MissingRootIsReportedAndTheOthersAreWalked) {
   EXPECT_EQ(ReadWholeFile(tree / "duplicates.txt"), "");
 }
 
+// CTest labels: long
 TEST(ScanEndToEnd, HashProgressEveryThousandFingerprints) {
   TempTree tree;
   for (int i = 0; i < 2500; ++i) {

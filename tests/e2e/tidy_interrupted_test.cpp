@@ -78,15 +78,18 @@ void InterruptEveryStep(const std::vector<PathString>& apply) {
 
 }  // namespace
 
+// CTest labels: long
 TEST(TidyInterrupted, RemovalsLoseNothingAtAnyStep) {
   InterruptEveryStep({Text("apply"), Text("--within"), Text("home")});
 }
 
+// CTest labels: long
 TEST(TidyInterrupted, LinksLoseNothingAtAnyStep) {
   InterruptEveryStep(
       {Text("apply"), Text("--action"), Text("link"), Text("--within"), Text("home")});
 }
 
+// CTest labels: long
 TEST(TidyInterrupted, MovesLoseNothingAtAnyStepAndComeBack) {
   InterruptEveryStep({Text("apply"), Text("--action"), Text("move"), Text("--holding"),
                       Text("holding"), Text("--within"), Text("home")});

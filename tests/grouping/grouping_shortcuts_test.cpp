@@ -198,6 +198,7 @@ std::vector<FileRecord> LookAlikeClass(const TempTree& tree, PathStore& paths,
   return records;
 }
 
+// CTest labels: slow-emulated
 TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
   TempTree tree;
   PathStore paths;
@@ -230,6 +231,7 @@ TEST(GroupingShortcuts, PrintExactlyWhatThePlainScanPrints) {
   EXPECT_LT(programComparisons * 2, plainComparisons);
 }
 
+// CTest labels: long
 TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
   TempTree tree;
   PathStore paths;
