@@ -36,10 +36,10 @@ struct ProgramOptions {
   /// POSIX: the most address space the program may map, in bytes (0: no limit), so that an
   /// allocation fails where the limit falls.
   long long memoryLimit = 0;
-  /// Linux: a folder mounted over /proc for the program alone (in a mount namespace of its own),
-  /// as a chroot or a container someone else prepared may have it. The run exits with 120 where
-  /// the namespace cannot be made (a user without CAP_SYS_ADMIN).
-  std::filesystem::path procInPlace;
+  /// Linux: a folder mounted over the program's own /proc/self/fd (in a mount namespace of its
+  /// own), as a chroot or a container someone else prepared may hold links there. The run exits
+  /// with 120 where that cannot be done (a user without CAP_SYS_ADMIN).
+  std::filesystem::path descriptorLinksInPlace;
   /// POSIX: standard descriptors the program starts with closed, as after `>&-`.
   std::vector<int> closedDescriptors;
   /// POSIX: standard output is a pipe whose reader has already gone, as after `| head -1` has

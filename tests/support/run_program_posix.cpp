@@ -127,19 +127,21 @@ bool SetLimit(int resource, long long value) {
   return value <= 0 || setrlimit(resource, &limit) == 0;
 }
 
-// In the child: /proc replaced as the options ask. False when it cannot be.
-bool ReplaceProc(const ProgramOptions& options) {
-  return options.procInPlace.empty() ||
+// In the child: the descriptors' links in /proc replaced as the options ask; the program, which
+// this process becomes, has the same /proc/self. False when they cannot be.
+bool ReplaceDescriptorLinks(const ProgramOptions& options) {
+  return options.descriptorLinksInPlace.empty() ||
          (unshare(CLONE_NEWNS) == 0 &&
           mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-          mount(options.procInPlace.c_str(), "/proc", nullptr, MS_BIND, nullptr) == 0);
+          mount(options.descriptorLinksInPlace.c_str(), "/proc/self/fd", nullptr, MS_BIND,
+                nullptr) == 0);
 }
 
 // In the child: the folder, environment, limits and user the options ask for; an exit status of
 // 120 to 126 names the one that could not be arranged.
 [[noreturn]] void ExecuteAsAsked(const std::string& program, std::vector<char*>& argv,
                                  const ProgramOptions& options) {
-  if (!ReplaceProc(options)) {
+  if (!ReplaceDescriptorLinks(options)) {
     _exit(120);
   }
   if (!options.workingDirectory.empty() && chdir(options.workingDirectory.c_str()) != 0) {
