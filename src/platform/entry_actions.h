@@ -35,6 +35,9 @@ ActionOutcome ExchangeEntries(const HeldFolder& folder, const PathString& first,
 ActionOutcome RemoveFile(const HeldFolder& folder, const PathString& name,
                          const FileState& expected);
 
+/// Removes the folder `name` from `parent` while it is empty (and not held open on Windows).
+ActionOutcome RemoveEmptyFolder(const HeldFolder& parent, const PathString& name);
+
 /// Makes `newName` in `to` a hard link of `name` in `from`; never replaces an existing entry.
 ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const HeldFolder& to,
                            const PathString& newName);

@@ -112,6 +112,13 @@ ActionOutcome RemoveFile(const HeldFolder& folder, const PathString& name,
   return Outcome(ActionResult::kDone);
 }
 
+ActionOutcome RemoveEmptyFolder(const HeldFolder& parent, const PathString& name) {
+  if (unlinkat(Folder(parent), name.c_str(), AT_REMOVEDIR) != 0) {
+    return Failure(errno);
+  }
+  return Outcome(ActionResult::kDone);
+}
+
 ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const HeldFolder& to,
                            const PathString& newName) {
   // Without AT_SYMLINK_FOLLOW: a link put in the file's place is linked itself, never followed,

@@ -79,6 +79,13 @@ ActionOutcome RemoveFile(const HeldFolder& folder, const PathString& name,
   return outcome;
 }
 
+ActionOutcome RemoveEmptyFolder(const HeldFolder& parent, const PathString& name) {
+  if (!RemoveDirectoryW(EntryPath(parent, name).c_str())) {
+    return Failure(GetLastError());
+  }
+  return Outcome(ActionResult::kDone);
+}
+
 ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const HeldFolder& to,
                            const PathString& newName) {
   if (!CreateHardLinkW(EntryPath(to, newName).c_str(), EntryPath(from, name).c_str(), nullptr)) {

@@ -51,9 +51,10 @@ HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode
 /// where a typed path would be read as "sub" or the console); POSIX takes every path so.
 HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* errorCode);
 
-/// Holds the folder `name` in `parent`, making it first when `create` and it does not exist.
+/// Holds the folder `name` in `parent`, making it first when `create` and it does not exist;
+/// `made`, when given, says whether this call made it.
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
-                         HeldFolder* held, int* errorCode);
+                         HeldFolder* held, int* errorCode, bool* made = nullptr);
 
 /// Splits a path into the folder that holds its last name and that name: "a/b/c" into "a/b"
 /// and "c", "c" into "" (the working folder) and "c", "/c" into "/" and "c". The name is empty

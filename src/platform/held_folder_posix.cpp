@@ -188,12 +188,15 @@ HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* err
 }
 
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
-                         HeldFolder* held, int* errorCode) {
+                         HeldFolder* held, int* errorCode, bool* made) {
   *errorCode = 0;
-  if (create && mkdirat(static_cast<int>(parent.handle), name.c_str(), 0777) != 0 &&
-      errno != EEXIST) {
+  const bool making = create && mkdirat(static_cast<int>(parent.handle), name.c_str(), 0777) == 0;
+  if (create && !making && errno != EEXIST) {
     *errorCode = errno;
     return ResultOf(*errorCode);
+  }
+  if (made != nullptr) {
+    *made = making;
   }
   HeldFolder child;
   child.handle = OpenBelow(static_cast<int>(parent.handle), name.c_str(), errorCode);

@@ -156,13 +156,16 @@ HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* err
 }
 
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
-                         HeldFolder* held, int* errorCode) {
+                         HeldFolder* held, int* errorCode, bool* made) {
   *errorCode = 0;
   const PathString path = EntryPath(parent, name);
-  if (create && !CreateDirectoryW(path.c_str(), nullptr) &&
-      GetLastError() != ERROR_ALREADY_EXISTS) {
+  const bool making = create && CreateDirectoryW(path.c_str(), nullptr);
+  if (create && !making && GetLastError() != ERROR_ALREADY_EXISTS) {
     *errorCode = static_cast<int>(GetLastError());
     return ResultOf(GetLastError());
+  }
+  if (made != nullptr) {
+    *made = making;
   }
   HeldFolder child;
   const HANDLE process = GetCurrentProcess();

@@ -246,3 +246,4 @@ constexpr char kTidyUnknownFailureLine[] = TIDY_PROGRAM_NAME ": unexpected failu
 // Why a folder named by an option cannot serve.
 constexpr char kNotAFolder[] = "not a folder";
 constexpr char kNoSuchFolder[] = "no such folder";
+constexpr char kHoldingMeetsWithin[] = "is, holds or lies under a --within folder";

@@ -338,3 +338,31 @@ TEST(TidyEndToEnd, KeepRulesGivenLeaveTiesToTheDefaultsAndTwoMovesToOneNameAreFl
               {TidyKeepLine(Shown("b/f")), TidyMoveLine(Shown("x/Album/g"), Shown("hold/Album/g")),
                TidyMoveClashLine(Shown("y/Album/g"), Shown("hold/Album/g"))});
 }
+
+// A holding folder that is, holds or lies under the --within folder is refused before anything
+// moves (a copy was "moved" onto itself, exit 0); a move refused at its last check (here the
+// kept file renamed at its first step) leaves no folder it made in the holding folder.
+TEST(TidyEndToEnd, AMoveLeavesWithinAndOneRefusedMakesNoFolders) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"home/keep/a.bin", PatternBytes(900, 81), 30},
+                               {"home/w/a.bin", PatternBytes(900, 81), 1}});
+  tree.MakeDirectory("home/w/in");
+  tree.MakeDirectory("holding");
+  WriteReport(tree.root(), {Text("home")});
+  const auto moveInto = [](const char* holding) {
+    return std::vector<PathString>{Text("apply"),     Text("--action"), Text("move"),
+                                   Text("--holding"), Text(holding),    Text("--within"),
+                                   Text("home/w")};
+  };
+  for (const char* holding : {"home/w", "home", ".", "home/w/in"}) {
+    const ProgramResult refused = RunTidyIn(tree.root(), moveInto(holding));
+    EXPECT_EQ(refused.exitCode, 2) << holding << "\n" << refused.output;
+    EXPECT_EQ(refused.errors, TidyFolderOptionLine("--holding", holding, kTidyHoldingMeetsWithin));
+  }
+  EXPECT_EQ(NamesIn(tree / "home/w"), (std::set<std::string>{"a.bin", "in"}));
+
+  const ProgramResult skipped = RunTidyRenamingAt(tree.root(), 1, tree / "home/keep/a.bin",
+                                                  tree / "home/keep/b.bin", moveInto("holding"));
+  ExpectLines(skipped, {TidySkippedLine(Shown("home/w/a.bin"), kTidyKeptChanged)});
+  EXPECT_EQ(NamesIn(tree / "holding"), std::set<std::string>{});
+}

@@ -29,6 +29,7 @@ const char kTidyFolderMoved[] = "a folder of its path is no longer where the che
 const char kTidyDiffers[] = "its bytes differ from the kept file's";
 const char kTidyOtherVolume[] = "on another file system: nothing is copied across";
 const char kTidySystemRefused[] = "the system refused";
+const char kTidyHoldingMeetsWithin[] = "is, holds or lies under a --within folder";
 const char kTidyCannotClone[] = "the file system cannot make reflinks";
 const char kTidyMovedBackWord[] = "moved back";
 const char kTidyPlanCopyChanged[] = "changed since the plan was made";
@@ -152,6 +153,11 @@ std::string TidyApplyTotals(long long done, long long skipped, long long freed) 
 
 std::string TidyUndoTotals(long long movedBack, long long skipped) {
   return "\n" + Number(movedBack) + " moved back, " + Number(skipped) + " skipped\n";
+}
+
+std::string TidyFolderOptionLine(const std::string& option, const std::string& folder,
+                                 const std::string& why) {
+  return "dupscan-tidy: " + option + " " + folder + ": " + why + "\n";
 }
 
 std::string TidyUsageStart() { return "Usage: dupscan-tidy [COMMAND] [OPTION]...\n"; }

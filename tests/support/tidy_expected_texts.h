@@ -54,6 +54,10 @@ std::string TidyUndoTotals(long long movedBack, long long skipped);
 /// The word of undo's line for a file it moved back, in TidyDoneLine.
 extern const char kTidyMovedBackWord[];
 
+/// The line on standard error for a folder an option names that cannot serve.
+std::string TidyFolderOptionLine(const std::string& option, const std::string& folder,
+                                 const std::string& why);
+
 /// The first line of the usage text.
 std::string TidyUsageStart();
 
@@ -69,5 +73,6 @@ extern const char kTidyFolderMoved[];
 extern const char kTidyDiffers[];
 extern const char kTidyOtherVolume[];
 extern const char kTidySystemRefused[];
+extern const char kTidyHoldingMeetsWithin[];
 extern const char kTidyCannotClone[];
 extern const char kTidyPlanCopyChanged[];

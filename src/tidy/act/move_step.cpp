@@ -12,33 +12,51 @@
 
 namespace {
 
-// The holding folder's subfolders for the copy, made as needed and held.
-bool HoldTarget(Steps& steps, const Member& copy, HeldFolder* target, PathString* shown) {
-  const std::vector<PathString> folders =
-      HoldingFolders(steps.context.checked.folders[copy.folder], steps.context.within);
-  HeldFolder current;
-  current.chain = steps.context.holding->chain;
-  int errorCode = 0;
-  const HeldFolder* parent = steps.context.holding;
-  for (const PathString& folder : folders) {
+// The holding folder's subfolders for the copy, each held, and whether this step made it.
+struct Target {
+  std::vector<PathString> names;
+  std::vector<HeldFolder> folders;
+  std::vector<bool> made;
+};
+
+// The folder the copy goes into: the deepest subfolder, or the holding folder itself.
+const HeldFolder& Into(const Steps& steps, const Target& target) {
+  return target.folders.empty() ? *steps.context.holding : target.folders.back();
+}
+
+// The subfolders made as needed and held, each in the one before.
+bool HoldTarget(Steps& steps, const Member& copy, Target* target, PathString* shown) {
+  target->names = HoldingFolders(steps.context.checked.folders[copy.folder], steps.context.within);
+  target->folders.reserve(target->names.size());  // each is the next one's parent: never moved
+  for (const PathString& name : target->names) {
     HeldFolder below;
-    const HoldResult held = HoldSubfolder(*parent, folder, true, &below, &errorCode);
+    bool made = false;
+    int errorCode = 0;
+    const HoldResult held =
+        HoldSubfolder(Into(steps, *target), name, true, &below, &errorCode, &made);
+    target->made.push_back(made);
+    target->folders.push_back(std::move(below));
     if (held != HoldResult::kHeld) {
       Skip(steps, FolderUnreachableText(held, errorCode));
       return false;
     }
-    current = std::move(below);
-    parent = &current;
   }
-  if (folders.empty()) {
-    HoldSubfolder(*steps.context.holding, PATH_TEXT("."), false, &current, &errorCode);
-  }
-  *target = std::move(current);
-  *shown = JoinPath(steps.context.holdingText, folders, steps.copy.name);
+  *shown = JoinPath(steps.context.holdingText, target->names, steps.copy.name);
   return true;
 }
 
-void Move(Steps& steps, HeldFolder& target) {
+// A move not made leaves no folder behind that it made: the deepest first, each let go before it
+// goes (Windows removes no folder held open), and only while empty.
+void TakeBackFolders(const Steps& steps, Target* target) {
+  for (std::size_t level = target->folders.size(); level > 0; --level) {
+    target->folders.pop_back();
+    if (target->made[level - 1]) {
+      RemoveEmptyFolder(Into(steps, *target), target->names[level - 1]);
+    }
+  }
+}
+
+void Move(Steps& steps, const HeldFolder& target) {
   if (!StillAsCompared(steps) ||
       !ChangeMade(steps, RenameWithoutReplacing(steps.copy.folder, steps.copy.name, target,
                                                 steps.copy.name))) {
@@ -56,14 +74,7 @@ void Move(Steps& steps, HeldFolder& target) {
   steps.outcome.done = true;
 }
 
-}  // namespace
-
-void MoveWithChecks(Steps& steps, const Member& copy) {
-  HeldFolder target;
-  PathString shown;
-  if (!HoldTarget(steps, copy, &target, &shown)) {
-    return;
-  }
+void MoveInto(Steps& steps, const HeldFolder& target, const PathString& shown) {
   // A rename across file systems fails; a move never falls back to copying the bytes.
   if (target.chain.back().volume != steps.copy.file.state.identity.volume) {
     return Skip(steps, kAnotherFileSystem);
@@ -75,4 +86,17 @@ void MoveWithChecks(Steps& steps, const Member& copy) {
   steps.outcome.movedTo = shown;
   Move(steps, target);
   Finish(steps);
+}
+
+}  // namespace
+
+void MoveWithChecks(Steps& steps, const Member& copy) {
+  Target target;
+  PathString shown;
+  if (HoldTarget(steps, copy, &target, &shown)) {
+    MoveInto(steps, Into(steps, target), shown);
+  }
+  if (!steps.outcome.done) {
+    TakeBackFolders(steps, &target);
+  }
 }

@@ -60,13 +60,16 @@ KeepRule RuleNamed(const PathString& name) {
   return name == PATH_TEXT("first") ? KeepRule::kFirst : KeepRule::kUnder;
 }
 
-bool Settle(const TidyOptions& options, PlanSettings* settings) {
+// `withinChains`: each --within folder's chain (see HeldFolder), for HoldingApart.
+bool Settle(const TidyOptions& options, PlanSettings* settings,
+            std::vector<std::vector<FileIdentity>>* withinChains) {
   for (const PathString& within : options.within) {
     HeldFolder held;
     if (!HoldNamed(kWithinOption, within, &held)) {
       return false;
     }
     settings->within.push_back(held.chain.back());
+    withinChains->push_back(held.chain);
   }
   for (const KeepText& keep : options.keep) {
     KeepChoice choice;
@@ -159,6 +162,24 @@ bool MovesWithoutHolding(const TidyOptions& options, const SavedPlan& plan) {
   return false;
 }
 
+// A holding folder that is a --within folder, holds one or lies under one would have a move put
+// a copy where it is ("moved X to X") or where the next apply acts: refused before anything
+// else. undo takes back from wherever an earlier apply moved to.
+bool HoldingApart(const TidyOptions& options, const HeldFolder& holding,
+                  const std::vector<std::vector<FileIdentity>>& withinChains) {
+  if (options.holding.empty() || options.command == Command::kUndo) {
+    return true;
+  }
+  for (const std::vector<FileIdentity>& within : withinChains) {
+    if (ChainUnderAny(holding.chain, {within.back()}) ||
+        ChainUnderAny(within, {holding.chain.back()})) {
+      PrintFailure(kFolderOptionLine, kHoldingOption, options.holding.c_str(), kHoldingMeetsWithin);
+      return false;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 
 int RunTidy(const TidyOptions& options, TextOutput& console) {
@@ -168,8 +189,10 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
   }
   PlanSettings settings;
   HeldFolder holding;
-  if (!MayChange(options) || !Settle(options, &settings) ||
-      (!options.holding.empty() && !HoldNamed(kHoldingOption, options.holding, &holding))) {
+  std::vector<std::vector<FileIdentity>> withinChains;
+  if (!MayChange(options) || !Settle(options, &settings, &withinChains) ||
+      (!options.holding.empty() && !HoldNamed(kHoldingOption, options.holding, &holding)) ||
+      !HoldingApart(options, holding, withinChains)) {
     return kExitTrouble;
   }
   if (options.command == Command::kUndo) {
