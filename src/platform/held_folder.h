@@ -65,6 +65,9 @@ void SplitPath(const PathString& path, PathString* folder, PathString* name);
 /// in any case on Windows.
 bool SameEntryName(const PathString& left, const PathString& right);
 
+/// True when two characters of a name match as the system matches names (see SameEntryName).
+bool SameNameCharacter(PathChar left, PathChar right);
+
 /// What an entry is, never following it when it is a link.
 enum class EntryType { kFile, kFolder, kLink, kOther, kMissing, kFailed };
 

@@ -230,6 +230,8 @@ void SplitPath(const PathString& path, PathString* folder, PathString* name) {
 
 bool SameEntryName(const PathString& left, const PathString& right) { return left == right; }
 
+bool SameNameCharacter(PathChar left, PathChar right) { return left == right; }
+
 EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {
   EntryStatus entry;
   struct stat status;

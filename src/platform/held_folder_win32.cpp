@@ -217,6 +217,10 @@ bool SameEntryName(const PathString& left, const PathString& right) {
                               static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 
+bool SameNameCharacter(PathChar left, PathChar right) {
+  return CompareStringOrdinal(&left, 1, &right, 1, TRUE) == CSTR_EQUAL;
+}
+
 EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {
   EntryStatus entry;
   const HANDLE handle = CreateFileW(

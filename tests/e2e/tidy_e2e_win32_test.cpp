@@ -89,3 +89,15 @@ TEST(TidyWindows, NothingIsActedOnThroughALinuxLink) {
     std::filesystem::remove(folder / path);
   }
 }
+
+// Windows matches names in any case, and so does --exclude.
+TEST(TidyWindows, ExcludeMatchesInAnyCase) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"t/keep/a.bin", PatternBytes(700, 91), 30},
+                               {"t/Copy/A.bin", PatternBytes(700, 91), 1}});
+  WriteReport(tree.root(), {Text("t")});
+  const ProgramResult applied = RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("t"),
+                                                        Text("--exclude"), Text("T\\COPY\\*")});
+  EXPECT_EQ(applied.exitCode, 0) << applied.output;
+  EXPECT_TRUE(std::filesystem::exists(tree / "t/Copy/A.bin")) << applied.output;
+}

@@ -1,5 +1,7 @@
 #include "tidy/report/glob_match.h"
 
+#include "platform/held_folder.h"
+
 // The classic two-pointer match: on a mismatch after a '*', that '*' takes one more character.
 // Linear in practice, and never recursive, so no pattern can exhaust the stack.
 bool GlobMatches(const PathString& pattern, const PathChar* text, std::size_t length) {
@@ -8,7 +10,8 @@ bool GlobMatches(const PathString& pattern, const PathChar* text, std::size_t le
   std::size_t star = PathString::npos;
   std::size_t starAt = 0;
   while (at < length) {
-    if (in < pattern.size() && (pattern[in] == PATH_TEXT('?') || pattern[in] == text[at])) {
+    if (in < pattern.size() &&
+        (pattern[in] == PATH_TEXT('?') || SameNameCharacter(pattern[in], text[at]))) {
       ++in;
       ++at;
     } else if (in < pattern.size() && pattern[in] == PATH_TEXT('*')) {

@@ -1,4 +1,5 @@
-// --exclude patterns: '*' any run of characters (separators included), '?' any one.
+// --exclude patterns: '*' any run of characters (separators included), '?' any one; letters
+// match as the system matches names, in any case on Windows.
 #pragma once
 
 #include <cstddef>
