@@ -41,6 +41,7 @@ inline FileState FileStateOf(HANDLE handle, const BY_HANDLE_FILE_INFORMATION& in
   state.changed = ChangeTime(handle);
   state.identity = IdentityOf(information);
   state.links = information.nNumberOfLinks;
+  state.readOnly = (information.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
   return state;
 }
 

@@ -20,6 +20,9 @@ struct FileState {
   /// The bytes the file takes on the disk, as du counts them: less than its size when it is
   /// sparse. -1 where the system was not asked (dupscan's opens on Windows).
   std::int64_t allocated = -1;
+  /// Windows: the read-only attribute, which keeps the file from being written, removed or
+  /// replaced; POSIX: false, since a file's own mode never keeps it from going (its folder's does).
+  bool readOnly = false;
 };
 
 /// True when the two states are of one file and its content has not changed between them.

@@ -182,6 +182,7 @@ constexpr char kKeptChanged[] = "the kept file changed or is gone";
 constexpr char kCopyChanged[] = "changed since the report was checked";
 constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
 constexpr char kFolderUnreachable[] = "its folder cannot be reached";
+constexpr char kReadOnlyCopy[] = "it is read-only";
 constexpr char kFolderMoved[] = "a folder of its path is no longer where the check found it";
 constexpr char kAnotherFileSystem[] = "on another file system: nothing is copied across";
 constexpr char kCannotClone[] = "the file system cannot make reflinks";

@@ -101,3 +101,21 @@ TEST(TidyWindows, ExcludeMatchesInAnyCase) {
   EXPECT_EQ(applied.exitCode, 0) << applied.output;
   EXPECT_TRUE(std::filesystem::exists(tree / "t/Copy/A.bin")) << applied.output;
 }
+
+// A read-only copy says "keep me", and Windows will not remove it: link leaves it as it is, with
+// the reason, rather than set it aside hidden and call it linked.
+TEST(TidyWindows, AReadOnlyCopyIsSkippedAndLeftWhole) {
+  TempTree tree;
+  const std::vector<std::filesystem::path> files = WriteAgedFiles(
+      tree.root(),
+      {{"t/keep/a.bin", PatternBytes(700, 95), 30}, {"t/copy/a.bin", PatternBytes(700, 95), 1}});
+  WriteReport(tree.root(), {Text("t")});
+  AddFileAttribute(files[1], FileAttribute::ReadOnly);
+  const ProgramResult linked = RunTidyIn(
+      tree.root(), {Text("apply"), Text("--action"), Text("link"), Text("--within"), Text("t")});
+  EXPECT_EQ(linked.exitCode, 1);
+  ExpectLine(linked, TidySkippedLine("t\\copy\\a.bin", kTidyReadOnly));
+  EXPECT_EQ(NamesIn(tree / "t/copy"), std::set<std::string>{"a.bin"});
+  EXPECT_FALSE(SameInode(files[0], files[1]));
+  ClearFileAttributes(files[1]);
+}

@@ -25,6 +25,7 @@ const char kTidyOutsideWithin[] = "not under --within";
 const char kTidySameFileAsKept[] = "a hard link of the kept file";
 const char kTidyKeptChanged[] = "the kept file changed or is gone";
 const char kTidyCopyChanged[] = "changed since the report was checked";
+const char kTidyReadOnly[] = "it is read-only";
 const char kTidyFolderMoved[] = "a folder of its path is no longer where the check found it";
 const char kTidyDiffers[] = "its bytes differ from the kept file's";
 const char kTidyOtherVolume[] = "on another file system: nothing is copied across";

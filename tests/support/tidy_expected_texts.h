@@ -70,6 +70,7 @@ extern const char kTidySameFileAsKept[];
 extern const char kTidyKeptChanged[];
 extern const char kTidyCopyChanged[];
 extern const char kTidyFolderMoved[];
+extern const char kTidyReadOnly[];
 extern const char kTidyDiffers[];
 extern const char kTidyOtherVolume[];
 extern const char kTidySystemRefused[];

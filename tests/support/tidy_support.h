@@ -75,6 +75,10 @@ std::string SwapForLink(const std::filesystem::path& path, const std::filesystem
 /// read-only. Returns whether the next run must be unprivileged for it to hold.
 bool MakeUnremovable(const std::filesystem::path& root, const std::filesystem::path& file);
 
+/// How the line apply gives such a file begins: POSIX, the system's refusal, its own words to
+/// follow; Windows, the whole line of a read-only copy.
+std::string UnremovableLineStart(const std::string& path);
+
 /// The file's identity as export writes it: "volume:index".
 std::string IdentityText(const std::filesystem::path& path);
 

@@ -31,6 +31,12 @@ bool MakeUnremovable(const std::filesystem::path& root, const std::filesystem::p
   return true;
 }
 
+std::string UnremovableLineStart(const std::string& path) {
+  std::string line = TidySkippedLine(path, kTidySystemRefused);
+  line.back() = ':';
+  return line;
+}
+
 std::string IdentityText(const std::filesystem::path& path) {
   struct stat status {};
   lstat(path.c_str(), &status);

@@ -16,6 +16,10 @@ bool MakeUnremovable(const std::filesystem::path&, const std::filesystem::path& 
   return false;
 }
 
+std::string UnremovableLineStart(const std::string& path) {
+  return TidySkippedLine(path, kTidyReadOnly);
+}
+
 std::string IdentityText(const std::filesystem::path& path) {
   const HANDLE handle =
       CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

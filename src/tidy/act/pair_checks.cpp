@@ -75,6 +75,12 @@ bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, 
     *why = kOutsideWithin;
     return false;
   }
+  // Windows keeps a read-only file from going: once a link had taken its name, the copy would
+  // stay set aside. A move keeps the file whole, attribute and all.
+  if (copySide->file.state.readOnly && context.action != Action::kMove) {
+    *why = kReadOnlyCopy;
+    return false;
+  }
   if (NamesOfOneFile(keptSide->file.state, copySide->file.state)) {
     *why = kSameFileAsKept;
     return false;

@@ -1,5 +1,7 @@
 // The steps that put the kept file's bytes in the copy's place, or take the copy away: each one
 // a change the system makes whole, each checked right before, and undone when a check fails.
+#include <string>
+
 #include "platform/text_output.h"
 #include "tidy/act/pair_steps.h"
 #include "tidy/act/step_hook.h"
@@ -56,6 +58,16 @@ void Discard(Steps& steps, const FileState& made) {
   StepBoundary();
 }
 
+// After the new file took the copy's name: the name given back to the copy, the new file
+// discarded.
+void PutBack(Steps& steps, const FileState& made, const std::string& why) {
+  RenameWithoutReplacing(steps.copy.folder, steps.copy.name, steps.copy.folder, steps.temporary);
+  StepBoundary();
+  Restore(steps, steps.aside);
+  Discard(steps, made);
+  Skip(steps, why);
+}
+
 // Where the system cannot swap two names: the copy goes aside, the new file takes its name, and
 // only then is the copy removed. The copy's name is missing between the two renames.
 void ReplaceByRenames(Steps& steps, const FileState& made) {
@@ -81,19 +93,20 @@ void ReplaceByRenames(Steps& steps, const FileState& made) {
     return Skip(steps, ActionText(placed));
   }
   if (const char* why = WhyNotFinish(steps)) {
-    RenameWithoutReplacing(steps.copy.folder, steps.copy.name, steps.copy.folder, steps.temporary);
-    StepBoundary();
-    Restore(steps, steps.aside);
-    Discard(steps, made);
-    return Skip(steps, why);
+    return PutBack(steps, made, why);
   }
-  RemoveFile(steps.copy.folder, steps.aside, steps.copy.file.state);
+  // A copy the system will not remove (open elsewhere, read-only) is never left aside, hidden
+  // from undo, with its replacement said to be done.
+  const ActionOutcome removed = RemoveFile(steps.copy.folder, steps.aside, steps.copy.file.state);
   StepBoundary();
+  if (removed.result != ActionResult::kDone) {
+    return PutBack(steps, made, ActionText(removed));
+  }
   Done(steps);
 }
 
 // The exchange undone: the copy back under its name, the new file discarded.
-void SwapBack(Steps& steps, const FileState& made, const char* why) {
+void SwapBack(Steps& steps, const FileState& made, const std::string& why) {
   const ActionOutcome back = ExchangeEntries(steps.copy.folder, steps.temporary, steps.copy.name);
   StepBoundary();
   if (back.result != ActionResult::kDone) {
@@ -127,8 +140,12 @@ void Replace(Steps& steps, const FileState& made) {
   if (const char* why = WhyNotFinish(steps)) {
     return SwapBack(steps, made, why);
   }
-  RemoveFile(steps.copy.folder, steps.temporary, steps.copy.file.state);
+  const ActionOutcome removed =
+      RemoveFile(steps.copy.folder, steps.temporary, steps.copy.file.state);
   StepBoundary();
+  if (removed.result != ActionResult::kDone) {
+    return SwapBack(steps, made, ActionText(removed));
+  }
   Done(steps);
 }
 
