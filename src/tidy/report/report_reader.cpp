@@ -93,11 +93,20 @@ struct Parser {
   }
 };
 
+// A report the Windows builds wrote ends its lines in CR LF. Its first line is a heading, which
+// never ends in a CR of its own, so that line tells which kind of report this is; then one CR is
+// taken off every line, and a name that ends in a CR (a Linux name may) keeps its own.
+bool EndsLinesInCrLf(const std::string& bytes) {
+  const std::size_t end = bytes.find('\n');
+  return end != std::string::npos && end > 0 && bytes[end - 1] == '\r';
+}
+
 }  // namespace
 
 void ParseReport(const std::string& bytes, Report* report) {
   *report = Report();
   Parser parser{report};
+  const bool crLf = EndsLinesInCrLf(bytes);
   long long line = 0;
   std::size_t position = 0;
   while (position < bytes.size()) {
@@ -112,7 +121,11 @@ void ParseReport(const std::string& bytes, Report* report) {
       break;
     }
     PathString path;
-    const bool isText = PathFromReportLine(bytes.data() + position, end - position, &path);
+    std::size_t length = end - position;
+    if (crLf && length > 0 && bytes[end - 1] == '\r') {
+      --length;
+    }
+    const bool isText = PathFromReportLine(bytes.data() + position, length, &path);
     parser.TakeLine(path, isText, line);
     position = end + 1;
   }

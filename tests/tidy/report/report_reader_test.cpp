@@ -47,3 +47,17 @@ TEST(ReportReader, LinesANameWithLineFeedsMakesAreNeverAGroup) {
   EXPECT_EQ(report.groups[1].problem, BlockProblem::kTooFewPaths);
   EXPECT_EQ(report.groups[2].problem, BlockProblem::kUnfinished);
 }
+
+// The Windows builds end the report's lines in CR LF: every build reads them as dupscan wrote
+// them (the Linux build found no empty line there, so no group ended).
+TEST(ReportReader, CrLfReportsAsTheWindowsBuildsWriteThem) {
+  Report report;
+  ParseReport("File Size: 3 bytes\r\na\r\nb\r\n\r\nFile Size: 4 bytes\r\nc\r\nd\r\n\r\n", &report);
+  ASSERT_EQ(report.groups.size(), 2u);
+  EXPECT_EQ(report.groups[0].sizeText, "3 bytes");
+  EXPECT_EQ(PathsOf(report, report.groups[0]), (std::vector<std::string>{"a", "b"}));
+  EXPECT_EQ(PathsOf(report, report.groups[1]), (std::vector<std::string>{"c", "d"}));
+  for (const ReportBlock& group : report.groups) {
+    EXPECT_EQ(group.problem, BlockProblem::kNone);
+  }
+}
