@@ -7,30 +7,71 @@
 #include <unistd.h>
 
 namespace {
-constexpr mode_t kNewFileMode = 0666;
+
+constexpr mode_t kNewFileMode = 0600;
+constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
+constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// A file in the working folder is the user's as long as no one else can change its name: the
+// folder is the user's or the administrator's, and no one else may write it, unless it is sticky
+// (as /tmp is), where others may add names but not rename or remove ours.
+bool FolderKeepsNames() {
+  struct stat status;
+  if (stat(".", &status) != 0) {
+    return false;
+  }
+  const bool owned = status.st_uid == geteuid() || status.st_uid == 0;
+  return owned && ((status.st_mode & kOthersWrite) == 0 || (status.st_mode & S_ISVTX) != 0);
 }
 
-int OpenDurable(const PathChar* name, DurableFile* file) {
-  // O_NONBLOCK: a FIFO of that name must not block the open; it is refused just below.
-  const int descriptor =
-      open(name, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC,
-           kNewFileMode);
-  if (descriptor < 0) {
-    return errno;
+// Another user's file (made in a shared folder before the run), another name of a file, or a
+// file others may write: what is appended to it, or read back, is not the program's own.
+int OwnFile(const struct stat& status) {
+  if (!S_ISREG(status.st_mode)) {
+    return EINVAL;
   }
+  const bool own =
+      status.st_uid == geteuid() && status.st_nlink == 1 && (status.st_mode & kOthersWrite) == 0;
+  return own ? 0 : kNotOwnFile;
+}
+
+int Checked(int descriptor, DurableFile* file) {
   struct stat status;
-  int errorCode = 0;
-  if (fstat(descriptor, &status) != 0) {
-    errorCode = errno;
-  } else if (!S_ISREG(status.st_mode)) {
-    errorCode = EINVAL;
-  }
+  const int errorCode = fstat(descriptor, &status) != 0 ? errno : OwnFile(status);
   if (errorCode != 0) {
     close(descriptor);
     return errorCode;
   }
   file->handle = descriptor;
   return 0;
+}
+
+}  // namespace
+
+int OpenDurable(const PathChar* name, DurableFile* file) {
+  if (!FolderKeepsNames()) {
+    return kNotOwnFile;
+  }
+  // O_NONBLOCK: a FIFO of that name must not block the open; it is refused by the look after.
+  int descriptor = open(name, kAppendFlags | O_CREAT | O_EXCL, kNewFileMode);
+  if (descriptor < 0 && errno == EEXIST) {
+    descriptor = open(name, kAppendFlags);
+  }
+  if (descriptor < 0) {
+    return errno == ELOOP ? kNotOwnFile : errno;
+  }
+  return Checked(descriptor, file);
+}
+
+int CheckDurable(const PathChar* name) {
+  struct stat status;
+  if (lstat(name, &status) != 0) {
+    return errno;
+  }
+  if (S_ISLNK(status.st_mode)) {
+    return kNotOwnFile;
+  }
+  return FolderKeepsNames() ? OwnFile(status) : kNotOwnFile;
 }
 
 int AppendDurably(DurableFile& file, const std::string& bytes) {

@@ -23,6 +23,14 @@ int OpenDurable(const PathChar* name, DurableFile* file) {
   return 0;
 }
 
+// Windows says who may change a file through its access lists, which the journal's folder in
+// the user's profile keeps to the user; the look at the name is the open's own.
+int CheckDurable(const PathChar* name) {
+  return GetFileAttributesW(SystemPath(name).c_str()) == INVALID_FILE_ATTRIBUTES
+             ? static_cast<int>(GetLastError())
+             : 0;
+}
+
 int AppendDurably(DurableFile& file, const std::string& bytes) {
   const HANDLE handle = reinterpret_cast<HANDLE>(file.handle);
   std::size_t done = 0;

@@ -183,6 +183,10 @@ constexpr char kCopyChanged[] = "changed since the report was checked";
 constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
 constexpr char kFolderUnreachable[] = "its folder cannot be reached";
 constexpr char kReadOnlyCopy[] = "it is read-only";
+constexpr char kOtherOwner[] = "owned by another user than the kept file";
+constexpr char kOtherAccess[] =
+    "its group, permissions or access list differ from the kept file's; a link would change who "
+    "may read or write it";
 constexpr char kFolderMoved[] = "a folder of its path is no longer where the check found it";
 constexpr char kAnotherFileSystem[] = "on another file system: nothing is copied across";
 constexpr char kCannotClone[] = "the file system cannot make reflinks";
@@ -238,6 +242,9 @@ constexpr char kPlanLineUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the plan %" PATH_ARG ": line %lld: %s\n";
 constexpr char kPlanUnwritableLine[] =
     TIDY_PROGRAM_NAME ": cannot write the plan %" PATH_ARG ": %s\n";
+/// Why the journal is not used: what another user could have written would steer undo.
+constexpr char kJournalNotOwn[] =
+    "it is not this user's own file with one name, or its folder lets other users replace it";
 constexpr char kJournalUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
 constexpr char kPageFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the page %" PATH_ARG ": %s\n";

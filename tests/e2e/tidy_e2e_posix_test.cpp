@@ -1,5 +1,6 @@
 // dupscan-tidy end to end, what only Linux can show: a holding folder on another file system, a
-// folder renamed away while its descriptor is held, sparse files.
+// folder renamed away while its descriptor is held, sparse files, files of other users and a
+// journal another user could write.
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -80,4 +81,76 @@ TEST(TidyEndToEnd, SparseFilesFreeWhatTheDiskGetsBack) {
   EXPECT_NE(summary.output.find(TidySparseGroupLine("4.00 KB", 2, "16.00 MB", "vm/disk.img")),
             std::string::npos)
       << summary.output;
+}
+
+namespace {
+
+constexpr uid_t kOtherUser = 65534;
+
+void MakeFile(const TempTree& tree, const char* path, mode_t mode, uid_t owner, int days) {
+  const std::filesystem::path file = tree.WriteFile(path, PatternBytes(3000, 33));
+  ASSERT_EQ(chmod(file.c_str(), mode), 0);
+  ASSERT_EQ(chown(file.c_str(), owner, static_cast<gid_t>(-1)), 0);
+  SetAge(file, days);
+}
+
+}  // namespace
+
+// Run as root: a user's private file never becomes a link to another's world-writable one, and a
+// removal never leaves a user's bytes only in a file another user owns.
+TEST(TidyEndToEnd, FilesOfOtherOwnersOrAccessAreNeverJoined) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "giving a file to another user needs root";
+  }
+  for (const char* action : {"link", "remove"}) {
+    TempTree tree;
+    MakeFile(tree, "home/keep/a.bin", 0666, 0, 30);
+    MakeFile(tree, "home/other/a.bin", 0600, kOtherUser, 10);
+    MakeFile(tree, "home/mine/a.bin", 0600, 0, 10);
+    WriteReport(tree.root(), {Text("home")});
+    const ProgramResult applied =
+        RunTidyIn(tree.root(),
+                  {Text("apply"), Text("--action"), Text(action), Text("--within"), Text("home")});
+    EXPECT_NE(applied.output.find(TidySkippedLine("home/other/a.bin", kTidyOtherOwner)),
+              std::string::npos)
+        << action << "\n"
+        << applied.output;
+    EXPECT_FALSE(SameInode(tree / "home/other/a.bin", tree / "home/keep/a.bin")) << action;
+    const bool linking = std::string(action) == "link";
+    EXPECT_EQ(applied.output.find(TidySkippedLine("home/mine/a.bin", kTidyOtherAccess)) !=
+                  std::string::npos,
+              linking)
+        << action << "\n"
+        << applied.output;
+    EXPECT_EQ(std::filesystem::exists(tree / "home/mine/a.bin"), linking) << action;
+  }
+}
+
+// In a shared folder another user made the journal's name first: it is never written through.
+TEST(TidyEndToEnd, AJournalAnotherUserCouldWriteIsRefused) {
+  if (geteuid() != 0) {
+    GTEST_SKIP() << "giving the journal to another user needs root";
+  }
+  for (const mode_t folderMode : {mode_t{01777}, mode_t{0777}}) {
+    TempTree tree;
+    SetAge(tree.WriteFile("home/a.bin", PatternBytes(3000, 34)), 30);
+    tree.WriteFile("home/copy/a.bin", PatternBytes(3000, 34));
+    WriteReport(tree.root(), {Text("home")});
+    ASSERT_EQ(chmod(tree.root().c_str(), folderMode), 0);
+    const std::filesystem::path journal = tree.WriteFile(TidyJournalName(), "planted\n");
+    ASSERT_EQ(chown(journal.c_str(), kOtherUser, static_cast<gid_t>(-1)), 0);
+    for (const char* command : {"apply", "undo"}) {
+      const ProgramResult run =
+          RunTidyIn(tree.root(), {Text(command), Text("--within"), Text("home")});
+      EXPECT_EQ(run.exitCode, 2) << command << " " << folderMode << "\n" << run.errors;
+    }
+    EXPECT_EQ(ReadWholeFile(journal), "planted\n");
+    EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin"));
+    if (folderMode == 0777) {
+      std::filesystem::remove(journal);  // no journal yet, but anyone could replace the new one
+    }
+    const ProgramResult applied =
+        RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home")});
+    EXPECT_EQ(applied.errors, TidyJournalNotOwnLine()) << folderMode;
+  }
 }

@@ -35,8 +35,17 @@ const char kTidyCannotClone[] = "the file system cannot make reflinks";
 const char kTidyMovedBackWord[] = "moved back";
 const char kTidyPlanCopyChanged[] = "changed since the plan was made";
 const char kTidyPlanFormatName[] = "dupscan-tidy plan";
+const char kTidyOtherOwner[] = "owned by another user than the kept file";
+const char kTidyOtherAccess[] =
+    "its group, permissions or access list differ from the kept file's; a link would change who "
+    "may read or write it";
 
 std::string TidyJournalName() { return "dupscan-tidy.journal"; }
+
+std::string TidyJournalNotOwnLine() {
+  return "dupscan-tidy: cannot write the journal dupscan-tidy.journal: it is not this user's own "
+         "file with one name, or its folder lets other users replace it; stopped\n";
+}
 
 std::string TidyCountsLine(long long groups, long long files, const std::string& report) {
   return Number(groups) + " groups, " + Number(files) + " files in " + report + "\n";

@@ -57,7 +57,7 @@ bool ApplyStep(TextOutput& console, ApplyContext& context, const PlannedStep& st
   context.action = step.action;
   const PairOutcome outcome = ActOnPair(context, group.members[step.kept], copy);
   if (outcome.journalFailed) {
-    PrintFailure(kJournalFailedLine, ErrorText(context.journal.errorCode).c_str());
+    PrintFailure(kJournalFailedLine, JournalErrorText(context.journal.errorCode).c_str());
     return false;
   }
   PrintOutcome(console, step.action, context.report.paths.at(copy.path), outcome, totals);
@@ -81,7 +81,7 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   }
   if (errorCode != 0 || !Record(journal, start)) {
     PrintFailure(kJournalFailedLine,
-                 ErrorText(errorCode != 0 ? errorCode : journal.errorCode).c_str());
+                 JournalErrorText(errorCode != 0 ? errorCode : journal.errorCode).c_str());
     return kExitTrouble;
   }
   ApplyContext context{report,  checked,         options.action, within,

@@ -1,10 +1,15 @@
 #include "tidy/act/journal.h"
 
+#include "platform/text_output.h"
 #include "tidy/report/whole_file.h"
 #include "tidy/tidy_texts.h"
 
 int OpenJournal(Journal* journal) {
   return OpenDurable(PATH_TEXT(TIDY_JOURNAL_NAME), &journal->file);
+}
+
+std::string JournalErrorText(int errorCode) {
+  return errorCode == kNotOwnFile ? kJournalNotOwn : ErrorText(errorCode);
 }
 
 bool Record(Journal& journal, const JsonObject& line) {
@@ -15,6 +20,11 @@ bool Record(Journal& journal, const JsonObject& line) {
 }
 
 bool ReadJournal(std::vector<JournalLine>* lines, std::string* why) {
+  const int checked = CheckDurable(PATH_TEXT(TIDY_JOURNAL_NAME));
+  if (checked == kNotOwnFile) {
+    *why = kJournalNotOwn;
+    return false;
+  }
   std::string bytes;
   if (!ReadWholeFileNoLink(PATH_TEXT(TIDY_JOURNAL_NAME), &bytes, why)) {
     return false;

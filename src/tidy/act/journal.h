@@ -21,14 +21,20 @@ struct Journal {
   ~Journal() { CloseDurable(&file); }
 };
 
-/// Opens the journal in the working folder, to append to it. Returns 0 or the error code.
+/// Opens the journal in the working folder, to append to it (see OpenDurable: the user's own
+/// file, created new when there is none). Returns 0, kNotOwnFile, or the error code.
 int OpenJournal(Journal* journal);
+
+/// Why the journal could not be opened or written, in words, for the code OpenJournal or a write
+/// gave.
+std::string JournalErrorText(int errorCode);
 
 /// Appends one line and waits until it is on the disk. False once any write has failed.
 bool Record(Journal& journal, const JsonObject& line);
 
 /// Every line of the journal that is a JSON object, in order; the others (a line cut short by a
-/// crash) are passed over. False, with the reason, when the journal cannot be read.
+/// crash) are passed over. False, with the reason, when the journal cannot be read or is not the
+/// user's own (another user could have written what it would make undo do).
 bool ReadJournal(std::vector<JournalLine>* lines, std::string* why);
 
 /// The stem of the names a step gives a copy it sets aside, or a link or clone it makes, beside

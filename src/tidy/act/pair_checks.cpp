@@ -3,6 +3,7 @@
 #include <string>
 
 #include "content/compare_files.h"
+#include "platform/file_access.h"
 #include "tidy/act/pair_steps.h"
 #include "tidy/act/step_hook.h"
 #include "tidy/plan/plan.h"
@@ -50,6 +51,25 @@ bool StillInPlace(const Side& side) {
          again.chain == side.folder.chain;
 }
 
+// Why the copy may not give way to the kept file for who may read or write them, or null. A user's
+// bytes never end only in a file another user owns (a removal), nor does a link or a reflink join
+// two users' files; a link makes the copy's name the kept file itself, so it also needs the same
+// group, permissions and access list, or it would widen (or narrow) who reads or writes there.
+const char* WhyNotShared(Action action, const Side& kept, const Side& copy) {
+  if (action == Action::kMove) {
+    return nullptr;  // the copy itself stays whole, only elsewhere
+  }
+  FileAccess keptAccess;
+  FileAccess copyAccess;
+  if (!AccessOf(kept.file, &keptAccess) || !AccessOf(copy.file, &copyAccess)) {
+    return kUnreachable;
+  }
+  if (!SameOwner(keptAccess, copyAccess)) {
+    return kOtherOwner;
+  }
+  return action == Action::kLink && !SameAccess(keptAccess, copyAccess) ? kOtherAccess : nullptr;
+}
+
 }  // namespace
 
 bool AsPlanned(const FileState& now, const FileState& planned) {
@@ -83,6 +103,10 @@ bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, 
   }
   if (NamesOfOneFile(keptSide->file.state, copySide->file.state)) {
     *why = kSameFileAsKept;
+    return false;
+  }
+  if (const char* notShared = WhyNotShared(context.action, *keptSide, *copySide)) {
+    *why = notShared;
     return false;
   }
   bool readError = false;

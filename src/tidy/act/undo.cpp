@@ -206,13 +206,13 @@ int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
   start.Text(kRunKey, kUndoCommand);
   if (errorCode != 0 || !Record(undoing.journal, start)) {
     PrintFailure(kJournalFailedLine,
-                 ErrorText(errorCode != 0 ? errorCode : undoing.journal.errorCode).c_str());
+                 JournalErrorText(errorCode != 0 ? errorCode : undoing.journal.errorCode).c_str());
     return kExitTrouble;
   }
   const std::vector<Restorable> found = Collect(lines);
   for (auto restorable = found.rbegin(); restorable != found.rend(); ++restorable) {
     if (!Restore(undoing, *restorable)) {
-      PrintFailure(kJournalFailedLine, ErrorText(undoing.journal.errorCode).c_str());
+      PrintFailure(kJournalFailedLine, JournalErrorText(undoing.journal.errorCode).c_str());
       return kExitTrouble;
     }
   }

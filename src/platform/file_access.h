@@ -1,0 +1,32 @@
+// Who may read or change a file: its owner, its group, its permissions and its access list. Two
+// files become one (a link) only when this is the same for both, and a user's bytes are never
+// left only in a file another user owns.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/readable_file.h"
+
+struct FileAccess {
+  bool known = false;  ///< false where the system was not asked (Windows): nothing to compare
+  std::uint64_t owner = 0;
+  std::uint64_t group = 0;
+  std::uint32_t mode = 0;  ///< the permission bits, set-user and sticky bits included
+  std::string accessList;  ///< the access list beyond the mode, as the system keeps it; empty: none
+};
+
+/// Who may read or change the open `file`. False when the system would not say.
+bool AccessOf(const ReadableFile& file, FileAccess* access);
+
+/// Whether the two files belong to one owner (true when either is not known).
+inline bool SameOwner(const FileAccess& left, const FileAccess& right) {
+  return !left.known || !right.known || left.owner == right.owner;
+}
+
+/// Whether the same users may read and write both (true when either is not known).
+inline bool SameAccess(const FileAccess& left, const FileAccess& right) {
+  return !left.known || !right.known ||
+         (left.owner == right.owner && left.group == right.group && left.mode == right.mode &&
+          left.accessList == right.accessList);
+}
