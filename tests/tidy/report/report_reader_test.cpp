@@ -52,7 +52,11 @@ TEST(ReportReader, LinesANameWithLineFeedsMakesAreNeverAGroup) {
 // them (the Linux build found no empty line there, so no group ended).
 TEST(ReportReader, CrLfReportsAsTheWindowsBuildsWriteThem) {
   Report report;
-  ParseReport("File Size: 3 bytes\r\na\r\nb\r\n\r\nFile Size: 4 bytes\r\nc\r\nd\r\n\r\n", &report);
+  std::string lines = GroupBlock("3 bytes", {"a", "b"}) + GroupBlock("4 bytes", {"c", "d"});
+  for (size_t end = lines.find('\n'); end != std::string::npos; end = lines.find('\n', end + 2)) {
+    lines.insert(end, "\r");
+  }
+  ParseReport(lines, &report);
   ASSERT_EQ(report.groups.size(), 2u);
   EXPECT_EQ(report.groups[0].sizeText, "3 bytes");
   EXPECT_EQ(PathsOf(report, report.groups[0]), (std::vector<std::string>{"a", "b"}));
