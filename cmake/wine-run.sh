@@ -38,14 +38,23 @@ if [ ! -f "$prefix/system.reg" ]; then
     fi
   ) 9>"$prefix.lock"
 fi
-# scripts/test points the prefix's Temp folders into memory for its run and back when it ends; a
-# run killed outright (or a reboot, which empties /dev/shm) leaves links to nothing, where every
-# test that makes a tree would fail. Racing tests may both repair it: either way it is a folder.
+# scripts/test names a folder in memory as the prefix's Temp folder for its run and the one before
+# when it ends (earlier runs made a link of it); a run killed outright, or a reboot, which
+# empties /dev/shm, leaves the prefix naming a folder that is gone, where every test that makes
+# a tree would fail. Either way it is made whole again here.
 for temp in "$prefix"/drive_c/users/*/Temp "$prefix"/drive_c/users/*/AppData/Local/Temp; do
   if [ -L "$temp" ] && [ ! -e "$temp" ]; then
     { rm -f "$temp" && mkdir -p "$temp"; } 2>/dev/null || true
   fi
 done
+temp=$(sed -n 's/^"TEMP"="Z:\(.*\)"$/\1/p' "$prefix/user.reg" 2>/dev/null | sed 's/\\\\/\//g')
+if [ -n "$temp" ] && [ ! -d "$temp" ] && [ -s "$prefix/temp-before-tests" ]; then
+  for variable in TEMP TMP; do
+    "$wine" reg add 'HKCU\Environment' /v "$variable" /t REG_SZ \
+      /d "$(cat "$prefix/temp-before-tests")" /f >/dev/null 2>&1 || true
+  done
+  rm -f "$prefix/temp-before-tests"
+fi
 [ $# -gt 0 ] || exit 0
 
 # Wine's own background processes (the server, services, the device manager) start with the

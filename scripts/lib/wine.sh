@@ -47,22 +47,42 @@ wine_prefixes_made() {
   [ "$wine_prefixes_status" -eq 0 ]
 }
 
-# Wine gives each user of a prefix a Temp folder (in AppData\Local in later versions): it becomes
-# a link to FOLDER, or a folder again when FOLDER is empty.
+# Wine takes each user's Temp folder from the prefix's registry (HKCU\Environment), not from the
+# Unix environment. For a suite's run it names FOLDER there by its Z: drive path; with FOLDER
+# empty, the folder the prefix had before. A link in the prefix would not do: the Temp folder
+# would then lie beyond a link, which dupscan-tidy rightly refuses to act through.
 point_wine_temp() {
-  local prefix=$1 folder=$2 temp
-  for temp in "$prefix"/drive_c/users/*/Temp "$prefix"/drive_c/users/*/AppData/Local/Temp; do
-    [ -e "$temp" ] || [ -L "$temp" ] || continue
-    rm -rf "$temp"
-    if [ -n "$folder" ]; then
-      ln -s "$folder" "$temp"
-    else
-      mkdir "$temp"
+  local prefix=$1 folder=$2 saved="$1/temp-before-tests" value
+  if [ -n "$folder" ]; then
+    if [ ! -f "$saved" ]; then
+      value=$(wine_temp_value "$prefix") && [ -n "$value" ] || return
+      printf '%s\n' "$value" >"$saved"
     fi
+    value="Z:${folder//\//\\}"
+  else
+    [ -f "$saved" ] || return 0
+    value=$(cat "$saved")
+  fi
+  [ -n "$value" ] || return
+  set_wine_temp "$prefix" "$value" || return
+  [ -n "$folder" ] || rm -f "$saved"
+}
+
+# The Temp folder the prefix's registry names now.
+wine_temp_value() {
+  cmake/wine-run.sh "$PWD/$1" reg query 'HKCU\Environment' /v TEMP 2>/dev/null | tr -d '\r' |
+    sed -n 's/^ *TEMP  *REG_[A-Z_]*  *//p'
+}
+
+set_wine_temp() {
+  local variable
+  for variable in TEMP TMP; do
+    cmake/wine-run.sh "$PWD/$1" reg add 'HKCU\Environment' /v "$variable" /t REG_SZ /d "$2" /f \
+      >/dev/null 2>&1 || return
   done
 }
 
-# The prefixes' Temp folders become folders again, so that CTest run by hand still finds them.
+# The prefixes' Temp folders are theirs again, so that CTest run by hand still finds them.
 restore_wine_temps() {
   local preset
   for preset in mingw64 mingw32; do
