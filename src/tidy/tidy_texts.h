@@ -183,6 +183,7 @@ constexpr char kCopyChanged[] = "changed since the report was checked";
 constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
 constexpr char kFolderUnreachable[] = "its folder cannot be reached";
 constexpr char kReadOnlyCopy[] = "it is read-only";
+constexpr char kWrittenJustNow[] = "written too recently to be compared; run apply again";
 constexpr char kOtherOwner[] = "owned by another user than the kept file";
 constexpr char kOtherAccess[] =
     "its group, permissions or access list differ from the kept file's; a link would change who "

@@ -35,6 +35,7 @@ const char kTidyCannotClone[] = "the file system cannot make reflinks";
 const char kTidyMovedBackWord[] = "moved back";
 const char kTidyPlanCopyChanged[] = "changed since the plan was made";
 const char kTidyPlanFormatName[] = "dupscan-tidy plan";
+const char kTidyWrittenJustNow[] = "written too recently to be compared; run apply again";
 const char kTidyOtherOwner[] = "owned by another user than the kept file";
 const char kTidyOtherAccess[] =
     "its group, permissions or access list differ from the kept file's; a link would change who "
