@@ -7,7 +7,7 @@
 
 #include "platform/path_text.h"
 
-enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kExport, kPage, kHelp };
+enum class Command { kSummary, kPlan, kApply, kUndo, kCheck, kExport, kPage, kHelp, kVersion };
 enum class Action { kRemove, kLink, kReflink, kMove };
 enum class ExportFormat { kJson, kNul };
 

@@ -47,9 +47,13 @@ constexpr char kUsageText[] =
     "  --plan FILE      apply: carry out the plan saved in FILE, each step checked afresh\n"
     "  --output FILE    page: the file to write\n"
     "  --help           show this text\n"
+    "  --version        show the version\n"
     "\n"
     "Exit status: 0 done; 1 something planned was not done (apply, undo) or the report holds\n"
     "groups (check); 2 the command could not run.\n";
+
+/// What --version prints: the program and the project's version.
+constexpr char kVersionLine[] = TIDY_PROGRAM_NAME " %s\n";
 
 // Summary: the counts, the folders that are copies of others, the groups by bytes freed.
 constexpr char kCountsLine[] = "%lld groups, %lld files in %" PATH_ARG "\n";
@@ -173,6 +177,15 @@ constexpr char kLeftAsideLine[] =
     "skipped   %" PATH_ARG ": %s; another file took its name, so it is left as %" PATH_ARG "\n";
 constexpr char kApplyTotalsLine[] = "\n%lld done, %lld skipped; %lld bytes freed\n";
 constexpr char kUndoTotalsLine[] = "\n%lld moved back, %lld skipped\n";
+/// After an apply that changed something: the report names files that are gone or are links now.
+constexpr char kReportOutOfDateLine[] =
+    "%" PATH_ARG " is out of date now: run dupscan again before the next summary, plan or apply\n";
+/// A folder that held only files this apply removed, removed in turn.
+constexpr char kEmptiedFolderLine[] = "removed   %" PATH_ARG ": a folder this apply left empty\n";
+/// undo: the removals and links the journal records, which nothing can take back.
+constexpr char kCannotUndoLine[] =
+    "%lld files were removed or replaced by links: that cannot be undone; undo moves back only "
+    "what apply --action move moved\n";
 constexpr char kRemovedWord[] = "removed";
 constexpr char kLinkedWord[] = "linked";
 constexpr char kReflinkedWord[] = "reflinked";
@@ -198,10 +211,13 @@ constexpr char kOriginalTaken[] = "its old name is taken";
 constexpr char kNotInHolding[] = "not under the holding folder named by --holding";
 constexpr char kNotASpareName[] = "the journal names no file that apply set aside";
 
-// Export: JSON (one group to a line) or records that end in NUL.
+// Export: JSON (one group to a line) or records that end in NUL, the largest saving first.
 constexpr char kJsonStart[] = "{\"report\":%s,\"groups\":[";
-constexpr char kJsonGroupStart[] = "%s\n{\"size\":%lld,\"keep\":%lld,\"files\":[";
-constexpr char kJsonFile[] = "%s{\"path\":%s,\"volume\":%llu,\"index\":%llu,\"links\":%lld}";
+/// The files' size, the bytes removing the copies frees, the index in "files" of the file kept.
+constexpr char kJsonGroupStart[] = "%s\n{\"size\":%lld,\"freed\":%lld,\"keep\":%lld,\"files\":[";
+/// The modified time in nanoseconds since 1970, as a saved plan has it.
+constexpr char kJsonFile[] =
+    "%s{\"path\":%s,\"volume\":%llu,\"index\":%llu,\"links\":%lld,\"modified\":\"%s\"}";
 constexpr char kJsonGroupEnd[] = "]}";
 constexpr char kJsonUnresolvedStart[] = "],\n\"unresolved\":[";
 constexpr char kJsonUnresolved[] = "%s\n{\"line\":%lld,\"path\":%s,\"why\":%s}";
@@ -219,6 +235,10 @@ constexpr char kUnknownArgumentLine[] = TIDY_PROGRAM_NAME ": unknown command or 
 constexpr char kMissingValueLine[] = TIDY_PROGRAM_NAME ": %" PATH_ARG " needs a value\n";
 constexpr char kBadValueLine[] =
     TIDY_PROGRAM_NAME ": %" PATH_ARG ": not a value it takes: %" PATH_ARG "\n";
+constexpr char kBadSizeLine[] = TIDY_PROGRAM_NAME
+    ": --min-size: not a size: %" PATH_ARG
+    ": a number of bytes, or a number followed by K, M or G (1024, 1048576 or 1073741824 "
+    "bytes)\n";
 constexpr char kNeedsWithinLine[] =
     TIDY_PROGRAM_NAME ": %s changes files only under the folders named by --within DIR\n";
 constexpr char kNeedsHoldingLine[] =

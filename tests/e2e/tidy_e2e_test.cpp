@@ -76,6 +76,16 @@ std::string ChangeAfterReport(const TempTree& tree, bool* unprivileged) {
   return linkWhy;
 }
 
+// The index in "files" that export's group line gives as "keep", and the path at that index.
+std::string ExportedKeep(const std::string& groupLine) {
+  const std::size_t keep = groupLine.find("\"keep\":");
+  std::size_t path = groupLine.find("\"path\":");
+  for (long long index = std::stoll(groupLine.substr(keep + 7)); index > 0; --index) {
+    path = groupLine.find("\"path\":", path + 1);
+  }
+  return path == std::string::npos ? "" : groupLine.substr(path, groupLine.find(',', path) - path);
+}
+
 // A file of the odd name and a copy of it named `copy`, and dupscan's report of them.
 OddName WriteOddPair(const TempTree& tree, const char* copy) {
   const OddName odd = OddExportName();
@@ -135,7 +145,10 @@ TEST(TidyEndToEnd, HomeFolderSummaryAndPlanHoldEveryLineAgainstTheDisk) {
   EXPECT_EQ(check.output, TidyCheckLine(7 + forged, "duplicates.txt"));
   const ProgramResult help = RunTidyIn(tree.root(), {Text("--help")});
   EXPECT_EQ(help.output.substr(0, TidyUsageStart().size()), TidyUsageStart());
+  const ProgramResult version = RunTidyIn(tree.root(), {Text("--version")});
+  EXPECT_EQ(version.output.substr(0, TidyVersionStart().size()), TidyVersionStart());
   EXPECT_EQ(RunTidyIn(tree.root(), {Text("--nonsense")}).exitCode, 2);
+  EXPECT_EQ(RunTidyIn(tree.root(), {Text("--min-size"), Text("1k")}).errors, TidyBadSizeLine("1k"));
 }
 
 TEST(TidyEndToEnd, HomeFolderEveryPlannedRemovalDoneOrSkippedWithItsLine) {
@@ -362,4 +375,68 @@ TEST(TidyEndToEnd, AMoveLeavesWithinAndOneRefusedMakesNoFolders) {
                                                   tree / "home/keep/b.bin", moveInto("holding"));
   ExpectLines(skipped, {TidySkippedLine(Shown("home/w/a.bin"), kTidyKeptChanged)});
   EXPECT_EQ(NamesIn(tree / "holding"), std::set<std::string>{});
+}
+
+// A new user's walk on a small home folder: a phone's photos copied whole, a song downloaded
+// twice, a snapshot made of hard links, an empty folder of the user's own. Each command's words
+// are the ones the user reads; after the apply the folders it emptied are gone and nothing else.
+TEST(TidyEndToEnd, ANewUsersWalkFromSummaryToUndoSaysWhatHappens) {
+  TempTree tree;
+  const std::string beach = PatternBytes(6000, 91);
+  const std::string dog = PatternBytes(4000, 92);
+  WriteAgedFiles(tree.root(), {{"home/Pictures/2023/beach.jpg", beach, 400},
+                               {"home/Pictures/2023/dog.jpg", dog, 400},
+                               {"home/Old phone/DCIM/beach.jpg", beach, 30},
+                               {"home/Old phone/DCIM/dog.jpg", dog, 30},
+                               {"home/Music/song.mp3", PatternBytes(3000, 93), 400},
+                               {"home/Downloads/song.mp3", PatternBytes(3000, 93), 5},
+                               {"home/Downloads/notes.txt", PatternBytes(100, 94), 5},
+                               {"home/Documents/tax.pdf", PatternBytes(2000, 95), 400}});
+  std::filesystem::create_directories(tree / "home/Snapshot");
+  std::filesystem::create_hard_link(tree / "home/Documents/tax.pdf",
+                                    tree / "home/Snapshot/tax.pdf");
+  tree.MakeDirectory("home/Empty");
+  WriteReport(tree.root(), {Text("home")});
+
+  const ProgramResult summary = RunTidyIn(tree.root(), {});
+  ExpectLines(summary,
+              {TidyCountsLine(4, 8, "duplicates.txt"), TidyVerifiedLine(4, 0, 0),
+               TidyFreeableLine("12.70 KB", 13000, 3), TidyCopyFoldersHeading(3),
+               TidyCopyFolderLine(Shown("home/Old phone/DCIM/"), Shown("home/Pictures/2023/"), 2,
+                                  "9.77 KB", 10000),
+               TidyCopyFolderLinkedLine(Shown("home/Documents/"), Shown("home/Snapshot/"), 1),
+               TidyGroupLine("2.93 KB", 2, "2.93 KB", Shown("home/Music/song.mp3"))});
+
+  const ProgramResult plan =
+      RunTidyIn(tree.root(), {Text("plan"), Text("--save"), Text("walk.plan")});
+  ExpectLines(plan, {TidyActLine("remove", Shown("home/Old phone/DCIM/beach.jpg")),
+                     TidyActLine("remove", Shown("home/Downloads/song.mp3")), TidyPlanHiddenLine(),
+                     TidyPlanSavedLine("walk.plan", 3, 3)});
+  EXPECT_EQ(plan.output.find(Shown("home/Snapshot/tax.pdf")), std::string::npos) << plan.output;
+
+  // Biggest first, each with what it frees; "keep" counts the group's files from 0.
+  const ProgramResult exported = RunTidyIn(tree.root(), {Text("export")});
+  const std::size_t beachLine = exported.output.find("{\"size\":6000,\"freed\":6000,");
+  const std::size_t songLine = exported.output.find("{\"size\":3000,\"freed\":3000,");
+  const std::size_t taxLine = exported.output.find("{\"size\":2000,\"freed\":0,");
+  EXPECT_LT(beachLine, songLine) << exported.output;
+  EXPECT_LT(songLine, taxLine) << exported.output;
+  const std::string beachGroup = exported.output.substr(beachLine, songLine - beachLine);
+  EXPECT_NE(ExportedKeep(beachGroup).find("Pictures"), std::string::npos) << beachGroup;
+
+  const ProgramResult applied =
+      RunTidyIn(tree.root(),
+                {Text("apply"), Text("--plan"), Text("walk.plan"), Text("--within"), Text("home")});
+  EXPECT_EQ(applied.exitCode, 0) << applied.errors;
+  ExpectLines(applied, {TidyDoneLine("removed", Shown("home/Downloads/song.mp3")),
+                        TidyEmptiedFolderLine(Shown("home/Old phone/DCIM")),
+                        TidyEmptiedFolderLine(Shown("home/Old phone")),
+                        TidyApplyTotals(3, 0, 13000), TidyReportOutOfDateLine("duplicates.txt")});
+  EXPECT_EQ(NamesIn(tree / "home"), (std::set<std::string>{"Documents", "Downloads", "Empty",
+                                                           "Music", "Pictures", "Snapshot"}));
+
+  const ProgramResult undone =
+      RunTidyIn(tree.root(), {Text("undo"), Text("--within"), Text("home")});
+  EXPECT_EQ(undone.exitCode, 0) << undone.errors;
+  EXPECT_EQ(undone.output, TidyCannotUndoLine(3));
 }

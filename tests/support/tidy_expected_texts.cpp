@@ -166,9 +166,31 @@ std::string TidyUndoTotals(long long movedBack, long long skipped) {
   return "\n" + Number(movedBack) + " moved back, " + Number(skipped) + " skipped\n";
 }
 
+std::string TidyReportOutOfDateLine(const std::string& report) {
+  return report + " is out of date now: run dupscan again before the next summary, plan or apply\n";
+}
+
+std::string TidyEmptiedFolderLine(const std::string& folder) {
+  return "removed   " + folder + ": a folder this apply left empty\n";
+}
+
+std::string TidyCannotUndoLine(long long files) {
+  return Number(files) +
+         " files were removed or replaced by links: that cannot be undone; undo moves back only "
+         "what apply --action move moved\n";
+}
+
 std::string TidyFolderOptionLine(const std::string& option, const std::string& folder,
                                  const std::string& why) {
   return "dupscan-tidy: " + option + " " + folder + ": " + why + "\n";
 }
 
 std::string TidyUsageStart() { return "Usage: dupscan-tidy [COMMAND] [OPTION]...\n"; }
+
+std::string TidyVersionStart() { return "dupscan-tidy "; }
+
+std::string TidyBadSizeLine(const std::string& value) {
+  return "dupscan-tidy: --min-size: not a size: " + value +
+         ": a number of bytes, or a number followed by K, M or G (1024, 1048576 or 1073741824 "
+         "bytes)\n";
+}

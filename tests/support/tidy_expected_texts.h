@@ -51,6 +51,11 @@ std::string TidyMovedLine(const std::string& path, const std::string& to);
 std::string TidySkippedLine(const std::string& path, const std::string& why);
 std::string TidyApplyTotals(long long done, long long skipped, long long freed);
 std::string TidyUndoTotals(long long movedBack, long long skipped);
+/// apply's last line once it changed something.
+std::string TidyReportOutOfDateLine(const std::string& report);
+std::string TidyEmptiedFolderLine(const std::string& folder);
+/// undo's line for the removals and links in the journal.
+std::string TidyCannotUndoLine(long long files);
 /// The word of undo's line for a file it moved back, in TidyDoneLine.
 extern const char kTidyMovedBackWord[];
 
@@ -60,6 +65,10 @@ std::string TidyFolderOptionLine(const std::string& option, const std::string& f
 
 /// The first line of the usage text.
 std::string TidyUsageStart();
+/// --version's line, up to the version.
+std::string TidyVersionStart();
+/// The line on standard error for a --min-size that is no size.
+std::string TidyBadSizeLine(const std::string& value);
 
 // The reasons.
 extern const char kTidyNamesNoFile[];

@@ -1,6 +1,7 @@
 #include "tidy/act/apply.h"
 
 #include "platform/text_output.h"
+#include "tidy/act/emptied_folders.h"
 #include "tidy/act/journal.h"
 #include "tidy/act/pair_action.h"
 #include "tidy/exit_status.h"
@@ -24,6 +25,7 @@ struct Totals {
   long long done = 0;
   long long skipped = 0;
   long long freed = 0;
+  std::vector<PathString> emptied;  ///< the folders of the copies removed
 };
 
 void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
@@ -41,6 +43,12 @@ void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
     PrintText(console, kDoneLine, DoneWord(action), path);
     ++totals->done;
     totals->freed += outcome.freed;
+    if (action == Action::kRemove) {
+      PathString folder;
+      PathString name;
+      SplitPath(path, &folder, &name);
+      totals->emptied.push_back(folder);
+    }
   }
 }
 
@@ -92,6 +100,11 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
       return kExitTrouble;
     }
   }
+  // Only after removals: undo puts a moved file back in its folder, which must still be there.
+  RemoveEmptiedFolders(console, totals.emptied, within);
   PrintText(console, kApplyTotalsLine, totals.done, totals.skipped, totals.freed);
+  if (totals.done > 0) {
+    PrintText(console, kReportOutOfDateLine, options.report.c_str());
+  }
   return totals.skipped > 0 ? kExitNotAll : kExitDone;
 }

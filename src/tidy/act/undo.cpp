@@ -69,6 +69,22 @@ bool Recorded(const JournalLine& line, const char* pathKey, Restorable* restorab
   return true;
 }
 
+// The removals, links and reflinks the journal records as done: nothing brings their files back.
+long long Irreversible(const std::vector<JournalLine>& lines) {
+  long long count = 0;
+  for (std::size_t index = 0; index + 1 < lines.size(); ++index) {
+    const JournalLine& line = lines[index];
+    const bool changing = TextIs(line, kActionKey, kRemoveWord) ||
+                          TextIs(line, kActionKey, kLinkWord) ||
+                          TextIs(line, kActionKey, kReflinkWord);
+    if (changing && !Has(line, kOutcomeKey) && Finished(lines, index) &&
+        TextIs(lines[index + 1], kOutcomeKey, kDoneValue)) {
+      ++count;
+    }
+  }
+  return count;
+}
+
 std::vector<Restorable> Collect(const std::vector<JournalLine>& lines) {
   std::vector<Restorable> found;
   for (std::size_t index = 0; index < lines.size(); ++index) {
@@ -216,6 +232,12 @@ int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
       return kExitTrouble;
     }
   }
-  PrintText(console, kUndoTotalsLine, undoing.done, undoing.skipped);
+  const long long irreversible = Irreversible(lines);
+  if (!found.empty() || irreversible == 0) {
+    PrintText(console, kUndoTotalsLine, undoing.done, undoing.skipped);
+  }
+  if (irreversible > 0) {
+    PrintText(console, kCannotUndoLine, irreversible);
+  }
   return undoing.skipped > 0 ? kExitNotAll : kExitDone;
 }

@@ -168,7 +168,8 @@ bool TakeValue(const PathString& option, const PathString& value, TidyOptions* o
     }
     options->format = static_cast<ExportFormat>(chosen);
   } else if (!ParseSize(value, &options->minSize)) {
-    return BadValue(option, value);
+    PrintFailure(kBadSizeLine, value.c_str());
+    return false;
   }
   return true;
 }
@@ -184,6 +185,10 @@ bool ParseCommandLine(int count, PathChar** arguments, TidyOptions* options) {
     PathString option = argument.substr(0, equals);
     if (argument == PATH_TEXT("--help") || argument == PATH_TEXT("-h")) {
       options->command = Command::kHelp;
+      return true;
+    }
+    if (argument == PATH_TEXT("--version")) {
+      options->command = Command::kVersion;
       return true;
     }
     if (argument == PATH_TEXT("--all")) {

@@ -187,6 +187,10 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
     PrintText(console, kUsageText);
     return kExitDone;
   }
+  if (options.command == Command::kVersion) {
+    PrintText(console, kVersionLine, DUPSCAN_VERSION);
+    return kExitDone;
+  }
   PlanSettings settings;
   HeldFolder holding;
   std::vector<std::vector<FileIdentity>> withinChains;

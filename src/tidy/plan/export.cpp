@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "platform/file_clock.h"
 #include "tidy/plan/json_text.h"
 #include "tidy/tidy_texts.h"
 
@@ -17,14 +18,15 @@ void ExportJsonGroup(TextOutput& console, const Report& report, const CheckedRep
                      const GroupPlan& plan, const char* separator) {
   const CheckedGroup& group = checked.groups[plan.group];
   PrintText(console, kJsonGroupStart, separator, static_cast<long long>(group.size),
-            static_cast<long long>(plan.kept));
+            static_cast<long long>(plan.freed), static_cast<long long>(plan.kept));
   for (std::size_t index = 0; index < group.members.size(); ++index) {
     const Member& member = group.members[index];
     PrintText(console, kJsonFile, index == 0 ? "" : ",",
               JsonPathText(report.paths.copy(member.path)).c_str(),
               static_cast<unsigned long long>(member.state.identity.volume),
               static_cast<unsigned long long>(member.state.identity.index),
-              static_cast<long long>(member.state.links));
+              static_cast<long long>(member.state.links),
+              UnixNanosecondsText(member.state.modified).c_str());
   }
   PrintText(console, kJsonGroupEnd);
 }
@@ -32,11 +34,13 @@ void ExportJsonGroup(TextOutput& console, const Report& report, const CheckedRep
 void ExportJson(TextOutput& console, const PathString& reportName, const Report& report,
                 const CheckedReport& checked, const std::vector<GroupPlan>& plans) {
   PrintText(console, kJsonStart, JsonPathText(reportName).c_str());
-  for (std::size_t plan = 0; plan < plans.size(); ++plan) {
-    ExportJsonGroup(console, report, checked, plans[plan], plan == 0 ? "" : ",");
+  const char* separator = "";
+  for (const std::size_t plan : OrderBySaving(checked, plans)) {
+    ExportJsonGroup(console, report, checked, plans[plan], separator);
+    separator = ",";
   }
   PrintText(console, kJsonUnresolvedStart);
-  const char* separator = "";
+  separator = "";
   for (const CheckedGroup& group : checked.groups) {
     if (group.verdict != Verdict::kUnresolved) {
       continue;
@@ -54,11 +58,12 @@ void ExportJson(TextOutput& console, const PathString& reportName, const Report&
 
 void ExportNul(TextOutput& console, const Report& report, const CheckedReport& checked,
                const std::vector<GroupPlan>& plans) {
-  for (std::size_t plan = 0; plan < plans.size(); ++plan) {
+  long long number = 0;
+  for (const std::size_t plan : OrderBySaving(checked, plans)) {
     const CheckedGroup& group = checked.groups[plans[plan].group];
+    ++number;
     for (const Member& member : group.members) {
-      PrintText(console, kNulRecord, static_cast<long long>(plan + 1),
-                static_cast<long long>(group.size),
+      PrintText(console, kNulRecord, number, static_cast<long long>(group.size),
                 static_cast<unsigned long long>(member.state.identity.volume),
                 static_cast<unsigned long long>(member.state.identity.index),
                 report.paths.at(member.path), 0);
