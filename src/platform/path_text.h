@@ -26,8 +26,11 @@ using PathString = std::basic_string<PathChar>;
 
 #ifdef _WIN32
 constexpr PathChar kPathSeparator = L'\\';
+/// Every character that ends a name in a path, for find_first_of.
+constexpr PathChar kPathSeparators[] = L"\\/";
 #else
 constexpr PathChar kPathSeparator = '/';
+constexpr PathChar kPathSeparators[] = "/";
 #endif
 
 /// The longest path Windows takes, in UTF-16 units with the terminator (its "\\?\" form). A

@@ -105,6 +105,11 @@ constexpr char kUnfinishedGroup[] = "is in a group the report does not finish";
 constexpr char kStrayLines[] = "is in a group followed by lines no group holds";
 constexpr char kNotText[] = "is not UTF-8 text";
 constexpr char kUnreadable[] = "could not be read to its end";
+/// A name holding a line feed can join the line to the lines next to it: a line of such a name
+/// can name a file that no search listed.
+constexpr char kReadTwoWays[] =
+    "can be read two ways: with the lines next to it, it names an entry whose name holds a line "
+    "feed";
 
 // Check.
 constexpr char kCheckLine[] = "%lld groups in %" PATH_ARG "\n";

@@ -154,3 +154,34 @@ TEST(TidyEndToEnd, AJournalAnotherUserCouldWriteIsRefused) {
     EXPECT_EQ(applied.errors, TidyJournalNotOwnLine()) << folderMode;
   }
 }
+
+// A folder "b<LF>" holding the tree's own path makes a line of the report name a file the search
+// never listed, of the group's size, beside a real file "b"; a name that holds an empty line and
+// a heading makes a whole block of such lines, its name running on from one line to the next.
+// Every line names a real file, yet no group is acted on, and the summary says why.
+TEST(TidyEndToEnd, LinesANameWithLineFeedsMakesAreNeverActedOn) {
+  TempTree tree;
+  const std::string bytes = PatternBytes(3000, 41);
+  const std::string outside = tree.WriteFile("outside/victim.bin", bytes).parent_path().string();
+  tree.WriteFile("outside/victim2.bin", bytes);
+  SetAge(tree.WriteFile("home/keep.bin", bytes), 30);
+  tree.WriteFile("home/b", PatternBytes(3000, 42));
+  const std::string victim = outside + "/victim.bin";
+  tree.WriteFile("home/b\n" + victim, bytes);
+  tree.WriteFile("home/c\n\n" + GroupHeading("2.93 KB") + victim + "\n" + outside + "/victim2.bin",
+                 bytes);
+  WriteReport(tree.root(), {Text("home")});
+  ASSERT_EQ(ReadWholeFile(tree / "duplicates.txt"),
+            GroupBlockInOrder("2.93 KB", {"home/b", victim, "home/c"}) +
+                GroupBlockInOrder("2.93 KB", {victim, outside + "/victim2.bin", "home/keep.bin"}));
+  const ProgramResult summary = RunTidyIn(tree.root(), {});
+  EXPECT_NE(summary.output.find(TidyUnresolvedLine(2, "home/b", kTidyReadTwoWays)),
+            std::string::npos)
+      << summary.output;
+  EXPECT_NE(summary.output.find(TidyUnresolvedLine(7, victim, kTidyReadTwoWays)), std::string::npos)
+      << summary.output;
+  RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text(".")});
+  for (const char* name : {"outside/victim.bin", "outside/victim2.bin"}) {
+    EXPECT_TRUE(ReadWholeFile(tree / name) == bytes) << name << " was acted on";
+  }
+}

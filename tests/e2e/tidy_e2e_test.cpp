@@ -121,7 +121,7 @@ TEST(TidyEndToEnd, HomeFolderSummaryAndPlanHoldEveryLineAgainstTheDisk) {
        TidyFreeNothingLine(1)});
   if (forged != 0) {
     ExpectLines(summary, {TidyUnresolvedLine(LineNumber(report, "home/Downloads/evil"),
-                                             "home/Downloads/evil", kTidyNamesNoFile)});
+                                             "home/Downloads/evil", kTidyReadTwoWays)});
   }
 
   tree.MakeDirectory("hold");

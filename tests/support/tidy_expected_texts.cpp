@@ -19,6 +19,9 @@ std::string WithBytes(const std::string& size, long long bytes) {
 }  // namespace
 
 const char kTidyNamesNoFile[] = "names no file";
+const char kTidyReadTwoWays[] =
+    "can be read two ways: with the lines next to it, it names an entry whose name holds a line "
+    "feed";
 const char kTidyThroughLink[] = "passes through a symbolic link";
 const char kTidyIsLink[] = "is a symbolic link";
 const char kTidyOutsideWithin[] = "not under --within";

@@ -51,6 +51,20 @@ const char* ProblemText(BlockProblem problem) {
   }
 }
 
+constexpr std::size_t kNoPath = static_cast<std::size_t>(-1);
+
+// The block's first path that reads two ways (see two_way_lines.h); its first path when it is
+// its heading that does, since its lines then are no group of their own.
+std::size_t FirstTwoWayPath(const Report& report, const ReportBlock& block) {
+  const auto found =
+      std::lower_bound(report.twoWayLines.begin(), report.twoWayLines.end(), block.line);
+  if (found == report.twoWayLines.end() ||
+      *found > block.line + static_cast<long long>(block.count)) {
+    return kNoPath;
+  }
+  return block.first + static_cast<std::size_t>(std::max(*found - block.line - 1, 0LL));
+}
+
 void Unresolve(CheckedGroup* group, std::size_t path, std::string why) {
   group->verdict = Verdict::kUnresolved;
   group->problemPath = path;
@@ -63,6 +77,11 @@ void Gather(const Report& report, const Filters& filters, const ReportBlock& blo
   group->verdict = Verdict::kVerified;
   if (block.problem != BlockProblem::kNone) {
     Unresolve(group, block.first, ProblemText(block.problem));
+    return;
+  }
+  const std::size_t twoWay = FirstTwoWayPath(report, block);
+  if (twoWay != kNoPath) {
+    Unresolve(group, twoWay, kReadTwoWays);
     return;
   }
   for (std::size_t path = block.first; path < block.first + block.count; ++path) {

@@ -4,6 +4,7 @@
 
 #include "output_texts.h"
 #include "platform/path_code_points.h"
+#include "tidy/report/two_way_lines.h"
 #include "tidy/report/whole_file.h"
 
 namespace {
@@ -103,16 +104,35 @@ bool EndsLinesInCrLf(const std::string& bytes) {
 
 }  // namespace
 
+std::vector<ReportLine> SplitReportLines(const std::string& bytes, bool* cutShort) {
+  std::vector<ReportLine> lines;
+  const bool crLf = EndsLinesInCrLf(bytes);
+  *cutShort = false;
+  std::size_t position = 0;
+  while (position < bytes.size()) {
+    std::size_t end = bytes.find('\n', position);
+    if (end == std::string::npos) {
+      *cutShort = true;
+      end = bytes.size();
+    }
+    std::size_t length = end - position;
+    if (crLf && length > 0 && bytes[end - 1] == '\r' && !*cutShort) {
+      --length;
+    }
+    lines.push_back({position, length});
+    position = end + 1;
+  }
+  return lines;
+}
+
 void ParseReport(const std::string& bytes, Report* report) {
   *report = Report();
   Parser parser{report};
-  const bool crLf = EndsLinesInCrLf(bytes);
-  long long line = 0;
-  std::size_t position = 0;
-  while (position < bytes.size()) {
-    const std::size_t end = bytes.find('\n', position);
-    ++line;
-    if (end == std::string::npos) {
+  bool cutShort = false;
+  const std::vector<ReportLine> lines = SplitReportLines(bytes, &cutShort);
+  for (std::size_t index = 0; index < lines.size(); ++index) {
+    const long long line = static_cast<long long>(index) + 1;
+    if (cutShort && index + 1 == lines.size()) {
       // The last line has no line end: the report was cut short inside it.
       if (parser.block == nullptr || parser.where == Where::kBeforeBlock) {
         parser.Stray(PathString(), line);
@@ -121,13 +141,9 @@ void ParseReport(const std::string& bytes, Report* report) {
       break;
     }
     PathString path;
-    std::size_t length = end - position;
-    if (crLf && length > 0 && bytes[end - 1] == '\r') {
-      --length;
-    }
-    const bool isText = PathFromReportLine(bytes.data() + position, length, &path);
+    const bool isText =
+        PathFromReportLine(bytes.data() + lines[index].start, lines[index].length, &path);
     parser.TakeLine(path, isText, line);
-    position = end + 1;
   }
   if (parser.where != Where::kBeforeBlock && parser.block->problem == BlockProblem::kNone) {
     parser.block->problem = BlockProblem::kUnfinished;
@@ -145,5 +161,6 @@ bool ReadReport(const PathString& name, Report* report, std::string* why) {
     return false;
   }
   ParseReport(bytes, report);
+  report->twoWayLines = FindTwoWayLines(bytes);
   return true;
 }

@@ -41,10 +41,23 @@ struct Report {
   ReportPaths paths;
   ReportBlock emptyFiles;  ///< count 0 when the report lists none
   std::vector<ReportBlock> groups;
+  /// The lines (counted from 1, ascending) that a name holding a line feed can join to the lines
+  /// next to them: see two_way_lines.h.
+  std::vector<long long> twoWayLines;
 };
 
-/// Reads the report `name` into `report`, reaching it without following a link. False, with the
-/// reason in `why`, when it cannot be read.
+/// Where one line of the report lies in its bytes, without its line end.
+struct ReportLine {
+  std::size_t start = 0;
+  std::size_t length = 0;
+};
+
+/// The report's lines in order. A report that ends its lines in CR LF, as the Windows builds
+/// write it, has one CR taken off each. `cutShort`: the last line has no line end.
+std::vector<ReportLine> SplitReportLines(const std::string& bytes, bool* cutShort);
+
+/// Reads the report `name` into `report`, reaching it without following a link, and finds the
+/// lines that read two ways. False, with the reason in `why`, when it cannot be read.
 bool ReadReport(const PathString& name, Report* report, std::string* why);
 
 /// Takes the report's bytes apart.
