@@ -4,8 +4,8 @@
 # handle) nor the functions that make them. Its own report needs one rename and one removal of its
 # temporary, and on Linux the link that names an unnamed one: rename, unlink and linkat,
 # MoveFileExW and DeleteFileW are not in the list. Nor is ioctl: the walk asks each folder's
-# generation number with one (FS_IOC_GETVERSION, a read); FICLONE's is found by the function that
-# makes it, MakeClone. Run on dupscan-tidy with
+# generation number with one (FS_IOC_GETVERSION, a read); FIDEDUPERANGE's is found by the function that
+# makes it, ShareBlocks. Run on dupscan-tidy with
 # -DEXPECT=present, it shows the symbols are there to be found. nm lists a Windows program's
 # imports too (CreateHardLinkW, __imp_CreateHardLinkW).
 # Usage: cmake -DNM=<nm> -DPROGRAM=<program> [-DEXPECT=absent|present] -P check_no_file_actions.cmake
@@ -25,7 +25,7 @@ set(system_calls renameat renameat2 unlinkat link symlink symlinkat mkdir mkdira
     copy_file_range CreateHardLinkW CreateHardLinkA CreateSymbolicLinkW CreateDirectoryW
     RemoveDirectoryW MoveFileW MoveFileWithProgressW ReplaceFileW SetFileInformationByHandle
     DeviceIoControl)
-set(own_functions MakeHardLink MakeClone ExchangeEntries RemoveFile RenameWithoutReplacing
+set(own_functions MakeHardLink ShareBlocks ExchangeEntries RemoveFile RenameWithoutReplacing
     AppendDurably)
 set(found "")
 foreach(name IN LISTS system_calls)

@@ -11,7 +11,7 @@
 cmake_minimum_required(VERSION 3.25)
 
 set(change_headers platform/entry_actions\\.h platform/durable_file\\.h)
-set(change_calls RenameWithoutReplacing ExchangeEntries RemoveFile RemoveEmptyFolder MakeHardLink MakeClone
+set(change_calls RenameWithoutReplacing ExchangeEntries RemoveFile RemoveEmptyFolder MakeHardLink ShareBlocks
     SyncFolder OpenDurable AppendDurably)
 set(system_calls rename renameat renameat2 remove unlink unlinkat rmdir mkdir mkdirat link linkat
     symlink symlinkat truncate ftruncate copy_file_range open openat creat fopen _wfopen

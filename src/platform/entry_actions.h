@@ -42,11 +42,14 @@ ActionOutcome RemoveEmptyFolder(const HeldFolder& parent, const PathString& name
 ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const HeldFolder& to,
                            const PathString& newName);
 
-/// Makes `newName` in `to` a new file that shares the blocks of the open `source` (a reflink),
-/// with the permissions and times of the open `like`, on the disk before it returns.
-/// kUnsupported where the file system cannot clone.
-ActionOutcome MakeClone(const ReadableFile& source, const ReadableFile& like, const HeldFolder& to,
-                        const PathString& newName);
+/// Makes the file `name` in `folder`, which must be the open `target`, share the blocks of the
+/// open `source`, in place: the file keeps its identity, its other names, owner, permissions,
+/// access list, other attributes and times, as only its blocks change. The system compares the
+/// bytes under its own lock and shares only what is equal, so a write meanwhile is never lost:
+/// kNotExpected when they differ (or `name` is another file now). Bytes shared before a stop are
+/// equal bytes. On the disk before it returns; kUnsupported where the file system cannot share.
+ActionOutcome ShareBlocks(const ReadableFile& source, const HeldFolder& folder,
+                          const PathString& name, const ReadableFile& target);
 
 /// Puts the folder's changes (new, renamed and removed names) on the disk.
 void SyncFolder(const HeldFolder& folder);

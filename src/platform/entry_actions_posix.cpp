@@ -1,5 +1,5 @@
 // POSIX (Linux) changes to folders: renameat2 without replacing or as an exchange, linkat,
-// unlinkat after a look at the entry, and FICLONE for reflinks.
+// unlinkat after a look at the entry, and FIDEDUPERANGE for reflinks.
 #include "platform/entry_actions.h"
 
 #include <errno.h>
@@ -10,11 +10,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdint>
+
 #include "platform/file_state_posix.h"
 
 namespace {
-
-constexpr mode_t kPermissionBits = 07777;
 
 int Folder(const HeldFolder& folder) { return static_cast<int>(folder.handle); }
 
@@ -59,19 +60,57 @@ ActionOutcome RenameByLink(const HeldFolder& from, const PathString& name, const
   return Outcome(ActionResult::kDone);
 }
 
-// The new file gets what the replaced one had: its permissions, its owner where the process
-// may give it, its times. A failure to give the owner is no failure: the file is the user's.
-void TakeAttributes(int descriptor, const ReadableFile& like) {
+// Larger ranges are refused or cut short by some file systems (Btrfs shares at most 16 MiB a
+// call); the loop takes what each call did.
+constexpr std::int64_t kShareRange = 16 * 1024 * 1024;
+
+// The copy opened to be written, which sharing blocks with it needs unless the process owns it
+// (or is the administrator): then the descriptor the comparison read will do. -1: use that one.
+int OpenToShare(const HeldFolder& folder, const PathString& name, const ReadableFile& target,
+                ActionOutcome* outcome) {
+  const int descriptor = openat(Folder(folder), name.c_str(),
+                                O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (descriptor < 0) {
+    return -1;
+  }
   struct stat status;
-  if (fstat(static_cast<int>(like.handle), &status) != 0) {
-    return;
+  if (fstat(descriptor, &status) != 0 || !S_ISREG(status.st_mode) ||
+      !SameFile(FileStateOf(status).identity, target.state.identity)) {
+    close(descriptor);
+    *outcome = Outcome(ActionResult::kNotExpected);
+    return -1;
   }
-  if (fchown(descriptor, status.st_uid, status.st_gid) != 0) {
-    errno = 0;
+  return descriptor;
+}
+
+ActionOutcome ShareRange(int source, int target, std::int64_t offset, std::int64_t length,
+                         std::int64_t* shared) {
+  // The request is followed by one target's record, as the system's header lays it out.
+  alignas(file_dedupe_range) unsigned char
+      request[sizeof(file_dedupe_range) + sizeof(file_dedupe_range_info)] = {};
+  auto* range = reinterpret_cast<file_dedupe_range*>(request);
+  file_dedupe_range_info& info = range->info[0];
+  range->src_offset = static_cast<std::uint64_t>(offset);
+  range->src_length = static_cast<std::uint64_t>(length);
+  range->dest_count = 1;
+  info.dest_fd = target;
+  info.dest_offset = static_cast<std::uint64_t>(offset);
+  if (ioctl(source, FIDEDUPERANGE, range) != 0) {
+    return IsUnsupported(errno) ? Outcome(ActionResult::kUnsupported, errno) : Failure(errno);
   }
-  fchmod(descriptor, status.st_mode & kPermissionBits);
-  const timespec times[2] = {status.st_atim, status.st_mtim};
-  futimens(descriptor, times);
+  if (info.status < 0) {
+    const int errorCode = -info.status;
+    return IsUnsupported(errorCode) ? Outcome(ActionResult::kUnsupported, errorCode)
+                                    : Failure(errorCode);
+  }
+  if (info.status == FILE_DEDUPE_RANGE_DIFFERS) {
+    return Outcome(ActionResult::kNotExpected);
+  }
+  if (info.bytes_deduped == 0) {
+    return Outcome(ActionResult::kFailed, EIO);  // no progress: never loop for ever
+  }
+  *shared = static_cast<std::int64_t>(info.bytes_deduped);
+  return Outcome(ActionResult::kDone);
 }
 
 }  // namespace
@@ -129,27 +168,28 @@ ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const
   return Outcome(ActionResult::kDone);
 }
 
-ActionOutcome MakeClone(const ReadableFile& source, const ReadableFile& like, const HeldFolder& to,
-                        const PathString& newName) {
-  const int descriptor = openat(Folder(to), newName.c_str(),
-                                O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-  if (descriptor < 0) {
-    return Failure(errno);
-  }
+ActionOutcome ShareBlocks(const ReadableFile& source, const HeldFolder& folder,
+                          const PathString& name, const ReadableFile& target) {
   ActionOutcome outcome = Outcome(ActionResult::kDone);
-  if (ioctl(descriptor, FICLONE, static_cast<int>(source.handle)) != 0) {
-    outcome = IsUnsupported(errno) ? Outcome(ActionResult::kUnsupported, errno) : Failure(errno);
-  } else {
-    TakeAttributes(descriptor, like);
-    // On the disk before the new file takes the copy's name: after a power cut that name must
-    // hold the bytes, not an empty file.
-    if (fsync(descriptor) != 0) {
-      outcome = Failure(errno);
-    }
-  }
-  close(descriptor);
+  const int opened = OpenToShare(folder, name, target, &outcome);
   if (outcome.result != ActionResult::kDone) {
-    unlinkat(Folder(to), newName.c_str(), 0);
+    return outcome;
+  }
+  const int descriptor = opened >= 0 ? opened : static_cast<int>(target.handle);
+  const std::int64_t size = target.state.size;
+  for (std::int64_t offset = 0; offset < size && outcome.result == ActionResult::kDone;) {
+    std::int64_t shared = 0;
+    outcome = ShareRange(static_cast<int>(source.handle), descriptor, offset,
+                         std::min(size - offset, kShareRange), &shared);
+    offset += shared;
+  }
+  // Shared blocks after a power cut, or the old ones: equal bytes either way, but "done" is said
+  // only of what is on the disk.
+  if (outcome.result == ActionResult::kDone && fsync(descriptor) != 0) {
+    outcome = Failure(errno);
+  }
+  if (opened >= 0) {
+    close(opened);
   }
   return outcome;
 }

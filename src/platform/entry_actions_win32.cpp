@@ -94,8 +94,8 @@ ActionOutcome MakeHardLink(const HeldFolder& from, const PathString& name, const
   return Outcome(ActionResult::kDone);
 }
 
-ActionOutcome MakeClone(const ReadableFile&, const ReadableFile&, const HeldFolder&,
-                        const PathString&) {
+ActionOutcome ShareBlocks(const ReadableFile&, const HeldFolder&, const PathString&,
+                          const ReadableFile&) {
   return Outcome(ActionResult::kUnsupported, ERROR_NOT_SUPPORTED);
 }
 

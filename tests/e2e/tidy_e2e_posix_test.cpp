@@ -3,6 +3,7 @@
 // journal another user could write.
 #include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -184,4 +185,32 @@ TEST(TidyEndToEnd, LinesANameWithLineFeedsMakesAreNeverActedOn) {
   for (const char* name : {"outside/victim.bin", "outside/victim2.bin"}) {
     EXPECT_TRUE(ReadWholeFile(tree / name) == bytes) << name << " was acted on";
   }
+}
+
+// A reflinked copy stays its own file: its other names, its permissions, its attributes.
+TEST(TidyEndToEnd, AReflinkLeavesTheCopyItsOwnFile) {
+  TempTree tree;
+  SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(70000, 35)), 30);
+  const std::filesystem::path copy = tree.WriteFile("home/copy/a.bin", PatternBytes(70000, 35));
+  ASSERT_EQ(chmod(copy.c_str(), 0640), 0);
+  const bool tagged = setxattr(copy.c_str(), "user.tag", "mine", 4, 0) == 0;
+  tree.MakeDirectory("elsewhere");
+  std::filesystem::create_hard_link(copy, tree / "elsewhere/a.bin");
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult applied =
+      RunTidyIn(tree.root(),
+                {Text("apply"), Text("--action"), Text("reflink"), Text("--within"), Text("home")});
+  if (applied.output.find(kTidyCannotClone) != std::string::npos) {
+    GTEST_SKIP() << "the temporary folder's file system shares no blocks (set TMPDIR to one on "
+                    "XFS or Btrfs to run this)";
+  }
+  EXPECT_NE(applied.output.find(TidyDoneLine("reflinked", "home/copy/a.bin")), std::string::npos)
+      << applied.output;
+  EXPECT_TRUE(SameInode(copy, tree / "elsewhere/a.bin"));
+  struct stat status;
+  ASSERT_EQ(stat(copy.c_str(), &status), 0);
+  EXPECT_EQ(status.st_mode & 07777, 0640u);
+  char tag[8] = {};
+  EXPECT_EQ(getxattr(copy.c_str(), "user.tag", tag, sizeof tag), tagged ? 4 : -1);
+  EXPECT_EQ(ReadWholeFile(copy), PatternBytes(70000, 35));
 }

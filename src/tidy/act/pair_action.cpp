@@ -48,9 +48,11 @@ PairOutcome ActOnPair(ApplyContext& context, const Member& kept, const Member& c
   } else if (context.action == Action::kMove) {
     MoveWithChecks(steps, copy);
   } else {
-    steps.temporary = FreeName(copySide.folder, context.step, PathString());
-    steps.aside = FreeName(copySide.folder, context.step, steps.temporary);
-    steps.intent.Path(kTemporaryKey, steps.temporary).Path(kAsideKey, steps.aside);
+    if (context.action != Action::kReflink) {  // a reflink changes the copy in place
+      steps.temporary = FreeName(copySide.folder, context.step, PathString());
+      steps.aside = FreeName(copySide.folder, context.step, steps.temporary);
+      steps.intent.Path(kTemporaryKey, steps.temporary).Path(kAsideKey, steps.aside);
+    }
     if (Begin(steps)) {
       if (context.action == Action::kRemove) {
         Remove(steps);

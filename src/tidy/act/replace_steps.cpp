@@ -174,17 +174,13 @@ void Link(Steps& steps) {
   Replace(steps, made.state);
 }
 
+// The copy's own file takes the kept file's blocks: its name, identity, other names, owner,
+// permissions, access list and times all stay, and nothing is put in its place. The system shares
+// only bytes it finds equal under its own lock, so a write meanwhile is never lost, and a stop
+// half way leaves equal bytes.
 void Reflink(Steps& steps) {
-  if (!StillAsCompared(steps) ||
-      !ChangeMade(
-          steps, MakeClone(steps.kept.file, steps.copy.file, steps.copy.folder, steps.temporary))) {
-    return;
+  if (StillAsCompared(steps) && ChangeMade(steps, ShareBlocks(steps.kept.file, steps.copy.folder,
+                                                              steps.copy.name, steps.copy.file))) {
+    Done(steps);
   }
-  const EntryStatus made = StatEntry(steps.copy.folder, steps.temporary);
-  // A kept file written while it was cloned may have given the clone a mix of old and new.
-  if (made.type != EntryType::kFile || !OpenFileUnchanged(steps.kept.file)) {
-    Discard(steps, made.state);
-    return Skip(steps, kKeptChanged);
-  }
-  Replace(steps, made.state);
 }
