@@ -95,12 +95,14 @@ TEST(TidyInterrupted, MovesLoseNothingAtAnyStepAndComeBack) {
                       Text("holding"), Text("--within"), Text("home")});
 }
 
-// Another program writes over the kept file or the copy at each step of a removal or a link:
-// the bytes compared, and the bytes it wrote, are both still somewhere when apply ends.
-class TidyWrittenMeanwhile : public testing::TestWithParam<std::tuple<const char*, const char*>> {};
+// Another program writes over the kept file or the copy at each step of a removal or a link,
+// and may put its modification time back: the bytes compared, and the bytes it wrote, are both
+// still somewhere when apply ends.
+class TidyWrittenMeanwhile
+    : public testing::TestWithParam<std::tuple<const char*, const char*, bool>> {};
 
 TEST_P(TidyWrittenMeanwhile, NoContentIsLost) {
-  const auto [action, written] = GetParam();
+  const auto [action, written, timePutBack] = GetParam();
   const std::string original = PatternBytes(3000, 51);
   const std::string edit = "EDIT" + original.substr(4);
   const std::vector<PathString> apply{Text("apply"), Text("--action"), Text(action),
@@ -110,7 +112,8 @@ TEST_P(TidyWrittenMeanwhile, NoContentIsLost) {
     SetAge(tree.WriteFile("home/keep/a.bin", original), 100);
     SetAge(tree.WriteFile("home/x/a.bin", original), 1);
     WriteReport(tree.root(), {Text("home")});
-    const ProgramResult run = RunTidyEditingAt(tree.root(), step, Text(written), apply);
+    const ProgramResult run =
+        RunTidyEditingAt(tree.root(), step, Text(written), apply, timePutBack);
     const std::size_t count = run.errors.find("steps ");
     ASSERT_NE(count, std::string::npos) << run.errors;
     const long long ran = std::stoll(run.errors.substr(count + 6));
@@ -134,4 +137,5 @@ TEST_P(TidyWrittenMeanwhile, NoContentIsLost) {
 
 INSTANTIATE_TEST_SUITE_P(EachFile, TidyWrittenMeanwhile,
                          testing::Combine(testing::Values("remove", "link"),
-                                          testing::Values("home/keep/a.bin", "home/x/a.bin")));
+                                          testing::Values("home/keep/a.bin", "home/x/a.bin"),
+                                          testing::Bool()));

@@ -38,8 +38,9 @@ ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stop
 
 ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long step,
                                const std::filesystem::path& file,
-                               const std::vector<PathString>& arguments) {
-  return RunStepProgram(where, Text(std::to_string(step) + ":") + file.native(), arguments);
+                               const std::vector<PathString>& arguments, bool timePutBack) {
+  return RunStepProgram(
+      where, Text(std::to_string(step) + (timePutBack ? "=" : ":")) + file.native(), arguments);
 }
 
 ProgramResult RunTidyRenamingAt(const std::filesystem::path& where, long long step,

@@ -18,10 +18,11 @@ ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stop
                               const std::vector<PathString>& arguments);
 
 /// Runs the same copy, which at step `step` writes "EDIT" over the first bytes of `file` (in place)
-/// and goes on; its standard error then holds "edited" when the file could be written.
+/// and goes on; its standard error then holds "edited" when the file could be written. With
+/// `timePutBack`, the file's modification time is then set back to what it was.
 ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long step,
                                const std::filesystem::path& file,
-                               const std::vector<PathString>& arguments);
+                               const std::vector<PathString>& arguments, bool timePutBack = false);
 
 /// Runs the same copy, which at step `step` renames `from` to `to` and goes on.
 ProgramResult RunTidyRenamingAt(const std::filesystem::path& where, long long step,

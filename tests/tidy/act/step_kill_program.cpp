@@ -4,8 +4,10 @@
 // power cut. Standard error gets "steps N" when it runs to its end.
 // With STEP written "STEP:FILE" it does not end but writes over the first bytes of FILE at that
 // step, in place and keeping its size, as another program writing a file apply is acting on;
-// standard error then also gets "edited" when the file could be written. With STEP written
-// "STEP>FROM>TO" it renames FROM to TO at that step, as another program moving a folder would.
+// standard error then also gets "edited" when the file could be written; written "STEP=FILE", it
+// also puts the file's modification time back, as a program hiding its write would. With STEP
+// written "STEP>FROM>TO" it renames FROM to TO at that step, as another program moving a folder
+// would.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -24,15 +26,23 @@ constexpr char kEdit[] = "EDIT";
 long long stopAt = 0;
 long long steps = 0;
 PathString editedFile;
+bool timePutBack = false;
 PathString renamedFrom;
 PathString renamedTo;
 bool edited = false;
 
 void WriteOver() {
   // In and out together: the file is neither made nor cut short.
-  std::fstream file(std::filesystem::path(editedFile),
-                    std::ios::in | std::ios::out | std::ios::binary);
-  edited = file.is_open() && file.write(kEdit, sizeof kEdit - 1) && file.flush();
+  const std::filesystem::path path(editedFile);
+  std::error_code ignored;
+  const auto written = std::filesystem::last_write_time(path, ignored);
+  {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    edited = file.is_open() && file.write(kEdit, sizeof kEdit - 1) && file.flush();
+  }
+  if (timePutBack) {
+    std::filesystem::last_write_time(path, written, ignored);
+  }
 }
 
 void CountStep() {
@@ -56,7 +66,9 @@ int ProgramMain(int count, PathChar** arguments) {
     return kExitTrouble;
   }
   const PathString step(arguments[1]);
-  const std::size_t colon = step.find(PATH_TEXT(':'));
+  const std::size_t equals = step.find(PATH_TEXT('='));
+  timePutBack = equals != PathString::npos;
+  const std::size_t colon = timePutBack ? equals : step.find(PATH_TEXT(':'));
   const std::size_t from = step.find(PATH_TEXT('>'));
   const std::size_t to = step.rfind(PATH_TEXT('>'));
   stopAt = std::stoll(step.substr(0, std::min(colon, from)));
