@@ -49,7 +49,8 @@ constexpr char kUsageText[] =
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Exit status: 0 done; 1 something planned was not done (apply, undo) or the report holds\n"
+    "Exit status: 0 done; 1 something planned was not done or a group was unresolved (apply,\n"
+    "undo), every group was unresolved (summary, plan, export, page), or the report holds\n"
     "groups (check); 2 the command could not run.\n";
 
 /// What --version prints: the program and the project's version.
@@ -181,6 +182,10 @@ constexpr char kSkippedBecauseLine[] = "skipped   %" PATH_ARG ": %s: %s\n";
 constexpr char kLeftAsideLine[] =
     "skipped   %" PATH_ARG ": %s; another file took its name, so it is left as %" PATH_ARG "\n";
 constexpr char kApplyTotalsLine[] = "\n%lld done, %lld skipped; %lld bytes freed\n";
+/// After the totals: the groups listed above that could not be checked, so nothing in them was
+/// done.
+constexpr char kApplyUnresolvedLine[] =
+    "%lld groups unresolved, never touched: nothing in them was done (see above)\n";
 constexpr char kUndoTotalsLine[] = "\n%lld moved back, %lld skipped\n";
 /// After an apply that changed something: the report names files that are gone or are links now.
 constexpr char kReportOutOfDateLine[] =

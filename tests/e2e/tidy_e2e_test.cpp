@@ -224,6 +224,25 @@ TEST(TidyEndToEnd, LinksReplaceCopiesAndMovesComeBackWithUndo) {
   ExpectNothingLost(before, Contents(tree / "home"));
 }
 
+// A report from another machine, or read in the wrong folder: not one of its lines names a file
+// here. Nothing is silent: summary and apply name each group with its reason, apply counts them,
+// and neither calls it a success.
+TEST(TidyEndToEnd, AReportOfFilesThatAreNotHereIsNoSuccess) {
+  TempTree tree;
+  tree.WriteFile("there/a.bin", PatternBytes(3000, 61));
+  tree.WriteFile("there/b.bin", PatternBytes(3000, 61));
+  WriteReport(tree.root(), {Text("there")});
+  std::filesystem::rename(tree / "there", tree / "here");
+  const std::string unresolved = TidyUnresolvedLine(2, Shown("there/a.bin"), kTidyNamesNoFile);
+  const ProgramResult summary = RunTidyIn(tree.root(), {});
+  EXPECT_EQ(summary.exitCode, 1);
+  ExpectLines(summary, {unresolved});
+  const ProgramResult applied =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("here")});
+  EXPECT_EQ(applied.exitCode, 1);
+  ExpectLines(applied, {unresolved, TidyApplyTotals(0, 0, 0) + TidyApplyUnresolvedLine(1)});
+}
+
 // Others may write in the working folder, where the journal lies, and scripts pass unset
 // variables: neither may make the program act outside the folders the user named.
 TEST(TidyEndToEnd, APlantedJournalOrAnEmptyFolderNameActsOnNothing) {

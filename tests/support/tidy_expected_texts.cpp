@@ -165,6 +165,11 @@ std::string TidyApplyTotals(long long done, long long skipped, long long freed) 
          " bytes freed\n";
 }
 
+std::string TidyApplyUnresolvedLine(long long groups) {
+  return Number(groups) +
+         " groups unresolved, never touched: nothing in them was done (see above)\n";
+}
+
 std::string TidyUndoTotals(long long movedBack, long long skipped) {
   return "\n" + Number(movedBack) + " moved back, " + Number(skipped) + " skipped\n";
 }

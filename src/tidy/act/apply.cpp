@@ -6,6 +6,7 @@
 #include "tidy/act/pair_action.h"
 #include "tidy/exit_status.h"
 #include "tidy/plan/plan_output.h"
+#include "tidy/plan/summary.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -102,9 +103,16 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   }
   // Only after removals: undo puts a moved file back in its folder, which must still be there.
   RemoveEmptiedFolders(console, totals.emptied, within);
+  PrintUnresolved(console, report, checked);
   PrintText(console, kApplyTotalsLine, totals.done, totals.skipped, totals.freed);
+  if (checked.unresolved > 0) {
+    PrintText(console, kApplyUnresolvedLine, checked.unresolved);
+  }
   if (totals.done > 0) {
     PrintText(console, kReportOutOfDateLine, options.report.c_str());
   }
-  return totals.skipped > 0 ? kExitNotAll : kExitDone;
+  // A saved plan's steps in unresolved groups were skipped above; the groups it does not name
+  // were not asked for.
+  const bool unchecked = options.planFile.empty() && checked.unresolved > 0;
+  return totals.skipped > 0 || unchecked ? kExitNotAll : kExitDone;
 }

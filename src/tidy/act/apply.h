@@ -10,8 +10,9 @@
 #include "tidy/tidy_options.h"
 
 /// Takes every step in its order, printing a line for each one done or skipped (a refused step
-/// is skipped with its reason) and then the totals. Returns the exit status: kExitNotAll when
-/// any step was skipped, kExitTrouble when the journal failed. `holding` is the held holding
+/// is skipped with its reason), then the unresolved groups with their reasons, and the totals.
+/// Returns the exit status: kExitNotAll when any step was skipped or, without a saved plan, any
+/// group is unresolved; kExitTrouble when the journal failed. `holding` is the held holding
 /// folder, for move.
 int ApplySteps(TextOutput& console, const TidyOptions& options,
                const std::vector<FileIdentity>& within, const HeldFolder* holding,

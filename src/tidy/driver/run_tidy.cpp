@@ -180,6 +180,39 @@ bool HoldingApart(const TidyOptions& options, const HeldFolder& holding,
   return true;
 }
 
+// The command, on the report checked and planned.
+int RunCommand(TextOutput& console, const TidyOptions& options, const PlanSettings& settings,
+               HeldFolder* holding, const SavedPlan& saved, const Checked& run) {
+  switch (options.command) {
+    case Command::kApply:
+      return ApplySteps(console, options, settings.within, holding, run.report, run.checked,
+                        options.planFile.empty()
+                            ? StepsOfPlans(run.checked, run.plans, options.action)
+                            : StepsOfSavedPlan(saved, run.report, run.checked, settings.within));
+    case Command::kExport:
+      ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
+      return kExitDone;
+    case Command::kPage:
+      return WritePage(console, options, run.report, run.checked, run.plans);
+    case Command::kCheck:
+      PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
+                options.report.c_str());
+      return run.checked.verified + run.checked.unresolved > 0 ? kExitNotAll : kExitDone;
+    case Command::kPlan:
+      PrintPlan(console, run.report, run.checked, run.plans,
+                PlanShown{options.action, options.holding, settings.within, options.all});
+      PrintUnresolved(console, run.report, run.checked);
+      return options.save.empty() ||
+                     SavePlanFile(console, options, run.report, run.checked, run.plans)
+                 ? kExitDone
+                 : kExitTrouble;
+    default:
+      PrintSummary(console, options.report, run.report, run.checked, run.plans,
+                   FindCopyFolders(run.report, run.checked, run.plans), !options.within.empty());
+      return kExitDone;
+  }
+}
+
 }  // namespace
 
 int RunTidy(const TidyOptions& options, TextOutput& console) {
@@ -211,34 +244,14 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
   if (!ReadAndCheck(options, settings, &run)) {
     return kExitTrouble;
   }
-  switch (options.command) {
-    case Command::kApply:
-      return ApplySteps(console, options, settings.within, &holding, run.report, run.checked,
-                        options.planFile.empty()
-                            ? StepsOfPlans(run.checked, run.plans, options.action)
-                            : StepsOfSavedPlan(saved, run.report, run.checked, settings.within));
-    case Command::kExport:
-      ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
-      return kExitDone;
-    case Command::kPage:
-      return WritePage(console, options, run.report, run.checked, run.plans);
-    case Command::kCheck:
-      PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
-                options.report.c_str());
-      return run.checked.verified + run.checked.unresolved > 0 ? kExitNotAll : kExitDone;
-    case Command::kPlan:
-      PrintPlan(console, run.report, run.checked, run.plans,
-                PlanShown{options.action, options.holding, settings.within, options.all});
-      PrintUnresolved(console, run.report, run.checked);
-      return options.save.empty() ||
-                     SavePlanFile(console, options, run.report, run.checked, run.plans)
-                 ? kExitDone
-                 : kExitTrouble;
-    default:
-      PrintSummary(console, options.report, run.report, run.checked, run.plans,
-                   FindCopyFolders(run.report, run.checked, run.plans), !options.within.empty());
-      return kExitDone;
-  }
+  const int status = RunCommand(console, options, settings, &holding, saved, run);
+  // A report whose every group is unresolved (another machine's, or read in the wrong folder)
+  // showed nothing that could be checked: no success, though nothing failed.
+  const bool nothingChecked =
+      run.checked.unresolved > 0 &&
+      run.checked.unresolved == static_cast<long long>(run.checked.groups.size());
+  return status == kExitDone && nothingChecked && options.command != Command::kCheck ? kExitNotAll
+                                                                                     : status;
 }
 
 int RunTidyArguments(int count, PathChar** arguments) {
