@@ -94,6 +94,7 @@ constexpr char kCauseSeparator[] = ": ";
 
 // Why a group is unresolved.
 constexpr char kNamesNoFile[] = "names no file";
+constexpr char kThroughFile[] = "a name of its path is a file, not a folder";
 constexpr char kPassesThroughLink[] = "passes through a symbolic link";
 constexpr char kIsLink[] = "is a symbolic link";
 constexpr char kNotRegular[] = "is not a regular file";
@@ -202,6 +203,9 @@ constexpr char kReflinkedWord[] = "reflinked";
 constexpr char kMovedBackWord[] = "moved back";
 // Why an action was skipped.
 constexpr char kKeptChanged[] = "the kept file changed or is gone";
+/// The kept file is there as the check found it, but the system would not open it (permissions).
+constexpr char kKeptUnopenable[] = "the kept file is there but cannot be opened for reading";
+constexpr char kCopyUnopenable[] = "it is there but cannot be opened for reading";
 constexpr char kCopyChanged[] = "changed since the report was checked";
 constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
 constexpr char kFolderUnreachable[] = "its folder cannot be reached";
@@ -215,6 +219,8 @@ constexpr char kFolderMoved[] = "a folder of its path is no longer where the che
 constexpr char kAnotherFileSystem[] = "on another file system: nothing is copied across";
 constexpr char kCannotClone[] = "the file system cannot make reflinks";
 constexpr char kHoldingTaken[] = "the holding folder already has that name";
+constexpr char kHoldingFolderIsFile[] =
+    "the holding folder has a file where the folder to move it into belongs";
 constexpr char kSystemRefused[] = "the system refused";
 constexpr char kNotTheMovedFile[] = "no longer the file that was moved";
 constexpr char kOriginalTaken[] = "its old name is taken";

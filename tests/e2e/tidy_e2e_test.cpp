@@ -394,6 +394,12 @@ TEST(TidyEndToEnd, AMoveLeavesWithinAndOneRefusedMakesNoFolders) {
                                                   tree / "home/keep/b.bin", moveInto("holding"));
   ExpectLines(skipped, {TidySkippedLine(Shown("home/w/a.bin"), kTidyKeptChanged)});
   EXPECT_EQ(NamesIn(tree / "holding"), std::set<std::string>{});
+
+  // A file where the copy's folder in the holding folder belongs is said to be one.
+  std::filesystem::rename(tree / "home/keep/b.bin", tree / "home/keep/a.bin");
+  tree.WriteFile("holding/w", "a file");
+  ExpectLines(RunTidyIn(tree.root(), moveInto("holding")),
+              {TidySkippedLine(Shown("home/w/a.bin"), kTidyHoldingFolderIsFile)});
 }
 
 // A new user's walk on a small home folder: a phone's photos copied whole, a song downloaded

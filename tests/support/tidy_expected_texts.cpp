@@ -27,6 +27,9 @@ const char kTidyIsLink[] = "is a symbolic link";
 const char kTidyOutsideWithin[] = "not under --within";
 const char kTidySameFileAsKept[] = "a hard link of the kept file";
 const char kTidyKeptChanged[] = "the kept file changed or is gone";
+const char kTidyKeptUnopenable[] = "the kept file is there but cannot be opened for reading";
+const char kTidyHoldingFolderIsFile[] =
+    "the holding folder has a file where the folder to move it into belongs";
 const char kTidyCopyChanged[] = "changed since the report was checked";
 const char kTidyReadOnly[] = "it is read-only";
 const char kTidyFolderMoved[] = "a folder of its path is no longer where the check found it";

@@ -80,6 +80,8 @@ extern const char kTidyIsLink[];
 extern const char kTidyOutsideWithin[];
 extern const char kTidySameFileAsKept[];
 extern const char kTidyKeptChanged[];
+extern const char kTidyKeptUnopenable[];
+extern const char kTidyHoldingFolderIsFile[];
 extern const char kTidyCopyChanged[];
 extern const char kTidyFolderMoved[];
 extern const char kTidyReadOnly[];

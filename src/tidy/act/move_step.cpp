@@ -37,7 +37,8 @@ bool HoldTarget(Steps& steps, const Member& copy, Target* target, PathString* sh
     target->made.push_back(made);
     target->folders.push_back(std::move(below));
     if (held != HoldResult::kHeld) {
-      Skip(steps, FolderUnreachableText(held, errorCode));
+      Skip(steps, held == HoldResult::kNotFolder ? std::string(kHoldingFolderIsFile)
+                                                 : FolderUnreachableText(held, errorCode));
       return false;
     }
   }

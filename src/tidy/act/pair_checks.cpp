@@ -18,8 +18,9 @@ bool IsFile(const HeldFolder& folder, const PathString& name, const FileState& s
   return entry.type == EntryType::kFile && NamesOfOneFile(entry.state, state);
 }
 
+// `unopenable`: why, when the file is there as planned but the system would not open it.
 bool Reopen(const ApplyContext& context, const Member& member, Side* side, const char* changed,
-            std::string* why) {
+            const char* unopenable, std::string* why) {
   const FolderPlace& place = context.checked.folders[member.folder];
   int errorCode = 0;
   side->folderText = place.text;
@@ -35,7 +36,13 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
   }
   side->name = context.report.paths.at(member.path) + member.nameStart;
   side->opened = OpenEntry(side->folder, side->name, &side->file) == OpenResult::kOpened;
-  if (!side->opened || !AsPlanned(side->file.state, member.state)) {
+  if (!side->opened) {
+    const EntryStatus entry = StatEntry(side->folder, side->name);
+    const bool there = entry.type == EntryType::kFile && AsPlanned(entry.state, member.state);
+    *why = there ? unopenable : changed;
+    return false;
+  }
+  if (!AsPlanned(side->file.state, member.state)) {
     *why = changed;
     return false;
   }
@@ -87,8 +94,8 @@ bool Unwritten(const HeldFolder& folder, const PathString& name, const FileState
 // The comparison reads both files whole, afresh.
 bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, Side* keptSide,
            Side* copySide, std::string* why) {
-  if (!Reopen(context, kept, keptSide, kKeptChanged, why) ||
-      !Reopen(context, copy, copySide, kCopyChanged, why)) {
+  if (!Reopen(context, kept, keptSide, kKeptChanged, kKeptUnopenable, why) ||
+      !Reopen(context, copy, copySide, kCopyChanged, kCopyUnopenable, why)) {
     return false;
   }
   if (!ChainUnderAny(copySide->folder.chain, context.within)) {

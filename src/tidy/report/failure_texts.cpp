@@ -12,6 +12,7 @@ std::string HoldFailureText(HoldResult result, int errorCode) {
     case HoldResult::kThroughLink:
       return kPassesThroughLink;
     case HoldResult::kNotFolder:
+      return kThroughFile;
     case HoldResult::kMissing:
       return kNamesNoFile;
     default:
