@@ -19,6 +19,12 @@ inline TextOutput StandardOutput() { return TextOutput{stdout, 0}; }
 /// Writes one formatted text. Failures stay in the stream's error flag.
 void PrintText(TextOutput& output, const char* format, ...);
 
+/// Sends out what the stream still holds and returns the first failure of any write to it, 0
+/// when every byte reached its file: for the end of a program whose output is its product. On
+/// POSIX it also closes a copy of the stream's descriptor, where a network file system tells
+/// late failures; the stream itself stays open.
+int FinishOutput(TextOutput& output);
+
 /// One line on standard error, after flushing the console so the order is kept.
 void PrintFailure(const char* format, ...);
 

@@ -2,6 +2,7 @@
 #include "platform/text_output.h"
 
 #include <errno.h>
+#include <unistd.h>
 
 #include <cstdarg>
 #include <cstring>
@@ -13,6 +14,18 @@ void PrintText(TextOutput& output, const char* format, ...) {
     output.error = RuntimeErrorCode();
   }
   va_end(arguments);
+}
+
+int FinishOutput(TextOutput& output) {
+  ClearRuntimeError();
+  if ((std::fflush(output.stream) != 0 || std::ferror(output.stream)) && output.error == 0) {
+    output.error = RuntimeErrorCode();
+  }
+  const int copy = output.error == 0 ? dup(fileno(output.stream)) : -1;
+  if (copy >= 0 && close(copy) != 0 && errno != EINTR) {
+    output.error = errno;
+  }
+  return output.error;
 }
 
 void PrintFailure(const char* format, ...) {

@@ -140,6 +140,14 @@ void PrintText(TextOutput& output, const char* format, ...) {
   va_end(arguments);
 }
 
+int FinishOutput(TextOutput& output) {
+  ClearRuntimeError();
+  if ((std::fflush(output.stream) != 0 || std::ferror(output.stream)) && output.error == 0) {
+    output.error = RuntimeErrorCode();
+  }
+  return output.error;
+}
+
 void PrintFailure(const char* format, ...) {
   std::fflush(stdout);
   TextOutput errors;

@@ -285,6 +285,8 @@ constexpr char kJournalNotOwn[] =
 constexpr char kJournalUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
 constexpr char kPageFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the page %" PATH_ARG ": %s\n";
+/// Standard output, where summary, plan and export write what they are for, failed.
+constexpr char kOutputFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the output: %s\n";
 constexpr char kTidyOutOfMemoryLine[] = TIDY_PROGRAM_NAME ": out of memory\n";
 constexpr char kTidyUnexpectedLine[] = TIDY_PROGRAM_NAME ": %s\n";
 constexpr char kTidyUnknownFailureLine[] = TIDY_PROGRAM_NAME ": unexpected failure\n";

@@ -239,3 +239,26 @@ TEST(TidyEndToEnd, AReflinkLeavesTheCopyItsOwnFile) {
   EXPECT_EQ(getxattr(copy.c_str(), "user.tag", tag, sizeof tag), tagged ? 4 : -1);
   EXPECT_EQ(ReadWholeFile(copy), PatternBytes(70000, 35));
 }
+
+// Past a file size limit, as on a full disk, the output stops part-way: no command calls that a
+// success (they exited 0 with 142 of 600 records written).
+TEST(TidyEndToEnd, OutputCutShortIsAFailure) {
+  TempTree tree;
+  for (int pair = 1; pair <= 100; ++pair) {
+    const std::string name = std::to_string(pair) + std::string(100, 'x');
+    const std::string bytes = PatternBytes(static_cast<std::size_t>(pair), 50);
+    tree.WriteFile("home/" + name + "/a", bytes);
+    tree.WriteFile("home/" + name + "/b", bytes);
+  }
+  WriteReport(tree.root(), {Text("home")});
+  ProgramOptions limited;
+  limited.fileSizeLimit = 4096;
+  for (const std::vector<PathString>& command : {std::vector<PathString>{},
+                                                 {Text("plan"), Text("--within"), Text("home")},
+                                                 {Text("export")},
+                                                 {Text("export"), Text("--format"), Text("nul")}}) {
+    const ProgramResult run = RunTidyWith(tree.root(), command, limited);
+    EXPECT_EQ(run.exitCode, 2) << command.size();
+    EXPECT_EQ(run.errors, TidyOutputFailedLine("File too large")) << command.size();
+  }
+}

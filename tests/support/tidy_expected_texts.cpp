@@ -191,6 +191,10 @@ std::string TidyCannotUndoLine(long long files) {
          "what apply --action move moved\n";
 }
 
+std::string TidyOutputFailedLine(const std::string& why) {
+  return "dupscan-tidy: cannot write the output: " + why + "\n";
+}
+
 std::string TidyFolderOptionLine(const std::string& option, const std::string& folder,
                                  const std::string& why) {
   return "dupscan-tidy: " + option + " " + folder + ": " + why + "\n";

@@ -61,6 +61,9 @@ std::string TidyCannotUndoLine(long long files);
 /// The word of undo's line for a file it moved back, in TidyDoneLine.
 extern const char kTidyMovedBackWord[];
 
+/// The line on standard error when standard output fails.
+std::string TidyOutputFailedLine(const std::string& why);
+
 /// The line on standard error for a folder an option names that cannot serve.
 std::string TidyFolderOptionLine(const std::string& option, const std::string& folder,
                                  const std::string& why);

@@ -11,9 +11,14 @@
 ProgramResult RunTidyIn(const std::filesystem::path& where,
                         const std::vector<PathString>& arguments, bool unprivileged) {
   ProgramOptions options;
+  options.unprivileged = unprivileged;
+  return RunTidyWith(where, arguments, options);
+}
+
+ProgramResult RunTidyWith(const std::filesystem::path& where,
+                          const std::vector<PathString>& arguments, ProgramOptions options) {
   options.program = DUPSCAN_TIDY_PROGRAM_NAME;
   options.workingDirectory = where;
-  options.unprivileged = unprivileged;
   return RunProgram(arguments, options);
 }
 

@@ -12,6 +12,10 @@
 ProgramResult RunTidyIn(const std::filesystem::path& where,
                         const std::vector<PathString>& arguments, bool unprivileged = false);
 
+/// The same, with the limits and standard streams `options` asks for.
+ProgramResult RunTidyWith(const std::filesystem::path& where,
+                          const std::vector<PathString>& arguments, ProgramOptions options);
+
 /// Runs the copy of dupscan-tidy that ends itself, with no cleanup, at step `stopAt` of an apply
 /// (0: never; then its standard error ends with "steps N").
 ProgramResult RunTidyEndingAt(const std::filesystem::path& where, long long stopAt,

@@ -6,6 +6,7 @@
 #include "platform/held_folder.h"
 #include "tidy/act/apply.h"
 #include "tidy/act/undo.h"
+#include "tidy/driver/command_line.h"
 #include "tidy/driver/saved_plan_files.h"
 #include "tidy/plan/copy_folders.h"
 #include "tidy/plan/export.h"
@@ -260,5 +261,12 @@ int RunTidyArguments(int count, PathChar** arguments) {
     return kExitTrouble;
   }
   TextOutput console = StandardOutput();
-  return RunTidy(options, console);
+  const int status = RunTidy(options, console);
+  // What summary, plan and export print is what they are for, and apply's lines are its record:
+  // output that did not all arrive (a full disk, a file size limit) is a failure.
+  if (const int errorCode = FinishOutput(console)) {
+    PrintFailure(kOutputFailedLine, ErrorText(errorCode).c_str());
+    return kExitTrouble;
+  }
+  return status;
 }
