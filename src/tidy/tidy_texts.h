@@ -245,6 +245,12 @@ constexpr char kNulRecord[] = "%lld\t%lld\t%llu:%llu\t%" PATH_ARG "%c";
 constexpr char kPageWrittenLine[] =
     "%" PATH_ARG ": %lld groups, %lld files, %lld bytes can be freed; open it in a browser\n";
 
+// Progress on standard error, when it is a terminal: each line written over the one before.
+constexpr char kCheckProgressLine[] = "\rChecking the report: %lld of %lld files";
+constexpr char kApplyProgressLine[] = "\rActing on %lld of %lld files";
+/// Spaces over the last progress line, and back to its start.
+constexpr char kProgressClearLine[] = "\r%79s\r";
+
 // Standard error: one line, then exit status 2.
 constexpr char kUnknownArgumentLine[] = TIDY_PROGRAM_NAME ": unknown command or option: %" PATH_ARG
                                                           "\nTry " TIDY_PROGRAM_NAME " --help.\n";

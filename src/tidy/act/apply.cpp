@@ -7,6 +7,7 @@
 #include "tidy/exit_status.h"
 #include "tidy/plan/plan_output.h"
 #include "tidy/plan/summary.h"
+#include "tidy/report/progress.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -96,11 +97,17 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   ApplyContext context{report,  checked,         options.action, within,
                        holding, options.holding, journal,        0};
   Totals totals;
+  // Where the lines of each file go to a terminal, they show the way themselves.
+  Progress progress =
+      StartProgress(kApplyProgressLine, static_cast<long long>(steps.size()), false);
   for (const PlannedStep& step : steps) {
+    AdvanceProgress(&progress);
     if (!ApplyStep(console, context, step, &totals)) {
+      EndProgress(&progress);
       return kExitTrouble;
     }
   }
+  EndProgress(&progress);
   // Only after removals: undo puts a moved file back in its folder, which must still be there.
   RemoveEmptiedFolders(console, totals.emptied, within);
   PrintUnresolved(console, report, checked);

@@ -7,6 +7,7 @@
 
 #include "tidy/report/failure_texts.h"
 #include "tidy/report/glob_match.h"
+#include "tidy/report/progress.h"
 #include "tidy/report/size_text.h"
 #include "tidy/tidy_texts.h"
 
@@ -127,7 +128,10 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       [](const MemberRef& left, const MemberRef& right) { return left.folder < right.folder; });
   HeldFolder held;
   std::size_t heldIndex = checked->folders.size();
+  Progress progress =
+      StartProgress(kCheckProgressLine, static_cast<long long>(references.size()), true);
   for (const MemberRef& reference : references) {
+    AdvanceProgress(&progress);
     FolderPlace& place = checked->folders[reference.folder];
     if (reference.folder != heldIndex) {
       held = HeldFolder();
@@ -144,6 +148,7 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       member.state = status.state;
     }
   }
+  EndProgress(&progress);
 }
 
 bool SameEntry(const CheckedReport& checked, const ReportPaths& paths, const Member& left,
