@@ -107,6 +107,9 @@ constexpr char kUnfinishedGroup[] = "is in a group the report does not finish";
 constexpr char kStrayLines[] = "is in a group followed by lines no group holds";
 constexpr char kNotText[] = "is not UTF-8 text";
 constexpr char kUnreadable[] = "could not be read to its end";
+/// dupscan lists empty files apart, never as a group: such a group is made by hand.
+constexpr char kEmptyGroup[] =
+    "is empty, as every file of its group: empty files free nothing, and are never acted on";
 /// A name holding a line feed can join the line to the lines next to it: a line of such a name
 /// can name a file that no search listed.
 constexpr char kReadTwoWays[] =

@@ -19,6 +19,8 @@ std::string WithBytes(const std::string& size, long long bytes) {
 }  // namespace
 
 const char kTidyNamesNoFile[] = "names no file";
+const char kTidyEmptyGroup[] =
+    "is empty, as every file of its group: empty files free nothing, and are never acted on";
 const char kTidyReadTwoWays[] =
     "can be read two ways: with the lines next to it, it names an entry whose name holds a line "
     "feed";

@@ -78,6 +78,7 @@ std::string TidyBadSizeLine(const std::string& value);
 // The reasons.
 extern const char kTidyNamesNoFile[];
 extern const char kTidyReadTwoWays[];
+extern const char kTidyEmptyGroup[];
 extern const char kTidyThroughLink[];
 extern const char kTidyIsLink[];
 extern const char kTidyOutsideWithin[];

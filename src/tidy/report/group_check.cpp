@@ -206,6 +206,9 @@ void Judge(const Report& report, const Filters& filters, const CheckedReport& ch
     }
   }
   group->size = group->members.front().state.size;
+  if (group->size == 0) {
+    return Unresolve(group, group->members.front().path, kEmptyGroup);
+  }
   const ReportBlock& block = report.groups[group->block];
   if (!SizeTextFits(block.sizeText, group->size)) {
     return Unresolve(group, group->members.front().path, kSizeTextDiffers);

@@ -1,4 +1,5 @@
-// What --min-size and --exclude leave out of the report's groups, as the summary counts them.
+// What --min-size and --exclude leave out of the report's groups, as the summary counts them, and
+// groups that are never a group to act on.
 #include <gtest/gtest.h>
 
 #include "support/expected_texts.h"
@@ -49,4 +50,16 @@ TEST(GroupFilters, ExcludeMatchesWholePathsAndLeavesOutGroupsOfOne) {
   const std::string summary = RunTidyOnReport(
       tree / "duplicates.txt", report, {Text("--exclude"), Text("*.tmp"), Text("--exclude"), inY});
   EXPECT_NE(summary.find(TidyVerifiedLine(1, 0, 2)), std::string::npos) << summary;
+}
+
+// dupscan lists empty files apart: a group of them is made by hand, and removing one (a .gitkeep,
+// an __init__.py) would free nothing. It is unresolved, with its reason.
+TEST(GroupFilters, AGroupOfEmptyFilesIsNeverActedOn) {
+  TempTree tree;
+  const std::string report = Copies(tree, {"a/.gitkeep", "b/.gitkeep"}, "");
+  const std::string summary = RunTidyOnReport(tree / "duplicates.txt", report, {});
+  EXPECT_NE(summary.find(TidyVerifiedLine(0, 1, 0)), std::string::npos) << summary;
+  EXPECT_NE(summary.find(TidyUnresolvedLine(2, ReportPath(tree / "a/.gitkeep"), kTidyEmptyGroup)),
+            std::string::npos)
+      << summary;
 }
