@@ -204,6 +204,14 @@ constexpr char kRemovedWord[] = "removed";
 constexpr char kLinkedWord[] = "linked";
 constexpr char kReflinkedWord[] = "reflinked";
 constexpr char kMovedBackWord[] = "moved back";
+/// A copy an interrupted link had swapped out, given its name back.
+constexpr char kPutBackWord[] = "put back";
+constexpr char kSpareRemovedLine[] =
+    "removed   %" PATH_ARG ": left by an interrupted apply, %s %" PATH_ARG "\n";
+constexpr char kSpareNameOf[] = "another name of";
+constexpr char kSpareCopyOf[] = "the same bytes as";
+constexpr char kSpareUnknown[] =
+    "left by an interrupted apply, and neither the copy nor a copy of a file still there";
 // Why an action was skipped.
 constexpr char kKeptChanged[] = "the kept file changed or is gone";
 /// The kept file is there as the check found it, but the system would not open it (permissions).

@@ -1,6 +1,7 @@
 // dupscan-tidy's apply ended at every step it takes (after each journal line, each rename, link,
 // exchange and removal), as a kill or a power cut would end it: no content is lost, every name
-// left holds the bytes it held, and undo then puts back what was set aside or moved.
+// left holds the bytes it held, and undo (or the next apply) then puts back what was set aside or
+// moved, and leaves no spare name behind.
 #include <algorithm>
 #include <map>
 #include <tuple>
@@ -48,6 +49,21 @@ void ExpectNamesHoldTheirBytes(const std::filesystem::path& root,
   ExpectNothingLost(before, after);
 }
 
+// No name an interrupted step gave beside a copy is left in the copy's folders.
+void ExpectNoSpares(const std::filesystem::path& root, const std::string& when) {
+  for (const char* folder : {"home/x", "home/y"}) {
+    EXPECT_FALSE(NameAppears(root / folder, Text(".dupscan-tidy"))) << folder << " " << when;
+  }
+}
+
+void CopyTree(const TempTree& from, const TempTree& to) {
+  // Entry by entry: mingw-w64's copy refuses a folder that exists already, the tree's root.
+  for (const auto& entry : std::filesystem::directory_iterator(from.root())) {
+    std::filesystem::copy(entry.path(), to / entry.path().filename(),
+                          std::filesystem::copy_options::recursive);
+  }
+}
+
 void InterruptEveryStep(const std::vector<PathString>& apply) {
   std::vector<PathString> undo = {Text("undo"), Text("--within"), Text("home")};
   if (std::find(apply.begin(), apply.end(), Text("--holding")) != apply.end()) {
@@ -57,17 +73,21 @@ void InterruptEveryStep(const std::vector<PathString>& apply) {
   const std::map<std::string, std::string> files = MakeTemplate(templateTree);
   for (long long step = 1;; ++step) {
     TempTree tree;
-    // Entry by entry: mingw-w64's copy refuses a folder that exists already, the tree's root.
-    for (const auto& entry : std::filesystem::directory_iterator(templateTree.root())) {
-      std::filesystem::copy(entry.path(), tree / entry.path().filename(),
-                            std::filesystem::copy_options::recursive);
-    }
+    CopyTree(templateTree, tree);
     const ProgramResult ended = RunTidyEndingAt(tree.root(), step, apply);
     const std::string when = "after step " + std::to_string(step);
     ExpectNamesHoldTheirBytes(tree.root(), files, when);
+    TempTree again;  // the same interruption, then the next apply instead of undo
+    CopyTree(templateTree, again);
+    RunTidyEndingAt(again.root(), step, apply);
     const ProgramResult undone = RunTidyIn(tree.root(), undo);
     EXPECT_EQ(undone.exitCode, 0) << when << "\n" << undone.output << undone.errors;
     ExpectNamesHoldTheirBytes(tree.root(), files, when + ", then undo");
+    ExpectNoSpares(tree.root(), when + ", then undo");
+    const ProgramResult reapplied = RunTidyIn(again.root(), apply);
+    ExpectNamesHoldTheirBytes(again.root(), files, when + ", then apply");
+    EXPECT_LT(reapplied.exitCode, 2) << when << "\n" << reapplied.errors;
+    ExpectNoSpares(again.root(), when + ", then apply\n" + reapplied.output);
     if (ended.exitCode != kEndedAtStep) {
       EXPECT_EQ(ended.exitCode, 0) << ended.errors;
       EXPECT_GT(step, 5) << "too few steps to have acted: " << ended.errors;

@@ -4,6 +4,7 @@
 #include "tidy/act/emptied_folders.h"
 #include "tidy/act/journal.h"
 #include "tidy/act/pair_action.h"
+#include "tidy/act/spares.h"
 #include "tidy/exit_status.h"
 #include "tidy/plan/plan_output.h"
 #include "tidy/plan/summary.h"
@@ -80,6 +81,11 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
                const std::vector<FileIdentity>& within, const HeldFolder* holding,
                const Report& report, const CheckedReport& checked,
                const std::vector<PlannedStep>& steps) {
+  // What an interrupted run left beside its copies is settled first, each with its line.
+  long long sparesLeft = 0;
+  if (!SettleSparesBeforeApply(console, within, &sparesLeft)) {
+    return kExitTrouble;
+  }
   Journal journal;
   const int errorCode = OpenJournal(&journal);
   JsonObject start;
@@ -97,6 +103,7 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   ApplyContext context{report,  checked,         options.action, within,
                        holding, options.holding, journal,        0};
   Totals totals;
+  totals.skipped = sparesLeft;
   // Where the lines of each file go to a terminal, they show the way themselves.
   Progress progress =
       StartProgress(kApplyProgressLine, static_cast<long long>(steps.size()), false);

@@ -12,6 +12,21 @@ std::string JournalErrorText(int errorCode) {
   return errorCode == kNotOwnFile ? kJournalNotOwn : ErrorText(errorCode);
 }
 
+bool StepFinished(const std::vector<JournalLine>& lines, std::size_t index) {
+  if (LineHas(lines[index], kOutcomeKey)) {
+    return true;  // skipped before anything changed: intent and outcome on one line
+  }
+  return index + 1 < lines.size() && LineHas(lines[index + 1], kOutcomeKey) &&
+         LineHas(lines[index + 1], kStepKey) && LineHas(lines[index], kStepKey) &&
+         lines[index + 1].at(kStepKey).number == lines[index].at(kStepKey).number;
+}
+
+bool IsSpareName(const PathString& name) {
+  const PathString stem = kSpareNameStem;
+  return name.compare(0, stem.size(), stem) == 0 && name.find(kPathSeparator) == PathString::npos &&
+         name.find(PATH_TEXT('/')) == PathString::npos;
+}
+
 bool Record(Journal& journal, const JsonObject& line) {
   if (journal.errorCode == 0) {
     journal.errorCode = AppendDurably(journal.file, line.Line());

@@ -37,6 +37,16 @@ bool Record(Journal& journal, const JsonObject& line);
 /// user's own (another user could have written what it would make undo do).
 bool ReadJournal(std::vector<JournalLine>* lines, std::string* why);
 
+/// Whether the line has the key.
+inline bool LineHas(const JournalLine& line, const char* key) { return line.count(key) != 0; }
+
+/// Whether the step that `lines[index]` begins has its outcome: on its own line, or on the next
+/// line with its step number. A step without one was interrupted.
+bool StepFinished(const std::vector<JournalLine>& lines, std::size_t index);
+
+/// A name a step gives beside the copy: the spare stem and nothing that leads elsewhere.
+bool IsSpareName(const PathString& name);
+
 /// The stem of the names a step gives a copy it sets aside, or a link or clone it makes, beside
 /// the copy; undo gives back only names of this form in the copy's own folder.
 constexpr PathChar kSpareNameStem[] = PATH_TEXT(".dupscan-tidy");
@@ -60,3 +70,4 @@ constexpr char kPlanKey[] = "plan";
 constexpr char kDoneValue[] = "done";
 constexpr char kSkippedValue[] = "skipped";
 constexpr char kMoveBackValue[] = "move back";
+constexpr char kSettleSpareValue[] = "settle spare";

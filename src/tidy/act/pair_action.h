@@ -35,6 +35,7 @@ struct PairOutcome {
 /// files planned (identity, size, modification time), reached without a link; the copy is still
 /// under --within and is not the kept file under another name; a fresh comparison of every byte
 /// says equal. A link is made under a temporary name beside the copy and then takes the copy's
-/// name; a reflink shares the kept file's blocks with the copy's own file, in place; a removal first renames the copy aside, so the file removed is the file
-/// compared. Anything that fails leaves both files as they were.
+/// name; a reflink shares the kept file's blocks with the copy's own file, in place; a removal
+/// first renames the copy aside, so the file removed is the file compared. Anything that fails
+/// leaves both files as they were.
 PairOutcome ActOnPair(ApplyContext& context, const Member& kept, const Member& copy);

@@ -5,6 +5,7 @@
 #include "platform/entry_actions.h"
 #include "platform/held_folder.h"
 #include "tidy/act/journal.h"
+#include "tidy/act/spares.h"
 #include "tidy/exit_status.h"
 #include "tidy/report/failure_texts.h"
 #include "tidy/report/group_check.h"
@@ -12,14 +13,11 @@
 
 namespace {
 
-// A file the journal says was moved, or set aside by a step that never finished.
+// A file the journal says was moved into the holding folder.
 struct Restorable {
-  PathString from;           ///< where it is now
-  PathString to;             ///< its old name
-  FileState state;           ///< volume, index and size as recorded
-  bool reportMisses = true;  ///< say so when it is not there: false for a step's spare names
-  bool moved = false;        ///< put in the holding folder by a move, not set aside
-  bool spareName = true;     ///< a step's spare name is a bare name with the spare stem
+  PathString from;  ///< where it is now
+  PathString to;    ///< its old name
+  FileState state;  ///< volume, index and size as recorded
 };
 
 bool Has(const JournalLine& line, const char* key) { return line.count(key) != 0; }
@@ -28,39 +26,10 @@ bool TextIs(const JournalLine& line, const char* key, const char* value) {
   return Has(line, key) && line.at(key).isText && JsonAscii(line.at(key)) == value;
 }
 
-bool Finished(const std::vector<JournalLine>& lines, std::size_t index) {
-  if (Has(lines[index], kOutcomeKey)) {
-    return true;  // skipped before anything changed: intent and outcome on one line
-  }
-  return index + 1 < lines.size() && Has(lines[index + 1], kOutcomeKey) &&
-         Has(lines[index + 1], kStepKey) && Has(lines[index], kStepKey) &&
-         lines[index + 1].at(kStepKey).number == lines[index].at(kStepKey).number;
-}
-
-// A name a step gives beside the copy: the spare stem and nothing that leads elsewhere.
-bool IsSpareName(const PathString& name) {
-  const PathString stem = kSpareNameStem;
-  return name.compare(0, stem.size(), stem) == 0 && name.find(kPathSeparator) == PathString::npos &&
-         name.find(PATH_TEXT('/')) == PathString::npos;
-}
-
-bool Recorded(const JournalLine& line, const char* pathKey, Restorable* restorable) {
-  if (!JsonPath(line.at(kCopyKey), &restorable->to) || !Has(line, pathKey)) {
+bool Recorded(const JournalLine& line, Restorable* restorable) {
+  if (!JsonPath(line.at(kCopyKey), &restorable->to) || !Has(line, kToKey) ||
+      !JsonPath(line.at(kToKey), &restorable->from)) {
     return false;
-  }
-  PathString name;
-  if (!JsonPath(line.at(pathKey), &name)) {
-    return false;
-  }
-  restorable->from = name;
-  restorable->moved = std::string(pathKey) == kToKey;
-  if (!restorable->moved) {
-    restorable->spareName = IsSpareName(name);
-    PathString folder;
-    PathString copyName;
-    SplitPath(restorable->to, &folder, &copyName);
-    restorable->from = folder.empty() ? name : folder + kPathSeparator + name;
-    restorable->reportMisses = false;
   }
   restorable->state.identity.volume = static_cast<std::uint64_t>(line.at(kVolumeKey).number);
   restorable->state.identity.index = static_cast<std::uint64_t>(line.at(kIndexKey).number);
@@ -77,7 +46,7 @@ long long Irreversible(const std::vector<JournalLine>& lines) {
     const bool changing = TextIs(line, kActionKey, kRemoveWord) ||
                           TextIs(line, kActionKey, kLinkWord) ||
                           TextIs(line, kActionKey, kReflinkWord);
-    if (changing && !Has(line, kOutcomeKey) && Finished(lines, index) &&
+    if (changing && !Has(line, kOutcomeKey) && StepFinished(lines, index) &&
         TextIs(lines[index + 1], kOutcomeKey, kDoneValue)) {
       ++count;
     }
@@ -94,16 +63,9 @@ std::vector<Restorable> Collect(const std::vector<JournalLine>& lines) {
       continue;
     }
     Restorable restorable;
-    if (TextIs(line, kActionKey, kMoveWord)) {
-      if (!Has(line, kOutcomeKey) && Recorded(line, kToKey, &restorable)) {
-        found.push_back(restorable);
-      }
-    } else if (!Finished(lines, index)) {
-      for (const char* key : {kAsideKey, kTemporaryKey}) {
-        if (Recorded(line, key, &restorable)) {
-          found.push_back(restorable);
-        }
-      }
+    if (TextIs(line, kActionKey, kMoveWord) && !Has(line, kOutcomeKey) &&
+        Recorded(line, &restorable)) {
+      found.push_back(restorable);
     }
   }
   return found;
@@ -157,13 +119,9 @@ bool MoveBack(Undoing& undoing, const Restorable& restorable, const HeldFolder& 
   return Record(undoing.journal, outcome);
 }
 
-// Why a file the journal names may not be taken from where it is, or null when it may: a moved
-// file only from under the holding folder, a set-aside copy only from a spare name.
-const char* RefusedSource(const Undoing& undoing, const Restorable& restorable,
-                          const HeldFolder& from) {
-  if (!restorable.moved) {
-    return restorable.spareName ? nullptr : kNotASpareName;
-  }
+// Why a moved file may not be taken from where it is, or null when it may: only from under the
+// holding folder the user named.
+const char* RefusedSource(const Undoing& undoing, const HeldFolder& from) {
   const bool inHolding =
       undoing.holding != nullptr && ChainUnderAny(from.chain, {undoing.holding->chain.back()});
   return inHolding ? nullptr : kNotInHolding;
@@ -181,14 +139,13 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
   int errorCode = 0;
   if (HoldListedFolder(fromText, &from, &errorCode) != HoldResult::kHeld ||
       !IsRecorded(StatEntry(from, fromName), restorable.state)) {
-    if (restorable.reportMisses &&
-        (HoldListedFolder(toText, &to, &errorCode) != HoldResult::kHeld ||
-         !IsRecorded(StatEntry(to, toName), restorable.state))) {
+    if (HoldListedFolder(toText, &to, &errorCode) != HoldResult::kHeld ||
+        !IsRecorded(StatEntry(to, toName), restorable.state)) {
       Skipped(undoing, restorable, kNotTheMovedFile);
     }
     return true;  // back already, or never moved
   }
-  const char* refused = RefusedSource(undoing, restorable, from);
+  const char* refused = RefusedSource(undoing, from);
   const HoldResult held = refused ? HoldResult::kHeld : HoldListedFolder(toText, &to, &errorCode);
   if (refused) {
     Skipped(undoing, restorable, refused);
@@ -197,9 +154,7 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
   } else if (!ChainUnderAny(to.chain, undoing.within)) {
     Skipped(undoing, restorable, kOutsideWithin);
   } else if (StatEntry(to, toName).type != EntryType::kMissing) {
-    if (restorable.reportMisses) {
-      Skipped(undoing, restorable, kOriginalTaken);
-    }
+    Skipped(undoing, restorable, kOriginalTaken);
   } else {
     return MoveBack(undoing, restorable, from, fromName, to, toName);
   }
@@ -225,6 +180,13 @@ int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
                  JournalErrorText(errorCode != 0 ? errorCode : undoing.journal.errorCode).c_str());
     return kExitTrouble;
   }
+  const SpareTotals spares = SettleSpares(console, lines, within, undoing.journal);
+  if (spares.journalFailed) {
+    PrintFailure(kJournalFailedLine, JournalErrorText(undoing.journal.errorCode).c_str());
+    return kExitTrouble;
+  }
+  undoing.done += spares.settled;
+  undoing.skipped += spares.left;
   const std::vector<Restorable> found = Collect(lines);
   for (auto restorable = found.rbegin(); restorable != found.rend(); ++restorable) {
     if (!Restore(undoing, *restorable)) {
@@ -233,7 +195,7 @@ int UndoMoves(TextOutput& console, const std::vector<FileIdentity>& within,
     }
   }
   const long long irreversible = Irreversible(lines);
-  if (!found.empty() || irreversible == 0) {
+  if (!found.empty() || spares.settled + spares.left > 0 || irreversible == 0) {
     PrintText(console, kUndoTotalsLine, undoing.done, undoing.skipped);
   }
   if (irreversible > 0) {
