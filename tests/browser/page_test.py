@@ -12,7 +12,7 @@ from selenium.common.exceptions import NoAlertPresentException
 from selenium.webdriver.common.by import By
 from selenium.webdriver.common.keys import Keys
 
-from selenium.webdriver.support.ui import WebDriverWait
+from selenium.webdriver.support.ui import Select, WebDriverWait
 
 from browser import BrowserTest, content, png, program, run, write_file, write_page
 
@@ -156,6 +156,30 @@ class SavedPlan(BrowserTest):
         left = sorted(os.listdir(tree) +
                       [b"sub/" + name for name in os.listdir(os.path.join(tree, b"sub"))])
         self.assertEqual(left, [b"one.txt", b"sub", b"sub/new \xe2\x80\xa8.bin"])
+
+    def test_rules_chosen_on_the_page_leave_their_ties_to_the_defaults_as_keep_does(self):
+        same = content(500, 7)
+        longer = write_file(self.work, b"t/much/longer/path.bin", same, 10)
+        os.utime(write_file(self.work, b"t/short.bin", same), ns=(os.stat(longer).st_mtime_ns,) * 2)
+        write_file(self.work, b"t/older.bin", same, 30)
+        run([program("dupscan"), "t"], self.work)
+        # The longer path first in the report: "first" alone would keep it, "shortest" does not.
+        report = os.path.join(self.work, "duplicates.txt")
+        with open(report, "rb") as text:
+            lines = text.read().split(b"\n")
+        with open(report, "wb") as text:
+            text.write(b"\n".join(lines[:1] + sorted(lines[1:4], key=len, reverse=True) + lines[4:]))
+        run([program("dupscan-tidy"), "page"], self.work)
+        self.open_page(os.path.join(self.work, "duplicates.html"))
+        for number, rule in ((1, "newest"), (2, ""), (3, "")):
+            Select(self.driver.find_element(By.ID, "rule-%d" % number)).select_by_value(rule)
+        self.driver.find_element(By.ID, "apply-rules").click()
+        downloaded = self.saved_plan()
+        run([program("dupscan-tidy"), "plan", "--keep", "newest", "--save", "expected.plan"],
+            self.work)
+        with open(os.path.join(self.work, "expected.plan"), "rb") as expected:
+            self.assertEqual(downloaded, expected.read())
+        self.assertIn(b'"keep","path":"t/short.bin"', downloaded)
 
 
 class Thumbnails(BrowserTest):

@@ -92,6 +92,9 @@ const ruleNames = [
   ['under', 'in the folder chosen above'], ['', '(none)'],
 ];
 const defaultRules = data.rules.concat(['', '', '']).slice(0, 3);
+// The program's own defaults, which follow the rules chosen and break the ties they leave, as
+// they follow --keep: the page's plan is then plan --save's for the same rules.
+const tieBreakers = ['oldest', 'shortest', 'first'];
 
 // Path length in the units the system counts: bytes of POSIX paths, UTF-16 units on Windows.
 function pathLength(path) {
@@ -163,7 +166,9 @@ function keptByRules(g, rules) {
 }
 
 function currentRules() {
-  return [1, 2, 3].map((number) => byId('rule-' + number).value).filter((rule) => rule !== '');
+  const chosen =
+      [1, 2, 3].map((number) => byId('rule-' + number).value).filter((rule) => rule !== '');
+  return chosen.concat(tieBreakers.filter((rule) => !chosen.includes(rule)));
 }
 
 function applyRules() {
