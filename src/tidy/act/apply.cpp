@@ -9,6 +9,7 @@
 #include "tidy/plan/plan_output.h"
 #include "tidy/plan/summary.h"
 #include "tidy/report/progress.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -34,16 +35,17 @@ struct Totals {
 void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
                   const PairOutcome& outcome, Totals* totals) {
   if (!outcome.leftAs.empty()) {
-    PrintText(console, kLeftAsideLine, path, outcome.why.c_str(), outcome.leftAs.c_str());
+    PrintText(console, kLeftAsideLine, ShownPath(path).c_str(), outcome.why.c_str(),
+              ShownPath(outcome.leftAs).c_str());
     ++totals->skipped;
   } else if (!outcome.done) {
-    PrintText(console, kSkippedLine, path, outcome.why.c_str());
+    PrintText(console, kSkippedLine, ShownPath(path).c_str(), outcome.why.c_str());
     ++totals->skipped;
   } else if (action == Action::kMove) {
-    PrintText(console, kMovedLine, path, outcome.movedTo.c_str());
+    PrintText(console, kMovedLine, ShownPath(path).c_str(), ShownPath(outcome.movedTo).c_str());
     ++totals->done;
   } else {
-    PrintText(console, kDoneLine, DoneWord(action), path);
+    PrintText(console, kDoneLine, DoneWord(action), ShownPath(path).c_str());
     ++totals->done;
     totals->freed += outcome.freed;
     if (action == Action::kRemove) {
@@ -59,7 +61,7 @@ void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
 bool ApplyStep(TextOutput& console, ApplyContext& context, const PlannedStep& step,
                Totals* totals) {
   if (step.refused != nullptr) {
-    PrintText(console, kSkippedLine, step.path.c_str(), step.refused);
+    PrintText(console, kSkippedLine, ShownPath(step.path).c_str(), step.refused);
     ++totals->skipped;
     return true;
   }
@@ -123,7 +125,7 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
     PrintText(console, kApplyUnresolvedLine, checked.unresolved);
   }
   if (totals.done > 0) {
-    PrintText(console, kReportOutOfDateLine, options.report.c_str());
+    PrintText(console, kReportOutOfDateLine, ShownPath(options.report).c_str());
   }
   // A saved plan's steps in unresolved groups were skipped above; the groups it does not name
   // were not asked for.

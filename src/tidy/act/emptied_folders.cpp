@@ -5,6 +5,7 @@
 #include "platform/entry_actions.h"
 #include "platform/held_folder.h"
 #include "tidy/report/group_check.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -28,7 +29,7 @@ bool RemoveIfEmptied(TextOutput& console, const PathString& folder,
     return false;
   }
   SyncFolder(parent);
-  PrintText(console, kEmptiedFolderLine, folder.c_str());
+  PrintText(console, kEmptiedFolderLine, ShownPath(folder).c_str());
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "tidy/exit_status.h"
 #include "tidy/report/failure_texts.h"
 #include "tidy/report/group_check.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -82,7 +83,7 @@ struct Undoing {
 };
 
 void Skipped(Undoing& undoing, const Restorable& restorable, const std::string& why) {
-  PrintText(undoing.console, kSkippedLine, restorable.from.c_str(), why.c_str());
+  PrintText(undoing.console, kSkippedLine, ShownPath(restorable.from).c_str(), why.c_str());
   ++undoing.skipped;
 }
 
@@ -111,7 +112,7 @@ bool MoveBack(Undoing& undoing, const Restorable& restorable, const HeldFolder& 
       .Text(kOutcomeKey, moved.result == ActionResult::kDone ? kDoneValue : kSkippedValue);
   if (moved.result == ActionResult::kDone) {
     SyncFolder(toFolder);
-    PrintText(undoing.console, kDoneLine, kMovedBackWord, restorable.to.c_str());
+    PrintText(undoing.console, kDoneLine, kMovedBackWord, ShownPath(restorable.to).c_str());
     ++undoing.done;
   } else {
     Skipped(undoing, restorable, SystemRefusedText(moved.errorCode));

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/text_output.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -114,7 +115,7 @@ bool TakesValue(const PathString& option) {
 }
 
 bool BadValue(const PathString& option, const PathString& value) {
-  PrintFailure(kBadValueLine, option.c_str(), value.c_str());
+  PrintFailure(kBadValueLine, ShownPath(option).c_str(), ShownPath(value).c_str());
   return false;
 }
 
@@ -140,7 +141,7 @@ bool KeepRuleText(const PathString& value, KeepText* keep) {
 bool TakeValue(const PathString& option, const PathString& value, TidyOptions* options) {
   if (value.empty()) {
     // An unset variable in `--within "$DIR"` must not come to mean the working folder.
-    PrintFailure(kMissingValueLine, option.c_str());
+    PrintFailure(kMissingValueLine, ShownPath(option).c_str());
     return false;
   }
   int chosen = 0;
@@ -168,7 +169,7 @@ bool TakeValue(const PathString& option, const PathString& value, TidyOptions* o
     }
     options->format = static_cast<ExportFormat>(chosen);
   } else if (!ParseSize(value, &options->minSize)) {
-    PrintFailure(kBadSizeLine, value.c_str());
+    PrintFailure(kBadSizeLine, ShownPath(value).c_str());
     return false;
   }
   return true;
@@ -195,7 +196,7 @@ bool ParseCommandLine(int count, PathChar** arguments, TidyOptions* options) {
       options->all = true;
     } else if (TakesValue(option)) {
       if (equals == PathString::npos && index + 1 >= count) {
-        PrintFailure(kMissingValueLine, option.c_str());
+        PrintFailure(kMissingValueLine, ShownPath(option).c_str());
         return false;
       }
       const PathString value =
@@ -207,7 +208,7 @@ bool ParseCommandLine(int count, PathChar** arguments, TidyOptions* options) {
       options->command = static_cast<Command>(chosen);
       commandSeen = true;
     } else {
-      PrintFailure(kUnknownArgumentLine, argument.c_str());
+      PrintFailure(kUnknownArgumentLine, ShownPath(argument).c_str());
       return false;
     }
   }

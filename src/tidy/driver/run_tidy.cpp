@@ -16,6 +16,7 @@
 #include "tidy/plan/summary.h"
 #include "tidy/report/group_check.h"
 #include "tidy/report/report_reader.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -38,7 +39,7 @@ bool HoldNamed(const char* option, const PathString& text, HeldFolder* held) {
   int errorCode = 0;
   const HoldResult result = HoldFolder(text, held, &errorCode);
   if (result != HoldResult::kHeld) {
-    PrintFailure(kFolderOptionLine, option, text.c_str(),
+    PrintFailure(kFolderOptionLine, option, ShownPath(text).c_str(),
                  FolderOptionText(result, errorCode).c_str());
     return false;
   }
@@ -101,7 +102,7 @@ struct Checked {
 bool ReadAndCheck(const TidyOptions& options, const PlanSettings& settings, Checked* result) {
   std::string why;
   if (!ReadReport(options.report, &result->report, &why)) {
-    PrintFailure(kReportUnreadableLine, options.report.c_str(), why.c_str());
+    PrintFailure(kReportUnreadableLine, ShownPath(options.report).c_str(), why.c_str());
     return false;
   }
   Filters filters;
@@ -174,7 +175,8 @@ bool HoldingApart(const TidyOptions& options, const HeldFolder& holding,
   for (const std::vector<FileIdentity>& within : withinChains) {
     if (ChainUnderAny(holding.chain, {within.back()}) ||
         ChainUnderAny(within, {holding.chain.back()})) {
-      PrintFailure(kFolderOptionLine, kHoldingOption, options.holding.c_str(), kHoldingMeetsWithin);
+      PrintFailure(kFolderOptionLine, kHoldingOption, ShownPath(options.holding).c_str(),
+                   kHoldingMeetsWithin);
       return false;
     }
   }
@@ -197,7 +199,7 @@ int RunCommand(TextOutput& console, const TidyOptions& options, const PlanSettin
       return WritePage(console, options, run.report, run.checked, run.plans);
     case Command::kCheck:
       PrintText(console, kCheckLine, run.checked.verified + run.checked.unresolved,
-                options.report.c_str());
+                ShownPath(options.report).c_str());
       return run.checked.verified + run.checked.unresolved > 0 ? kExitNotAll : kExitDone;
     case Command::kPlan:
       PrintPlan(console, run.report, run.checked, run.plans,

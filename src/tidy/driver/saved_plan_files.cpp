@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/report_file.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/report/whole_file.h"
 #include "tidy/tidy_texts.h"
 
@@ -28,7 +29,8 @@ bool SavePlanFile(TextOutput& console, const TidyOptions& options, const Report&
   const int errorCode = WriteWhole(
       options.save, SavedPlanText(options.report, report, checked, plans, options.action));
   if (errorCode != 0) {
-    PrintFailure(kPlanUnwritableLine, options.save.c_str(), ErrorText(errorCode).c_str());
+    PrintFailure(kPlanUnwritableLine, ShownPath(options.save).c_str(),
+                 ErrorText(errorCode).c_str());
     return false;
   }
   long long steps = 0;
@@ -37,7 +39,8 @@ bool SavePlanFile(TextOutput& console, const TidyOptions& options, const Report&
     steps += plan.acted;
     groups += plan.acted > 0 ? 1 : 0;
   }
-  PrintText(console, kPlanSavedLine, options.save.c_str(), steps, groups, options.save.c_str());
+  const PathString shown = ShownPath(options.save);
+  PrintText(console, kPlanSavedLine, shown.c_str(), steps, groups, shown.c_str());
   return true;
 }
 
@@ -46,14 +49,14 @@ bool LoadPlanFile(const TidyOptions& options, SavedPlan* plan) {
   std::string why;
   long long line = 0;
   if (!ReadWholeFileNoLink(options.planFile, &bytes, &why)) {
-    PrintFailure(kPlanUnreadableLine, options.planFile.c_str(), why.c_str());
+    PrintFailure(kPlanUnreadableLine, ShownPath(options.planFile).c_str(), why.c_str());
     return false;
   }
   if (!ParseSavedPlan(bytes, plan, &line, &why)) {
     if (line == 0) {
-      PrintFailure(kPlanUnreadableLine, options.planFile.c_str(), why.c_str());
+      PrintFailure(kPlanUnreadableLine, ShownPath(options.planFile).c_str(), why.c_str());
     } else {
-      PrintFailure(kPlanLineUnreadableLine, options.planFile.c_str(), line, why.c_str());
+      PrintFailure(kPlanLineUnreadableLine, ShownPath(options.planFile).c_str(), line, why.c_str());
     }
     return false;
   }

@@ -8,6 +8,7 @@
 #include "tidy/exit_status.h"
 #include "tidy/plan/page_data.h"
 #include "tidy/plan/page_text.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/tidy_texts.h"
 
 namespace {
@@ -40,7 +41,7 @@ std::vector<std::string> RuleNames(const TidyOptions& options) {
 }
 
 int PageFailure(const PathString& name, int errorCode) {
-  PrintFailure(kPageFailedLine, name.c_str(), ErrorText(errorCode).c_str());
+  PrintFailure(kPageFailedLine, ShownPath(name).c_str(), ErrorText(errorCode).c_str());
   return kExitTrouble;
 }
 
@@ -76,7 +77,7 @@ int WritePage(TextOutput& console, const TidyOptions& options, const Report& rep
     files += static_cast<long long>(checked.groups[plan.group].members.size());
     freed += plan.freed;
   }
-  PrintText(console, kPageWrittenLine, name.c_str(), static_cast<long long>(plans.size()), files,
-            static_cast<long long>(freed));
+  PrintText(console, kPageWrittenLine, ShownPath(name).c_str(),
+            static_cast<long long>(plans.size()), files, static_cast<long long>(freed));
   return kExitDone;
 }

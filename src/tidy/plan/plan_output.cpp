@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "tidy/report/shown_path.h"
 #include "tidy/report/size_text.h"
 #include "tidy/tidy_texts.h"
 
@@ -23,9 +24,10 @@ void PrintMove(Showing& showing, const Member& member, const PathChar* path) {
                HoldingFolders(showing.checked.folders[member.folder], showing.shown.within),
                PathString(path + member.nameStart));
   if (showing.targets.insert(target).second) {
-    PrintText(showing.console, kPlanMoveLine, path, target.c_str());
+    PrintText(showing.console, kPlanMoveLine, ShownPath(path).c_str(), ShownPath(target).c_str());
   } else {
-    PrintText(showing.console, kPlanMoveClashLine, path, target.c_str());
+    PrintText(showing.console, kPlanMoveClashLine, ShownPath(path).c_str(),
+              ShownPath(target).c_str());
   }
 }
 
@@ -35,21 +37,22 @@ void PrintMember(Showing& showing, const Member& member, Fate fate) {
     showing.hidden = true;
     return;
   }
+  const PathString shown = ShownPath(path);
   switch (fate) {
     case Fate::kKeep:
-      PrintText(showing.console, kPlanKeepLine, path);
+      PrintText(showing.console, kPlanKeepLine, shown.c_str());
       break;
     case Fate::kLinkOfKept:
-      PrintText(showing.console, kPlanLeaveLine, path, kSameFileAsKept);
+      PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kSameFileAsKept);
       break;
     case Fate::kNotWithin:
-      PrintText(showing.console, kPlanLeaveLine, path, kOutsideWithin);
+      PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kOutsideWithin);
       break;
     case Fate::kAct:
       if (showing.shown.action == Action::kMove) {
         PrintMove(showing, member, path);
       } else {
-        PrintText(showing.console, kPlanActLine, ActionWord(showing.shown.action), path);
+        PrintText(showing.console, kPlanActLine, ActionWord(showing.shown.action), shown.c_str());
       }
       break;
   }

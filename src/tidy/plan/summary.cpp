@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "report/format_size.h"
+#include "tidy/report/shown_path.h"
 #include "tidy/report/size_text.h"
 #include "tidy/tidy_texts.h"
 
@@ -27,7 +28,7 @@ void PrintTotals(TextOutput& console, const PathString& reportName, const Report
     acted += plan.acted;
   }
   PrintText(console, kCountsLine, static_cast<long long>(report.groups.size()), PathCount(report),
-            reportName.c_str());
+            ShownPath(reportName).c_str());
   PrintText(console, kVerifiedLine, checked.verified, checked.unresolved, checked.leftOut);
   if (sizes > freed) {
     PrintText(console, kFreeableSparseLine, SizeWithBytes(freed).c_str(), acted,
@@ -45,11 +46,12 @@ void PrintCopies(TextOutput& console, const CopyFolders& copies) {
             static_cast<long long>(std::count(copies.folded.begin(), copies.folded.end(), true)));
   for (const CopiedFolder& folder : copies.folders) {
     if (folder.bytes == 0) {
-      PrintText(console, kCopyFolderLinkedLine, folder.copy.c_str(), folder.original.c_str(),
-                folder.files);
+      PrintText(console, kCopyFolderLinkedLine, ShownPath(folder.copy).c_str(),
+                ShownPath(folder.original).c_str(), folder.files);
     } else {
-      PrintText(console, kCopyFolderLine, folder.copy.c_str(), folder.original.c_str(),
-                folder.files, SizeWithBytes(folder.bytes).c_str());
+      PrintText(console, kCopyFolderLine, ShownPath(folder.copy).c_str(),
+                ShownPath(folder.original).c_str(), folder.files,
+                SizeWithBytes(folder.bytes).c_str());
     }
   }
 }
@@ -73,7 +75,8 @@ void PrintGroups(TextOutput& console, const Report& report, const CheckedReport&
     const CheckedGroup& group = checked.groups[plan.group];
     PrintText(console, plan.freedSizes > plan.freed ? kSparseGroupLine : kGroupLine,
               FormatSize(plan.freed).c_str(), static_cast<long long>(group.members.size()),
-              FormatSize(group.size).c_str(), report.paths.at(group.members[plan.kept].path));
+              FormatSize(group.size).c_str(),
+              ShownPath(report.paths.copy(group.members[plan.kept].path)).c_str());
   }
   if (freeNothing > 0) {
     PrintText(console, within ? kFreeNothingWithinLine : kFreeNothingLine, freeNothing);
@@ -93,7 +96,8 @@ void PrintUnresolved(TextOutput& console, const Report& report, const CheckedRep
     }
     const bool hasPath = report.groups[group.block].count > 0;
     PrintText(console, kUnresolvedLine, ProblemLine(report, group),
-              hasPath ? report.paths.at(group.problemPath) : PATH_TEXT(""), group.problem.c_str());
+              ShownPath(hasPath ? report.paths.copy(group.problemPath) : PathString()).c_str(),
+              group.problem.c_str());
   }
 }
 
