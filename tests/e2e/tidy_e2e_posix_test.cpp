@@ -288,3 +288,18 @@ TEST(TidyEndToEnd, NamesOnTheConsoleCannotMoveTheCursorOrFakeALine) {
     EXPECT_EQ(output.find("\xc2\x9b"), std::string::npos) << output;
   }
 }
+
+// The manual says so: a folder an option names through a symbolic link is refused, not taken as
+// the folder the link leads to.
+TEST(TidyEndToEnd, AWithinFolderThroughALinkIsRefused) {
+  TempTree tree;
+  SetAge(tree.WriteFile("home/a.bin", PatternBytes(3000, 81)), 30);
+  tree.WriteFile("home/copy/a.bin", PatternBytes(3000, 81));
+  WriteReport(tree.root(), {Text("home")});
+  std::filesystem::create_directory_symlink("home", tree / "link");
+  const ProgramResult refused =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("link")});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_EQ(refused.errors, TidyFolderOptionLine("--within", "link", kTidyThroughLink));
+  EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin"));
+}
