@@ -465,3 +465,16 @@ TEST(TidyEndToEnd, ANewUsersWalkFromSummaryToUndoSaysWhatHappens) {
   EXPECT_EQ(undone.exitCode, 0) << undone.errors;
   EXPECT_EQ(undone.output, TidyCannotUndoLine(3));
 }
+
+// A folder named by --within stays when a removal empties it, even under another one.
+TEST(TidyEndToEnd, AFolderNamedByWithinStaysWhenARemovalEmptiesIt) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"home/keep/a.bin", PatternBytes(900, 96), 30},
+                               {"home/copies/a.bin", PatternBytes(900, 96), 1}});
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult applied = RunTidyIn(
+      tree.root(),
+      {Text("apply"), Text("--within"), Text("home"), Text("--within"), Text("home/copies")});
+  EXPECT_EQ(applied.exitCode, 0) << applied.errors;
+  EXPECT_EQ(NamesIn(tree / "home"), (std::set<std::string>{"copies", "keep"})) << applied.output;
+}

@@ -24,8 +24,18 @@ bool RemoveIfEmptied(TextOutput& console, const PathString& folder,
   int errorCode = 0;
   // The parent under --within (or one of its folders) puts the folder itself strictly below.
   if (HoldListedFolder(parentText, &parent, &errorCode) != HoldResult::kHeld ||
-      !ChainUnderAny(parent.chain, within) || StatEntry(parent, name).type != EntryType::kFolder ||
-      RemoveEmptyFolder(parent, name).result != ActionResult::kDone) {
+      !ChainUnderAny(parent.chain, within)) {
+    return false;
+  }
+  // A --within folder that lies under another one stays too. Windows removes no folder held
+  // open, so the folder is let go before it goes.
+  HeldFolder self;
+  if (HoldSubfolder(parent, name, false, &self, &errorCode) != HoldResult::kHeld ||
+      ChainUnderAny({self.chain.back()}, within)) {
+    return false;
+  }
+  self = HeldFolder();
+  if (RemoveEmptyFolder(parent, name).result != ActionResult::kDone) {
     return false;
   }
   SyncFolder(parent);
