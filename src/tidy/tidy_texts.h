@@ -49,14 +49,13 @@ constexpr char kUsageText[] =
     "  --help           show this text\n"
     "  --version        show the version\n"
     "\n"
-    "Exit status: 0 done; 1 something planned was not done or a group was unresolved (apply,\n"
-    "undo), every group was unresolved (summary, plan, export, page), or the report holds\n"
-    "groups (check); 2 the command could not run.\n";
+    "Exit status: 0 done; 1 a step skipped or a group unresolved (apply, undo), every group\n"
+    "unresolved (summary, plan, export, page), groups found (check); 2 could not run.\n";
 
 /// What --version prints: the program and the project's version.
 constexpr char kVersionLine[] = TIDY_PROGRAM_NAME " %s\n";
 
-// Summary: the counts, the folders that are copies of others, the groups by bytes freed.
+// Summary: the counts, the copied folders, the groups by bytes freed; and check's one line.
 constexpr char kCountsLine[] = "%lld groups, %lld files in %" PATH_ARG "\n";
 /// What the check verified: no byte is read until apply compares them.
 constexpr char kVerifiedLine[] =
@@ -86,8 +85,10 @@ constexpr char kFreeNothingWithinLine[] =
     "\n%lld more groups free nothing: their copies are hard links of the files kept, or not "
     "under --within\n";
 constexpr char kUnresolvedHeading[] = "\nUnresolved groups, never touched:\n";
+constexpr char kApplyUnresolvedHeading[] = "\n%lld groups unresolved, never touched:\n";
 /// The report's line, the path, why.
 constexpr char kUnresolvedLine[] = "line %lld: %" PATH_ARG ": %s\n";
+constexpr char kCheckLine[] = "%lld groups in %" PATH_ARG "\n";
 
 // A reason and what caused it, joined into one: "its folder cannot be reached: not a folder".
 constexpr char kCauseSeparator[] = ": ";
@@ -107,17 +108,8 @@ constexpr char kUnfinishedGroup[] = "is in a group the report does not finish";
 constexpr char kStrayLines[] = "is in a group followed by lines no group holds";
 constexpr char kNotText[] = "is not UTF-8 text";
 constexpr char kUnreadable[] = "could not be read to its end";
-/// dupscan lists empty files apart, never as a group: such a group is made by hand.
-constexpr char kEmptyGroup[] =
-    "is empty, as every file of its group: empty files free nothing, and are never acted on";
-/// A name holding a line feed can join the line to the lines next to it: a line of such a name
-/// can name a file that no search listed.
-constexpr char kReadTwoWays[] =
-    "can be read two ways: with the lines next to it, it names an entry whose name holds a line "
-    "feed";
-
-// Check.
-constexpr char kCheckLine[] = "%lld groups in %" PATH_ARG "\n";
+constexpr char kEmptyGroup[] = "is empty: empty files free nothing, and are never acted on";
+constexpr char kReadTwoWays[] = "can be read two ways: a name holding a line feed runs over it";
 
 // Plan: per group, the file kept and what happens to each other one.
 constexpr char kPlanGroupHeading[] = "\n%lld files of %s:\n";
@@ -186,10 +178,6 @@ constexpr char kSkippedBecauseLine[] = "skipped   %" PATH_ARG ": %s: %s\n";
 constexpr char kLeftAsideLine[] =
     "skipped   %" PATH_ARG ": %s; another file took its name, so it is left as %" PATH_ARG "\n";
 constexpr char kApplyTotalsLine[] = "\n%lld done, %lld skipped; %lld bytes freed\n";
-/// After the totals: the groups listed above that could not be checked, so nothing in them was
-/// done.
-constexpr char kApplyUnresolvedLine[] =
-    "%lld groups unresolved, never touched: nothing in them was done (see above)\n";
 constexpr char kUndoTotalsLine[] = "\n%lld moved back, %lld skipped\n";
 /// After an apply that changed something: the report names files that are gone or are links now.
 constexpr char kReportOutOfDateLine[] =
@@ -302,7 +290,6 @@ constexpr char kJournalNotOwn[] =
 constexpr char kJournalUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
 constexpr char kPageFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the page %" PATH_ARG ": %s\n";
-/// Standard output, where summary, plan and export write what they are for, failed.
 constexpr char kOutputFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the output: %s\n";
 constexpr char kTidyOutOfMemoryLine[] = TIDY_PROGRAM_NAME ": out of memory\n";
 constexpr char kTidyUnexpectedLine[] = TIDY_PROGRAM_NAME ": %s\n";

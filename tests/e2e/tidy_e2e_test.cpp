@@ -240,7 +240,7 @@ TEST(TidyEndToEnd, AReportOfFilesThatAreNotHereIsNoSuccess) {
   const ProgramResult applied =
       RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("here")});
   EXPECT_EQ(applied.exitCode, 1);
-  ExpectLines(applied, {unresolved, TidyApplyTotals(0, 0, 0) + TidyApplyUnresolvedLine(1)});
+  ExpectLines(applied, {TidyApplyUnresolvedHeading(1) + unresolved, TidyApplyTotals(0, 0, 0)});
 }
 
 // Others may write in the working folder, where the journal lies, and scripts pass unset

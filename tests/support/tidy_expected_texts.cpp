@@ -19,11 +19,8 @@ std::string WithBytes(const std::string& size, long long bytes) {
 }  // namespace
 
 const char kTidyNamesNoFile[] = "names no file";
-const char kTidyEmptyGroup[] =
-    "is empty, as every file of its group: empty files free nothing, and are never acted on";
-const char kTidyReadTwoWays[] =
-    "can be read two ways: with the lines next to it, it names an entry whose name holds a line "
-    "feed";
+const char kTidyEmptyGroup[] = "is empty: empty files free nothing, and are never acted on";
+const char kTidyReadTwoWays[] = "can be read two ways: a name holding a line feed runs over it";
 const char kTidyThroughLink[] = "passes through a symbolic link";
 const char kTidyIsLink[] = "is a symbolic link";
 const char kTidyOutsideWithin[] = "not under --within";
@@ -170,9 +167,8 @@ std::string TidyApplyTotals(long long done, long long skipped, long long freed) 
          " bytes freed\n";
 }
 
-std::string TidyApplyUnresolvedLine(long long groups) {
-  return Number(groups) +
-         " groups unresolved, never touched: nothing in them was done (see above)\n";
+std::string TidyApplyUnresolvedHeading(long long groups) {
+  return "\n" + Number(groups) + " groups unresolved, never touched:\n";
 }
 
 std::string TidyUndoTotals(long long movedBack, long long skipped) {

@@ -50,8 +50,8 @@ std::string TidyDoneLine(const std::string& word, const std::string& path);
 std::string TidyMovedLine(const std::string& path, const std::string& to);
 std::string TidySkippedLine(const std::string& path, const std::string& why);
 std::string TidyApplyTotals(long long done, long long skipped, long long freed);
-/// The line after the totals that counts the groups left unresolved.
-std::string TidyApplyUnresolvedLine(long long groups);
+/// The heading of apply's list of unresolved groups, which counts them.
+std::string TidyApplyUnresolvedHeading(long long groups);
 std::string TidyUndoTotals(long long movedBack, long long skipped);
 /// apply's last line once it changed something.
 std::string TidyReportOutOfDateLine(const std::string& report);

@@ -119,11 +119,8 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   EndProgress(&progress);
   // Only after removals: undo puts a moved file back in its folder, which must still be there.
   RemoveEmptiedFolders(console, totals.emptied, within);
-  PrintUnresolved(console, report, checked);
+  PrintUnresolved(console, report, checked, kApplyUnresolvedHeading);
   PrintText(console, kApplyTotalsLine, totals.done, totals.skipped, totals.freed);
-  if (checked.unresolved > 0) {
-    PrintText(console, kApplyUnresolvedLine, checked.unresolved);
-  }
   if (totals.done > 0) {
     PrintText(console, kReportOutOfDateLine, ShownPath(options.report).c_str());
   }

@@ -85,11 +85,12 @@ void PrintGroups(TextOutput& console, const Report& report, const CheckedReport&
 
 }  // namespace
 
-void PrintUnresolved(TextOutput& console, const Report& report, const CheckedReport& checked) {
+void PrintUnresolved(TextOutput& console, const Report& report, const CheckedReport& checked,
+                     const char* heading) {
   if (checked.unresolved == 0) {
     return;
   }
-  PrintText(console, kUnresolvedHeading);
+  PrintText(console, heading, checked.unresolved);
   for (const CheckedGroup& group : checked.groups) {
     if (group.verdict != Verdict::kUnresolved) {
       continue;

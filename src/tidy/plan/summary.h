@@ -8,6 +8,7 @@
 #include "tidy/plan/plan.h"
 #include "tidy/report/group_check.h"
 #include "tidy/report/report_reader.h"
+#include "tidy/tidy_texts.h"
 
 /// Prints the counts, what can be freed (what the disk gets back: a sparse file's allocation),
 /// the copied folders with what removing each copy frees and how many groups they hold, every
@@ -19,4 +20,6 @@ void PrintSummary(TextOutput& console, const PathString& reportName, const Repor
                   const CopyFolders& copies, bool within);
 
 /// Prints the unresolved groups under their heading; nothing when there are none.
-void PrintUnresolved(TextOutput& console, const Report& report, const CheckedReport& checked);
+/// `heading` may take the number of unresolved groups (%lld).
+void PrintUnresolved(TextOutput& console, const Report& report, const CheckedReport& checked,
+                     const char* heading = kUnresolvedHeading);
