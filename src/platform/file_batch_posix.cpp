@@ -12,7 +12,7 @@
 
 namespace {
 
-// Warm, a batch of 32 files costs two calls of the ring, 32 status calls and a close or two,
+// Warm, a batch of 32 files cost two calls of the ring, 32 status calls and a close or two,
 // where opening, reading and closing each file alone cost three calls a file and more: a run over
 // the 40,000 look-alikes made 125,512 system calls where it made 203,005, over many-small 391,461
 // where 571,350, over /usr/share 187,984 where 302,023. Cold, the reads of a batch go to the disk

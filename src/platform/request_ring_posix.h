@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
-/// The most requests one RunRequests call takes.
-constexpr std::size_t kRingRequests = 64;
+/// The most requests one RunRequests call takes: a batch of 64 files' head and tail reads.
+constexpr std::size_t kRingRequests = 128;
 
 /// The result of a request that never ran: the caller makes its call itself.
 constexpr int kRequestNotRun = -0x7fffffff;
