@@ -7,6 +7,7 @@
 
 #include "content/content_digest.h"
 #include "content/md5.h"
+#include "content/read_ahead.h"
 #include "platform/file_batch.h"
 
 namespace {
@@ -44,6 +45,8 @@ struct Batch {
   unsigned char bytes[kFingerprintBatch * kFirstDigestBlock];  ///< a file takes at most a block
   std::size_t bytesUsed = 0;
   std::vector<ReadableFile> toClose;
+  int missesInARow = 0;  ///< batches whose first file's first page was not in the cache
+  bool cold = false;     ///< never turns off again, as the window's read-ahead
 };
 
 unsigned char* TakeBytes(Batch& batch, std::size_t count) {
@@ -79,6 +82,34 @@ void AddRead(Batch& batch, const ReadableFile& file, std::int64_t offset, std::s
   read.offset = offset;
   read.buffer = TakeBytes(batch, count);
   read.count = count;
+}
+
+// Batches whose first file's head must be missing from the cache, in a row, before the stage asks
+// for whole small files: a warm tree shows a lone miss now and then (pages evicted by other work),
+// as the window's probes found (read_ahead.cpp).
+constexpr int kMissesToAdvise = 3;
+
+// Cold, the rest of a file of up to kWholeAdviceLimit bytes is asked for with the part the batch
+// reads, so the disk fetches it in the same visit: the comparisons read such files to the end,
+// and fetched later, one at a time, each waited for the disk again. Many-small, cold, 4 runs
+// each: the grouping took 0.50 to 1.13 s where it took 0.96 to 1.54. Warm, the first file's
+// probe is the one call a batch adds: the advice, 13,500 calls more on many-small, would find
+// every page there.
+void AskForSmallFiles(Batch& batch) {
+  if (!batch.cold && batch.openCount > 0 && batch.opens[0].result == OpenResult::kOpened) {
+    const ReadableFile& first = batch.opens[0].file;
+    const std::int64_t head = std::min(first.state.size, static_cast<std::int64_t>(kSampleLength));
+    batch.missesInARow = IsInCache(first, 0, head) ? 0 : batch.missesInARow + 1;
+    batch.cold = batch.missesInARow >= kMissesToAdvise;
+  }
+  for (std::size_t open = 0; batch.cold && open < batch.openCount; ++open) {
+    const ReadableFile& file = batch.opens[open].file;
+    if (batch.opens[open].result == OpenResult::kOpened &&
+        file.state.size > static_cast<std::int64_t>(kFirstDigestBlock) &&
+        file.state.size <= kWholeAdviceLimit) {
+      AdviseWillNeed(file, 0, file.state.size);
+    }
+  }
 }
 
 // Chooses what is read of an open file, or stores its fingerprint at once.
@@ -173,6 +204,7 @@ void CloseOpened(Batch& batch) {
 // again, and its jobs are left to be done again one file at a time.
 bool FingerprintBatch(Batch& batch, FilesReadOnce& readOnce) {
   OpenTogether(batch.opens, batch.openCount);
+  AskForSmallFiles(batch);
   batch.readCount = 0;
   batch.bytesUsed = 0;
   for (std::size_t index = 0; index < batch.count; ++index) {
