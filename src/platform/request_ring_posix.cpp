@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <initializer_list>
 
 namespace {
 
