@@ -146,6 +146,42 @@ TEST(FingerprintFiles, EachEqualsTheFingerprintOfItsFileAlone) {
   }
 }
 
+// Batches full to their last request: in the first, every file is read as a head and a tail, as
+// many reads as one call of the ring takes; the next ones mix whole files with sampled ones, and
+// the last holds three files.
+TEST(FingerprintFiles, FullBatchesEachEqualTheFingerprintOfTheirFileAlone) {
+  TempTree tree;
+  const std::size_t mixed[] = {300, kFirstDigestBlock, 9000};
+  std::vector<PathString> paths;
+  std::vector<std::int64_t> sizes;
+  for (std::size_t file = 0; file < 2 * kFingerprintBatch + 3; ++file) {
+    const std::size_t size = file < kFingerprintBatch ? 9000 : mixed[file % 3];
+    const std::string name = "f" + std::to_string(file);
+    paths.push_back(
+        NativeText(tree.WriteFile(name, PatternBytes(size, static_cast<std::uint32_t>(file)))));
+    sizes.push_back(static_cast<std::int64_t>(size));
+  }
+  for (const FingerprintWay way : kWays) {
+    std::vector<Fingerprint> fingerprints(paths.size());
+    std::vector<WholeDigest> wholeDigests(paths.size());
+    const auto jobAt = [&](std::size_t index) {
+      return FingerprintJob{paths[index].c_str(), sizes[index], &fingerprints[index],
+                            &wholeDigests[index]};
+    };
+    FingerprintFiles(
+        paths.size(), jobAt, []() {}, way);
+    for (std::size_t file = 0; file < paths.size(); ++file) {
+      EXPECT_EQ(fingerprints[file], ContentFingerprint(paths[file].c_str(), sizes[file]))
+          << WayName(way) << ": " << paths[file];
+      const std::string bytes =
+          PatternBytes(static_cast<std::size_t>(sizes[file]), static_cast<std::uint32_t>(file));
+      EXPECT_EQ(wholeDigests[file].digest,
+                sizes[file] <= 4096 ? DigestBytes(bytes.data(), bytes.size()) : kNoWholeDigest)
+          << WayName(way) << ": " << paths[file];
+    }
+  }
+}
+
 // A file under two names, the second more than one batch after the first, so the first is
 // digested before the second is looked at; empty when the file system makes no hard links.
 std::vector<PathString> TwoNamesApart(TempTree& tree, const std::string& bytes) {
