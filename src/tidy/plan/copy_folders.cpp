@@ -59,22 +59,18 @@ FolderNode NodeOf(const FolderPlace& place) {
   return node;
 }
 
-struct Found {
-  FolderNode first;
-  FolderNode second;
-  FolderMatch match;
-};
-
 // What removing the copy's files gives back to the disk: a file with a name outside the copy (a
 // snapshot of hard links, made by cp -al) frees nothing.
-std::int64_t CopyFreed(const CopyFinder& finder, const FolderMatch& match, bool firstIsCopy) {
+std::int64_t CopyFreed(const CopyFinder& finder,
+                       const std::vector<std::pair<std::size_t, std::size_t>>& covered,
+                       bool firstIsCopy) {
   std::map<std::size_t, std::vector<bool>> removed;  // by plan, its members in the copy
   // The covered files come in pairs, the first folder's file first.
-  for (std::size_t at = firstIsCopy ? 0 : 1; at < match.covered.size(); at += 2) {
-    const std::size_t plan = match.covered[at].first;
+  for (std::size_t at = firstIsCopy ? 0 : 1; at < covered.size(); at += 2) {
+    const std::size_t plan = covered[at].first;
     std::vector<bool>& marks = removed[plan];
     marks.resize(finder.checked.groups[finder.plans[plan].group].members.size());
-    marks[match.covered[at].second] = true;
+    marks[covered[at].second] = true;
   }
   std::int64_t freed = 0;
   for (const auto& plan : removed) {
@@ -83,15 +79,18 @@ std::int64_t CopyFreed(const CopyFinder& finder, const FolderMatch& match, bool 
   return freed;
 }
 
-void AddFolder(const CopyFinder& finder, const Found& found, CopyFolders* result) {
+void AddFolder(const CopyFinder& finder, const ClimbedPair& found,
+               const std::vector<std::pair<std::size_t, std::size_t>>& covered,
+               CopyFolders* result) {
+  const FolderMatch& match = finder.pairs[found.entry].match;
   const bool firstIsCopy =
-      found.match.keptFirst < found.match.keptSecond ||
-      (found.match.keptFirst == found.match.keptSecond && found.second.text < found.first.text);
+      match.keptFirst < match.keptSecond ||
+      (match.keptFirst == match.keptSecond && found.second.text < found.first.text);
   CopiedFolder folder;
   folder.copy = (firstIsCopy ? found.first : found.second).text + kPathSeparator;
   folder.original = (firstIsCopy ? found.second : found.first).text + kPathSeparator;
-  folder.files = found.match.files;
-  folder.bytes = CopyFreed(finder, found.match, firstIsCopy);
+  folder.files = match.files;
+  folder.bytes = CopyFreed(finder, covered, firstIsCopy);
   result->folders.push_back(std::move(folder));
 }
 
@@ -99,18 +98,19 @@ void AddFolder(const CopyFinder& finder, const Found& found, CopyFolders* result
 
 CopyFolders FindCopyFolders(const Report& report, const CheckedReport& checked,
                             const std::vector<GroupPlan>& plans) {
-  CopyFinder finder{report, checked, plans, {}, {}};
+  CopyFinder finder{report, checked, plans, {}, {}, {}, {}, {}};
   IndexFiles(&finder);
-  std::map<FolderPairKey, Found> tops;
+  std::map<FolderPairKey, ClimbedPair> tops;
   for (const auto& candidate : CandidatePairs(finder)) {
-    Found found{NodeOf(checked.folders[candidate.second.first]),
-                NodeOf(checked.folders[candidate.second.second]), FolderMatch()};
-    found.match = CompareFolders(finder, found.first, found.second);
-    if (!found.match.copies || found.match.files == 0) {
+    const FolderNode first = NodeOf(checked.folders[candidate.second.first]);
+    const FolderNode second = NodeOf(checked.folders[candidate.second.second]);
+    const std::size_t entry = CompareFolders(finder, first, second);
+    const FolderMatch& match = finder.pairs[entry].match;
+    if (!match.copies || match.files == 0) {
       continue;
     }
-    Climb(finder, &found.first, &found.second, &found.match);
-    tops.emplace(FolderPairKey{found.first.identity, found.second.identity}, std::move(found));
+    ClimbedPair top = Climb(finder, first, second, entry);
+    tops.emplace(FolderPairKey{top.first.identity, top.second.identity}, std::move(top));
   }
   CopyFolders result;
   result.folded.assign(plans.size(), false);
@@ -119,8 +119,10 @@ CopyFolders FindCopyFolders(const Report& report, const CheckedReport& checked,
     covered[plan].assign(checked.groups[plans[plan].group].members.size(), false);
   }
   for (const auto& top : tops) {
-    AddFolder(finder, top.second, &result);
-    for (const auto& file : top.second.match.covered) {
+    const std::vector<std::pair<std::size_t, std::size_t>> files =
+        CoveredFiles(finder, top.second.entry);
+    AddFolder(finder, top.second, files, &result);
+    for (const auto& file : files) {
       covered[file.first][file.second] = true;
     }
   }

@@ -35,10 +35,10 @@ bool SameNames(const SortedListing& first, const SortedListing& second) {
 
 // Two files of one name: equal when both are empty, or both are in one verified group.
 bool FilesMatch(const CopyFinder& finder, const SortedListing& first, const SortedListing& second,
-                std::size_t index, FolderMatch* match) {
+                std::size_t index, PairEntry* entry) {
   const std::int64_t size = first.files[index].second;
   if (size == 0 && second.files[index].second == 0) {
-    ++match->files;
+    ++entry->match.files;
     return true;
   }
   const FileRef* left = FindFile(finder, first.identity, first.files[index].first);
@@ -47,67 +47,81 @@ bool FilesMatch(const CopyFinder& finder, const SortedListing& first, const Sort
     return false;
   }
   const GroupPlan& plan = finder.plans[left->plan];
-  ++match->files;
-  match->keptFirst += plan.kept == left->member;
-  match->keptSecond += plan.kept == right->member;
-  match->covered.emplace_back(left->plan, left->member);
-  match->covered.emplace_back(right->plan, right->member);
+  ++entry->match.files;
+  entry->match.keptFirst += plan.kept == left->member;
+  entry->match.keptSecond += plan.kept == right->member;
+  entry->files.emplace_back(left->plan, left->member);
+  entry->files.emplace_back(right->plan, right->member);
   return true;
 }
 
-void Absorb(FolderMatch* into, const FolderMatch& from) {
-  into->files += from.files;
-  into->keptFirst += from.keptFirst;
-  into->keptSecond += from.keptSecond;
-  into->covered.insert(into->covered.end(), from.covered.begin(), from.covered.end());
-}
-
-FolderMatch CompareListed(CopyFinder& finder, const FolderNode& first, const FolderNode& second,
-                          const SortedListing& left, const SortedListing& right) {
-  FolderMatch match;
+// The pair's own files and its subfolders' pairs; false as soon as they are not copies.
+bool CompareListed(CopyFinder& finder, const FolderNode& first, const FolderNode& second,
+                   const SortedListing& left, const SortedListing& right, PairEntry* entry) {
   if (!SameNames(left, right)) {
-    return match;
+    return false;
   }
   for (std::size_t index = 0; index < left.files.size(); ++index) {
-    if (!FilesMatch(finder, left, right, index, &match)) {
-      return FolderMatch();
+    if (!FilesMatch(finder, left, right, index, entry)) {
+      return false;
     }
   }
   for (std::size_t index = 0; index < left.folders.size(); ++index) {
     const PathString& name = left.folders[index].first;
-    const FolderMatch below =
+    const std::size_t below =
         CompareFolders(finder, ChildNode(first, name, left.folders[index].second),
                        ChildNode(second, name, right.folders[index].second));
-    if (!below.copies) {
-      return FolderMatch();
+    const FolderMatch& match = finder.pairs[below].match;
+    if (!match.copies) {
+      return false;
     }
-    Absorb(&match, below);
+    entry->match.files += match.files;
+    entry->match.keptFirst += match.keptFirst;
+    entry->match.keptSecond += match.keptSecond;
+    entry->below.push_back(below);
   }
-  match.copies = true;
-  return match;
+  return true;
+}
+
+bool BothKnown(const FolderNode& first, const FolderNode& second) {
+  return first.identity.known && second.identity.known;
 }
 
 }  // namespace
 
-FolderMatch CompareFolders(CopyFinder& finder, const FolderNode& first, const FolderNode& second) {
+std::size_t CompareFolders(CopyFinder& finder, const FolderNode& first, const FolderNode& second) {
   const FolderPairKey key{first.identity, second.identity};
-  if (first.identity.known && second.identity.known) {
+  if (BothKnown(first, second)) {
     const auto found = finder.matches.find(key);
     if (found != finder.matches.end()) {
       return found->second;
     }
-    finder.matches.emplace(key, FolderMatch());
+    finder.matches.emplace(key, finder.pairs.size());
   }
+  const std::size_t index = finder.pairs.size();
+  finder.pairs.emplace_back();  // no copy while it is being decided
   const SortedListing left = ListFolder(first);
   const SortedListing right = ListFolder(second);
-  FolderMatch match;
-  if (left.listed && right.listed && !SameFile(left.identity, right.identity)) {
-    match = CompareListed(finder, first, second, left, right);
+  PairEntry entry;
+  if (left.listed && right.listed && !SameFile(left.identity, right.identity) &&
+      CompareListed(finder, first, second, left, right, &entry)) {
+    entry.match.copies = true;
+    finder.pairs[index] = std::move(entry);
   }
-  if (first.identity.known && second.identity.known) {
-    finder.matches[key] = match;
+  return index;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> CoveredFiles(const CopyFinder& finder,
+                                                              std::size_t entry) {
+  std::vector<std::pair<std::size_t, std::size_t>> covered;
+  std::vector<std::size_t> waiting{entry};  // not recursion: a pair may be thousands deep
+  while (!waiting.empty()) {
+    const PairEntry& pair = finder.pairs[waiting.back()];
+    waiting.pop_back();
+    covered.insert(covered.end(), pair.files.begin(), pair.files.end());
+    waiting.insert(waiting.end(), pair.below.rbegin(), pair.below.rend());
   }
-  return match;
+  return covered;
 }
 
 void IndexFiles(CopyFinder* finder) {
@@ -126,18 +140,36 @@ void IndexFiles(CopyFinder* finder) {
   }
 }
 
-void Climb(CopyFinder& finder, FolderNode* first, FolderNode* second, FolderMatch* match) {
+ClimbedPair Climb(CopyFinder& finder, const FolderNode& first, const FolderNode& second,
+                  std::size_t entry) {
+  ClimbedPair at{first, second, entry};
+  std::vector<FolderPairKey> passed;
   FolderNode up;
   FolderNode otherUp;
-  while (ParentNode(*first, &up) && ParentNode(*second, &otherUp) &&
-         !SameFile(up.identity, otherUp.identity) && !SameFile(up.identity, second->identity) &&
-         !SameFile(otherUp.identity, first->identity)) {
-    const FolderMatch above = CompareFolders(finder, up, otherUp);
-    if (!above.copies) {
-      return;
+  for (;;) {
+    if (BothKnown(at.first, at.second)) {
+      const FolderPairKey key{at.first.identity, at.second.identity};
+      const auto done = finder.climbed.find(key);
+      if (done != finder.climbed.end()) {
+        at = done->second;
+        break;
+      }
+      passed.push_back(key);
     }
-    *first = up;
-    *second = otherUp;
-    *match = above;
+    if (!ParentNode(at.first, &up, &finder.parents) ||
+        !ParentNode(at.second, &otherUp, &finder.parents) ||
+        SameFile(up.identity, otherUp.identity) || SameFile(up.identity, at.second.identity) ||
+        SameFile(otherUp.identity, at.first.identity)) {
+      break;
+    }
+    const std::size_t above = CompareFolders(finder, up, otherUp);
+    if (!finder.pairs[above].match.copies) {
+      break;
+    }
+    at = ClimbedPair{up, otherUp, above};
   }
+  for (const FolderPairKey& key : passed) {
+    finder.climbed.emplace(key, at);
+  }
+  return at;
 }

@@ -58,7 +58,7 @@ FolderNode ChildNode(const FolderNode& parent, const PathString& name,
   return child;
 }
 
-bool ParentNode(const FolderNode& node, FolderNode* parent) {
+bool ParentNode(const FolderNode& node, FolderNode* parent, ListingCache* cache) {
   PathString above;
   PathString name;
   SplitPath(node.text, &above, &name);
@@ -67,7 +67,11 @@ bool ParentNode(const FolderNode& node, FolderNode* parent) {
   }
   parent->text = above;
   parent->identity = FileIdentity();
-  const SortedListing listing = ListFolder(*parent);
+  auto cached = cache->find(above);
+  if (cached == cache->end()) {
+    cached = cache->emplace(above, ListFolder(*parent)).first;
+  }
+  const SortedListing& listing = cached->second;
   for (const auto& folder : listing.folders) {
     if (SameEntryName(folder.first, name) &&
         SameFile(folder.second.known ? folder.second : FolderIdentity(ChildNode(*parent, name, {})),

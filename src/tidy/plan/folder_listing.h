@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -30,6 +31,10 @@ SortedListing ListFolder(const FolderNode& node);
 FolderNode ChildNode(const FolderNode& parent, const PathString& name,
                      const FileIdentity& identity);
 
+/// Listings already read, by the folder's text: many folders climb to one parent.
+using ListingCache = std::map<PathString, SortedListing>;
+
 /// The folder above, by its text; false unless its listing holds `node` itself, so a path that
-/// ends in ".." or was renamed since climbs nowhere.
-bool ParentNode(const FolderNode& node, FolderNode* parent);
+/// ends in ".." or was renamed since climbs nowhere. The parent's listing is read once per
+/// `cache`: a thousand day folders climbing to their one parent listed it a thousand times.
+bool ParentNode(const FolderNode& node, FolderNode* parent, ListingCache* cache);
