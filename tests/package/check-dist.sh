@@ -192,29 +192,33 @@ apply --action r -> remove reflink
 apply --within = -> Pictures
 apply --within = P -> Pictures
 plan --keep under : P -> Pictures
---report Pictures. -> Pictures.txt" \
+--report Pictures. -> Pictures.txt
+--vers -> --version" \
     "$(cd "$work/complete" && bash --norc --noprofile -c 'source "$1" && shift &&
       for line in "$@"; do
         read -ra COMP_WORDS <<<"dupscan-tidy $line"
         COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _dupscan_tidy
         echo "$line -> ${COMPREPLY[*]}"
       done' completion "$completions/dupscan-tidy" "ap" "plan --act" "apply --action r" \
-        "apply --within =" "apply --within = P" "plan --keep under : P" "--report Pictures." 2>&1)"
+        "apply --within =" "apply --within = P" "plan --keep under : P" "--report Pictures." \
+        "--vers" 2>&1)"
 
-  # Packed again from the same build by a packager whose umask lets no one else read: the same
-  # bytes, and so the same modes, 0755 for every folder.
-  status=0
-  (umask 077 && SOURCE_DATE_EPOCH=$epoch "$project/scripts/package-deb" \
-    "$project/build/package/linux" "$work/umask077") >"$work/umask077.log" 2>&1 || status=$?
-  if [ "$status" -ne 0 ]; then
-    fail "scripts/package-deb under umask 077 failed"
-    tail -n 20 "$work/umask077.log" | sed 's/^/    /'
-  elif cmp -s "$deb" "$work/umask077/$(basename "$deb")"; then
-    pass "the package packed under umask 077 is the same, byte for byte"
-  else
-    fail "the package packed under umask 077 differs: $(dpkg-deb -c \
-      "$work/umask077/$(basename "$deb")" | grep -m 1 '^d.*---' || echo 'not in its modes')"
-  fi
+  # Packed again from the same build by packagers of two umasks, the usual one and one that lets
+  # no one else read: the same bytes each time, and so the same modes, 0755 for every folder.
+  for mask in 022 077; do
+    status=0
+    (umask "$mask" && SOURCE_DATE_EPOCH=$epoch "$project/scripts/package-deb" \
+      "$project/build/package/linux" "$work/umask$mask") >"$work/umask$mask.log" 2>&1 || status=$?
+    if [ "$status" -ne 0 ]; then
+      fail "scripts/package-deb under umask $mask failed"
+      tail -n 20 "$work/umask$mask.log" | sed 's/^/    /'
+    elif cmp -s "$deb" "$work/umask$mask/$(basename "$deb")"; then
+      pass "the package packed under umask $mask is the same, byte for byte"
+    else
+      fail "the package packed under umask $mask differs: $(dpkg-deb -c \
+        "$work/umask$mask/$(basename "$deb")" | grep -m 1 '^d.*---' || echo 'not in its modes')"
+    fi
+  done
 
   # Every tag lintian knows, pedantic and experimental ones too; "N:" lines only explain. A
   # lintian that could not run shows no tag either, hence its exit status.
