@@ -123,7 +123,7 @@ bool RemoveSpare(Settling& settling, const Place& place, const PathString& spare
 // The copy itself, set aside: its name back, by a rename when the name is free, by a swap when
 // the kept file's new link took it (the link then goes).
 bool CopyBack(Settling& settling, const Place& place, const PathString& spare,
-              const EntryStatus& atName) {
+              const EntryStatus& found, const EntryStatus& atName) {
   const bool linkOfKept = atName.type == EntryType::kFile && place.kept.type == EntryType::kFile &&
                           SameFile(atName.state.identity, place.kept.state.identity);
   if (atName.type != EntryType::kMissing && !linkOfKept) {
@@ -136,6 +136,18 @@ bool CopyBack(Settling& settling, const Place& place, const PathString& spare,
   const ActionOutcome back =
       linkOfKept ? ExchangeEntries(place.folder, spare, place.copyName)
                  : RenameWithoutReplacing(place.folder, spare, place.folder, place.copyName);
+  if (linkOfKept && back.result == ActionResult::kUnsupported) {
+    // Where no swap can be made (Windows), the link stays and the step is finished instead: the
+    // copy set aside goes once its bytes are again those of the link that took its name.
+    if (!Outcome(settling, back)) {
+      return false;
+    }
+    if (SameBytes(place.folder, spare, place.copyName)) {
+      return RemoveSpare(settling, place, spare, found.state, kSpareCopyOf, place.step.copy);
+    }
+    Left(settling, Shown(place, spare), kSpareUnknown);
+    return true;
+  }
   if (back.result != ActionResult::kDone) {
     Left(settling, Shown(place, spare), SystemRefusedText(back.errorCode));
     return Outcome(settling, back);
@@ -159,7 +171,7 @@ bool SettleOne(Settling& settling, const Place& place, const PathString& spare) 
   const EntryStatus atName = StatEntry(place.folder, place.copyName);
   const FileIdentity& identity = found.state.identity;
   if (SameFile(identity, place.step.identity)) {
-    return CopyBack(settling, place, spare, atName);
+    return CopyBack(settling, place, spare, found, atName);
   }
   const bool copyThere = atName.type == EntryType::kFile;
   if (copyThere && SameFile(identity, atName.state.identity)) {
