@@ -37,6 +37,7 @@ inline FileState FileStateOf(const struct stat& status) {
   state.identity = IdentityOf(status);
   state.links = static_cast<std::uint64_t>(status.st_nlink);
   state.allocated = static_cast<std::int64_t>(status.st_blocks) * kStatBlockSize;
+  state.owner = status.st_uid;
   return state;
 }
 

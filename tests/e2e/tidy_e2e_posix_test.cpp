@@ -134,6 +134,12 @@ TEST(TidyEndToEnd, FilesOfOtherOwnersOrAccessAreNeverJoined) {
     MakeFile(tree, "home/other/a.bin", 0600, kOtherUser, 10);
     MakeFile(tree, "home/mine/a.bin", 0600, 0, 10);
     WriteReport(tree.root(), {Text("home")});
+    const ProgramResult planned =
+        RunTidyIn(tree.root(), {Text("plan"), Text("--all"), Text("--action"), Text(action)});
+    EXPECT_NE(planned.output.find(TidyLeaveLine("home/other/a.bin", kTidyOtherOwner)),
+              std::string::npos)
+        << action << "\n"
+        << planned.output;
     const ProgramResult applied =
         RunTidyIn(tree.root(),
                   {Text("apply"), Text("--action"), Text(action), Text("--within"), Text("home")});

@@ -65,6 +65,7 @@ KeepRule RuleNamed(const PathString& name) {
 // `withinChains`: each --within folder's chain (see HeldFolder), for HoldingApart.
 bool Settle(const TidyOptions& options, PlanSettings* settings,
             std::vector<std::vector<FileIdentity>>* withinChains) {
+  settings->action = options.action;
   for (const PathString& within : options.within) {
     HeldFolder held;
     if (!HoldNamed(kWithinOption, within, &held)) {
@@ -190,7 +191,7 @@ int RunCommand(TextOutput& console, const TidyOptions& options, const PlanSettin
     case Command::kApply:
       return ApplySteps(console, options, settings.within, holding, run.report, run.checked,
                         options.planFile.empty()
-                            ? StepsOfPlans(run.checked, run.plans, options.action)
+                            ? StepsOfPlans(run.checked, run.report.paths, run.plans, options.action)
                             : StepsOfSavedPlan(saved, run.report, run.checked, settings.within));
     case Command::kExport:
       ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <tuple>
 
+#include "tidy/tidy_texts.h"
+
 namespace {
 
 // Each file (not each name) once: its bytes are freed when every one of its names is acted on.
@@ -21,6 +23,11 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
       plan.fates[member] = Fate::kLinkOfKept;
     } else if (!IsWithin(checked, group.members[member], settings.within)) {
       plan.fates[member] = Fate::kNotWithin;
+    } else if (settings.action != Action::kMove &&
+               group.members[member].state.owner != kept.owner) {
+      // A user's bytes never end only in a file another user owns, nor do two users' files
+      // become one; apply checks it again on the files it opens.
+      plan.fates[member] = Fate::kOwnedByAnother;
     } else {
       ++plan.acted;
     }
@@ -92,18 +99,23 @@ std::vector<std::size_t> OrderBySaving(const CheckedReport& checked,
   return order;
 }
 
-std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked,
+std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked, const ReportPaths& paths,
                                       const std::vector<GroupPlan>& plans, Action action) {
   std::vector<PlannedStep> steps;
   for (const std::size_t index : OrderBySaving(checked, plans)) {
     const GroupPlan& plan = plans[index];
     for (std::size_t member = 0; member < plan.fates.size(); ++member) {
-      if (plan.fates[member] == Fate::kAct) {
+      const Fate fate = plan.fates[member];
+      if (fate == Fate::kAct || fate == Fate::kOwnedByAnother) {
         PlannedStep step;
         step.group = plan.group;
         step.kept = plan.kept;
         step.copy = member;
         step.action = action;
+        if (fate == Fate::kOwnedByAnother) {
+          step.refused = kOtherOwner;
+          step.path = paths.at(checked.groups[plan.group].members[member].path);
+        }
         steps.push_back(step);
       }
     }

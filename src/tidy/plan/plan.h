@@ -16,6 +16,7 @@ enum class Fate {
   kAct,
   kLinkOfKept,  ///< a hard link of the kept file: acting on it would free nothing
   kNotWithin,
+  kOwnedByAnother,  ///< another user's file than the kept one: never removed, linked or reflinked
 };
 
 struct GroupPlan {
@@ -47,8 +48,9 @@ struct PlannedStep {
   PathString path;
 };
 
-/// apply's steps: every member the plans act on, the largest saving first.
-std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked,
+/// apply's steps: every member the plans act on, the largest saving first; a member of another
+/// owner than its kept file as a step refused, so apply names it.
+std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked, const ReportPaths& paths,
                                       const std::vector<GroupPlan>& plans, Action action);
 
 /// The bytes a file's removal gives back to the disk: its size, or less when it is sparse (its
@@ -69,6 +71,7 @@ FreedSpace FreedBy(const CheckedGroup& group, const std::vector<bool>& removed);
 struct PlanSettings {
   std::vector<KeepChoice> rules;
   std::vector<FileIdentity> within;  ///< empty: every folder
+  Action action = Action::kRemove;   ///< a move keeps every file whole, whoever owns it
 };
 
 /// The plan of every verified group, in the report's order.

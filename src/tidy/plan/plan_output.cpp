@@ -48,6 +48,9 @@ void PrintMember(Showing& showing, const Member& member, Fate fate) {
     case Fate::kNotWithin:
       PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kOutsideWithin);
       break;
+    case Fate::kOwnedByAnother:
+      PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kOtherOwner);
+      break;
     case Fate::kAct:
       if (showing.shown.action == Action::kMove) {
         PrintMove(showing, member, path);
