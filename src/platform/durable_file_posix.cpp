@@ -3,14 +3,40 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
 
 namespace {
 
 constexpr mode_t kNewFileMode = 0600;
-constexpr mode_t kOthersWrite = S_IWGRP | S_IWOTH;
 constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+
+// A group that is the user's alone: named as the user, the user's own, no one else's besides.
+// Debian and Ubuntu give each user such a group and make folders writable by it by default.
+bool UsersOwnGroup(gid_t id) {
+  const passwd* user = getpwuid(geteuid());
+  const group* entry = getgrgid(id);
+  if (user == nullptr || entry == nullptr || user->pw_gid != id ||
+      std::strcmp(user->pw_name, entry->gr_name) != 0) {
+    return false;
+  }
+  for (char** member = entry->gr_mem; *member != nullptr; ++member) {
+    if (std::strcmp(*member, user->pw_name) != 0) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// No user but the owner (and the administrator) may write it.
+bool OthersMayNotWrite(const struct stat& status) {
+  return (status.st_mode & S_IWOTH) == 0 &&
+         ((status.st_mode & S_IWGRP) == 0 || UsersOwnGroup(status.st_gid));
+}
 
 // A file in the working folder is the user's as long as no one else can change its name: the
 // folder is the user's or the administrator's, and no one else may write it, unless it is sticky
@@ -21,7 +47,7 @@ bool FolderKeepsNames() {
     return false;
   }
   const bool owned = status.st_uid == geteuid() || status.st_uid == 0;
-  return owned && ((status.st_mode & kOthersWrite) == 0 || (status.st_mode & S_ISVTX) != 0);
+  return owned && (OthersMayNotWrite(status) || (status.st_mode & S_ISVTX) != 0);
 }
 
 // Another user's file (made in a shared folder before the run), another name of a file, or a
@@ -30,8 +56,7 @@ int OwnFile(const struct stat& status) {
   if (!S_ISREG(status.st_mode)) {
     return EINVAL;
   }
-  const bool own =
-      status.st_uid == geteuid() && status.st_nlink == 1 && (status.st_mode & kOthersWrite) == 0;
+  const bool own = status.st_uid == geteuid() && status.st_nlink == 1 && OthersMayNotWrite(status);
   return own ? 0 : kNotOwnFile;
 }
 
