@@ -4,7 +4,6 @@
 #include "tidy/act/emptied_folders.h"
 #include "tidy/act/journal.h"
 #include "tidy/act/pair_action.h"
-#include "tidy/act/spares.h"
 #include "tidy/exit_status.h"
 #include "tidy/plan/plan_output.h"
 #include "tidy/plan/summary.h"
@@ -82,12 +81,7 @@ bool ApplyStep(TextOutput& console, ApplyContext& context, const PlannedStep& st
 int ApplySteps(TextOutput& console, const TidyOptions& options,
                const std::vector<FileIdentity>& within, const HeldFolder* holding,
                const Report& report, const CheckedReport& checked,
-               const std::vector<PlannedStep>& steps) {
-  // What an interrupted run left beside its copies is settled first, each with its line.
-  long long sparesLeft = 0;
-  if (!SettleSparesBeforeApply(console, within, &sparesLeft)) {
-    return kExitTrouble;
-  }
+               const std::vector<PlannedStep>& steps, long long sparesLeft) {
   Journal journal;
   const int errorCode = OpenJournal(&journal);
   JsonObject start;

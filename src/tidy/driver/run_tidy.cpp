@@ -5,6 +5,7 @@
 
 #include "platform/held_folder.h"
 #include "tidy/act/apply.h"
+#include "tidy/act/spares.h"
 #include "tidy/act/undo.h"
 #include "tidy/driver/command_line.h"
 #include "tidy/driver/saved_plan_files.h"
@@ -186,13 +187,15 @@ bool HoldingApart(const TidyOptions& options, const HeldFolder& holding,
 
 // The command, on the report checked and planned.
 int RunCommand(TextOutput& console, const TidyOptions& options, const PlanSettings& settings,
-               HeldFolder* holding, const SavedPlan& saved, const Checked& run) {
+               HeldFolder* holding, const SavedPlan& saved, const Checked& run,
+               long long sparesLeft) {
   switch (options.command) {
     case Command::kApply:
       return ApplySteps(console, options, settings.within, holding, run.report, run.checked,
                         options.planFile.empty()
                             ? StepsOfPlans(run.checked, run.report.paths, run.plans, options.action)
-                            : StepsOfSavedPlan(saved, run.report, run.checked, settings.within));
+                            : StepsOfSavedPlan(saved, run.report, run.checked, settings.within),
+                        sparesLeft);
     case Command::kExport:
       ExportGroups(console, options.format, options.report, run.report, run.checked, run.plans);
       return kExitDone;
@@ -244,11 +247,18 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
       (!LoadPlanFile(options, &saved) || MovesWithoutHolding(options, saved))) {
     return kExitTrouble;
   }
+  // What an interrupted apply left beside its copies is settled before the report is checked,
+  // so the check finds each copy back where the report saw it.
+  long long sparesLeft = 0;
+  if (options.command == Command::kApply &&
+      !SettleSparesBeforeApply(console, settings.within, &sparesLeft)) {
+    return kExitTrouble;
+  }
   Checked run;
   if (!ReadAndCheck(options, settings, &run)) {
     return kExitTrouble;
   }
-  const int status = RunCommand(console, options, settings, &holding, saved, run);
+  const int status = RunCommand(console, options, settings, &holding, saved, run, sparesLeft);
   // A report whose every group is unresolved (another machine's, or read in the wrong folder)
   // showed nothing that could be checked: no success, though nothing failed.
   const bool nothingChecked =
