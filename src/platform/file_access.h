@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/held_folder.h"
 #include "platform/readable_file.h"
 
 struct FileAccess {
@@ -30,3 +31,9 @@ inline bool SameAccess(const FileAccess& left, const FileAccess& right) {
          (left.owner == right.owner && left.group == right.group && left.mode == right.mode &&
           left.accessList == right.accessList);
 }
+
+/// Whether `folder` is this user's (or the administrator's) and no other user may write it (no
+/// write for group or others, which with an access list is its mask). A folder another user made
+/// or may change is one they could take what is put into it from. True where the system is not
+/// asked (Windows).
+bool OnlyOwnerMayChange(const HeldFolder& folder);

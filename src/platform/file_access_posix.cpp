@@ -4,6 +4,7 @@
 #include <errno.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
+#include <unistd.h>
 
 namespace {
 
@@ -42,4 +43,13 @@ bool AccessOf(const ReadableFile& file, FileAccess* access) {
   access->mode = status.st_mode & kAccessBits;
   access->known = true;
   return true;
+}
+
+bool OnlyOwnerMayChange(const HeldFolder& folder) {
+  struct stat status;
+  if (fstat(static_cast<int>(folder.handle), &status) != 0) {
+    return false;
+  }
+  const bool owned = status.st_uid == geteuid() || status.st_uid == 0;
+  return owned && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }

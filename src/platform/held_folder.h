@@ -51,8 +51,8 @@ HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode
 /// where a typed path would be read as "sub" or the console); POSIX takes every path so.
 HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* errorCode);
 
-/// Holds the folder `name` in `parent`, making it first when `create` and it does not exist;
-/// `made`, when given, says whether this call made it.
+/// Holds the folder `name` in `parent`, making it first when `create` and it does not exist (on
+/// POSIX open to this user alone, 0700); `made`, when given, says whether this call made it.
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
                          HeldFolder* held, int* errorCode, bool* made = nullptr);
 

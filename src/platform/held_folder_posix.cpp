@@ -14,6 +14,9 @@
 
 namespace {
 
+// A folder made (the holding folder's subfolders) is the user's alone: it stands for folders that
+// may have kept their files from other users, whatever the umask would allow.
+constexpr mode_t kNewFolderMode = 0700;
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
 // A folder one may search but not list: enough to reach and change the entries inside it.
 constexpr int kSearchOnlyFlags = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
@@ -190,7 +193,8 @@ HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* err
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
                          HeldFolder* held, int* errorCode, bool* made) {
   *errorCode = 0;
-  const bool making = create && mkdirat(static_cast<int>(parent.handle), name.c_str(), 0777) == 0;
+  const bool making =
+      create && mkdirat(static_cast<int>(parent.handle), name.c_str(), kNewFolderMode) == 0;
   if (create && !making && errno != EEXIST) {
     *errorCode = errno;
     return ResultOf(*errorCode);

@@ -200,31 +200,7 @@ constexpr char kSpareNameOf[] = "another name of";
 constexpr char kSpareCopyOf[] = "the same bytes as";
 constexpr char kSpareUnknown[] =
     "left by an interrupted apply, and neither the copy nor a copy of a file still there";
-// Why an action was skipped.
-constexpr char kKeptChanged[] = "the kept file changed or is gone";
-/// The kept file is there as the check found it, but the system would not open it (permissions).
-constexpr char kKeptUnopenable[] = "the kept file is there but cannot be opened for reading";
-constexpr char kCopyUnopenable[] = "it is there but cannot be opened for reading";
-constexpr char kCopyChanged[] = "changed since the report was checked";
-constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
-constexpr char kFolderUnreachable[] = "its folder cannot be reached";
-constexpr char kReadOnlyCopy[] = "it is read-only";
-constexpr char kWrittenJustNow[] = "written too recently to be compared; run apply again";
-constexpr char kOtherOwner[] = "owned by another user than the kept file";
-constexpr char kOtherAccess[] =
-    "its group, permissions or access list differ from the kept file's; a link would change who "
-    "may read or write it";
-constexpr char kFolderMoved[] = "a folder of its path is no longer where the check found it";
-constexpr char kAnotherFileSystem[] = "on another file system: nothing is copied across";
-constexpr char kCannotClone[] = "the file system cannot make reflinks";
-constexpr char kHoldingTaken[] = "the holding folder already has that name";
-constexpr char kHoldingFolderIsFile[] =
-    "the holding folder has a file where the folder to move it into belongs";
-constexpr char kSystemRefused[] = "the system refused";
-constexpr char kNotTheMovedFile[] = "no longer the file that was moved";
-constexpr char kOriginalTaken[] = "its old name is taken";
-constexpr char kNotInHolding[] = "not under the holding folder named by --holding";
-constexpr char kNotASpareName[] = "the journal names no file that apply set aside";
+#include "tidy/tidy_skip_texts.h"  // why an action was skipped
 
 // Export: JSON (one group to a line) or records that end in NUL, the largest saving first.
 constexpr char kJsonStart[] = "{\"report\":%s,\"groups\":[";

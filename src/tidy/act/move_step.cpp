@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "tidy/act/pair_steps.h"
 #include "tidy/act/step_hook.h"
 #include "tidy/plan/plan.h"
@@ -39,6 +40,11 @@ bool HoldTarget(Steps& steps, const Member& copy, Target* target, PathString* sh
     if (held != HoldResult::kHeld) {
       Skip(steps, held == HoldResult::kNotFolder ? std::string(kHoldingFolderIsFile)
                                                  : FolderUnreachableText(held, errorCode));
+      return false;
+    }
+    // One made beforehand by another user, or open to others, would let them take the copy.
+    if (!OnlyOwnerMayChange(target->folders.back())) {
+      Skip(steps, kHoldingFolderNotOwn);
       return false;
     }
   }

@@ -1,0 +1,69 @@
+// dupscan-tidy end to end on Linux: who may reach or change the files it acts on and the folders
+// it puts them in, beyond what the files' own owners and permissions said before.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "support/expected_texts.h"
+#include "support/temp_tree.h"
+#include "support/tidy_expected_texts.h"
+#include "support/tidy_support.h"
+
+namespace {
+
+constexpr uid_t kNobody = 65534;
+
+mode_t ModeOf(const std::filesystem::path& path) {
+  struct stat status;
+  return stat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 07777;
+}
+
+// A pair in home: the kept file and a copy in home/copy, and the report of them.
+void PairInHome(const TempTree& tree, std::uint32_t pattern) {
+  SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(3000, pattern)), 30);
+  tree.WriteFile("home/copy/a.bin", PatternBytes(3000, pattern));
+  tree.MakeDirectory("holding");
+  WriteReport(tree.root(), {Text("home")});
+}
+
+ProgramResult MoveWithin(const TempTree& tree, const char* within) {
+  return RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("move"), Text("--holding"),
+                                 Text("holding"), Text("--within"), Text(within)});
+}
+
+}  // namespace
+
+// A file only its 0700 folder kept from other users stays so once moved: the holding folder's
+// new folders are the user's alone (they were 0755 under umask 022).
+TEST(TidyTrust, HoldingFoldersMadeAreOpenToTheUserAlone) {
+  TempTree tree;
+  PairInHome(tree, 61);
+  ASSERT_EQ(chmod((tree / "home/copy").c_str(), 0700), 0);
+  const ProgramResult moved = MoveWithin(tree, "home");
+  EXPECT_EQ(moved.exitCode, 0) << moved.output;
+  ASSERT_TRUE(std::filesystem::exists(tree / "holding/home/copy/a.bin")) << moved.output;
+  EXPECT_EQ(ModeOf(tree / "holding/home"), 0700u);
+  EXPECT_EQ(ModeOf(tree / "holding/home/copy"), 0700u);
+}
+
+// A holding folder's folder made beforehand that others may write, or (as root) that another
+// user owns, is never moved into: they could rename the copy away, out of undo's reach.
+TEST(TidyTrust, HoldingFoldersOthersCouldChangeAreRefused) {
+  for (const bool otherOwner : {false, true}) {
+    if (otherOwner && geteuid() != 0) {
+      GTEST_SKIP() << "giving a folder to another user needs root";
+    }
+    TempTree tree;
+    PairInHome(tree, 62);
+    const std::filesystem::path planted = tree.MakeDirectory("holding/home");
+    ASSERT_EQ(chmod(planted.c_str(), otherOwner ? 0700 : 0777), 0);
+    ASSERT_TRUE(!otherOwner || chown(planted.c_str(), kNobody, static_cast<gid_t>(-1)) == 0);
+    const ProgramResult moved = MoveWithin(tree, "home");
+    EXPECT_EQ(moved.exitCode, 1) << otherOwner;
+    EXPECT_NE(moved.output.find(TidySkippedLine("home/copy/a.bin", kTidyHoldingFolderNotOwn)),
+              std::string::npos)
+        << moved.output;
+    EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin")) << otherOwner;
+  }
+}
