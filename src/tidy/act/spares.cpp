@@ -4,6 +4,7 @@
 #include "platform/entry_actions.h"
 #include "platform/held_folder.h"
 #include "tidy/act/step_hook.h"
+#include "tidy/report/failure_texts.h"
 #include "tidy/report/group_check.h"
 #include "tidy/tidy_texts.h"
 

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "platform/file_identity.h"
 #include "platform/text_output.h"
 #include "tidy/act/journal.h"
 
