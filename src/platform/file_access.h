@@ -15,10 +15,20 @@ struct FileAccess {
   std::uint64_t group = 0;
   std::uint32_t mode = 0;  ///< the permission bits, set-user and sticky bits included
   std::string accessList;  ///< the access list beyond the mode, as the system keeps it; empty: none
+  bool folder = false;     ///< a folder's sticky bit keeps others' names from those who may write
 };
 
 /// Who may read or change the open `file`. False when the system would not say.
 bool AccessOf(const ReadableFile& file, FileAccess* access);
+
+/// Who may change the folder `folder` held: its owner, group, permissions and access list.
+bool FolderAccessOf(const HeldFolder& folder, FileAccess* access);
+
+/// Whether a user who may not write what `than` describes may write what `access` does (both
+/// files, or both folders, where a file's name may be replaced): an owner that is neither
+/// `than`'s, the administrator nor `owner` (the files' own), or write for others or the group
+/// class beyond `than`'s. False when either is not known.
+bool MoreMayWrite(const FileAccess& access, const FileAccess& than, std::uint64_t owner);
 
 /// Whether the two files belong to one owner (true when either is not known).
 inline bool SameOwner(const FileAccess& left, const FileAccess& right) {

@@ -6,20 +6,33 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <string>
+
 namespace {
 
 constexpr mode_t kAccessBits = 07777;
 constexpr char kAccessListAttribute[] = "system.posix_acl_access";
 
+// The attribute's size, or its bytes when `value` is given. A folder held for search only
+// (O_PATH) has no attributes to its descriptor: they are read through its name in /proc.
+ssize_t GetAttribute(int descriptor, char* value, std::size_t size) {
+  const ssize_t got = fgetxattr(descriptor, kAccessListAttribute, value, size);
+  if (got >= 0 || errno != EBADF) {
+    return got;
+  }
+  const std::string path = "/proc/self/fd/" + std::to_string(descriptor);
+  return getxattr(path.c_str(), kAccessListAttribute, value, size);
+}
+
 // The access list's bytes; none where the file has none or the file system keeps none.
 bool AccessList(int descriptor, std::string* list) {
   for (;;) {
-    const ssize_t size = fgetxattr(descriptor, kAccessListAttribute, nullptr, 0);
+    const ssize_t size = GetAttribute(descriptor, nullptr, 0);
     if (size < 0) {
       return errno == ENODATA || errno == ENOTSUP;
     }
     list->assign(static_cast<std::size_t>(size), '\0');
-    const ssize_t read = fgetxattr(descriptor, kAccessListAttribute, &(*list)[0], list->size());
+    const ssize_t read = GetAttribute(descriptor, &(*list)[0], list->size());
     if (read >= 0) {
       list->resize(static_cast<std::size_t>(read));
       return true;
@@ -30,10 +43,7 @@ bool AccessList(int descriptor, std::string* list) {
   }
 }
 
-}  // namespace
-
-bool AccessOf(const ReadableFile& file, FileAccess* access) {
-  const int descriptor = static_cast<int>(file.handle);
+bool AccessOfDescriptor(int descriptor, FileAccess* access) {
   struct stat status;
   if (fstat(descriptor, &status) != 0 || !AccessList(descriptor, &access->accessList)) {
     return false;
@@ -41,8 +51,43 @@ bool AccessOf(const ReadableFile& file, FileAccess* access) {
   access->owner = status.st_uid;
   access->group = status.st_gid;
   access->mode = status.st_mode & kAccessBits;
+  access->folder = S_ISDIR(status.st_mode);
   access->known = true;
   return true;
+}
+
+// Write for the group class (the group, or with an access list its named users and groups) and
+// for others; in a sticky folder these users may add names but not replace or remove others'.
+bool GroupClassWrites(const FileAccess& access) {
+  return (access.mode & S_IWGRP) != 0 && !(access.folder && (access.mode & S_ISVTX) != 0);
+}
+
+bool OthersWrite(const FileAccess& access) {
+  return (access.mode & S_IWOTH) != 0 && !(access.folder && (access.mode & S_ISVTX) != 0);
+}
+
+}  // namespace
+
+bool AccessOf(const ReadableFile& file, FileAccess* access) {
+  return AccessOfDescriptor(static_cast<int>(file.handle), access);
+}
+
+bool FolderAccessOf(const HeldFolder& folder, FileAccess* access) {
+  return AccessOfDescriptor(static_cast<int>(folder.handle), access);
+}
+
+bool MoreMayWrite(const FileAccess& access, const FileAccess& than, std::uint64_t owner) {
+  if (!access.known || !than.known) {
+    return false;
+  }
+  if (access.owner != than.owner && access.owner != 0 && access.owner != owner) {
+    return true;
+  }
+  if (OthersWrite(access) && !OthersWrite(than)) {
+    return true;
+  }
+  return GroupClassWrites(access) && !(GroupClassWrites(than) && access.group == than.group &&
+                                       access.accessList == than.accessList);
 }
 
 bool OnlyOwnerMayChange(const HeldFolder& folder) {

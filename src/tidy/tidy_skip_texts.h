@@ -15,6 +15,8 @@ constexpr char kOtherOwner[] = "owned by another user than the kept file";
 constexpr char kOtherAccess[] =
     "its group, permissions or access list differ from the kept file's; a link would change who "
     "may read or write it";
+constexpr char kKeptMoreWritable[] =
+    "users who may not change it may write the kept file or replace it in its folder";
 constexpr char kFolderMoved[] = "a folder of its path is no longer where the check found it";
 constexpr char kAnotherFileSystem[] = "on another file system: nothing is copied across";
 constexpr char kCannotClone[] = "the file system cannot make reflinks";

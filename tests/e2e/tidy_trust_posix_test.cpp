@@ -67,3 +67,25 @@ TEST(TidyTrust, HoldingFoldersOthersCouldChangeAreRefused) {
     EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin")) << otherOwner;
   }
 }
+
+// A removal leaves the bytes only in the kept file: never where a folder lets more users replace
+// it than the copy's did (open to all, or, as root, another user's).
+TEST(TidyTrust, RemoveLeavesNoBytesWhereMoreUsersMayReplaceThem) {
+  for (const bool otherOwner : {false, true}) {
+    if (otherOwner && geteuid() != 0) {
+      GTEST_SKIP() << "giving a folder to another user needs root";
+    }
+    TempTree tree;
+    PairInHome(tree, 63);
+    const std::filesystem::path keptFolder = tree / "home/keep";
+    ASSERT_EQ(chmod(keptFolder.c_str(), otherOwner ? 0755 : 0777), 0);
+    ASSERT_TRUE(!otherOwner || chown(keptFolder.c_str(), kNobody, static_cast<gid_t>(-1)) == 0);
+    const ProgramResult removed =
+        RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home/copy")});
+    EXPECT_EQ(removed.exitCode, 1) << otherOwner;
+    EXPECT_NE(removed.output.find(TidySkippedLine("home/copy/a.bin", kTidyKeptMoreWritable)),
+              std::string::npos)
+        << removed.output;
+    EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin")) << otherOwner;
+  }
+}

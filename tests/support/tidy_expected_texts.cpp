@@ -42,6 +42,8 @@ const char kTidyPlanCopyChanged[] = "changed since the plan was made";
 const char kTidyPlanFormatName[] = "dupscan-tidy plan";
 const char kTidyWrittenJustNow[] = "written too recently to be compared; run apply again";
 const char kTidyOtherOwner[] = "owned by another user than the kept file";
+const char kTidyKeptMoreWritable[] =
+    "users who may not change it may write the kept file or replace it in its folder";
 const char kTidyHoldingFolderNotOwn[] =
     "the holding folder's folder to move it into belongs to another user, or others may write it";
 const char kTidyOtherAccess[] =

@@ -96,6 +96,7 @@ extern const char kTidyHoldingMeetsWithin[];
 extern const char kTidyCannotClone[];
 extern const char kTidyPlanCopyChanged[];
 extern const char kTidyOtherOwner[];
+extern const char kTidyKeptMoreWritable[];
 extern const char kTidyHoldingFolderNotOwn[];
 extern const char kTidyWrittenJustNow[];
 extern const char kTidyOtherAccess[];

@@ -58,6 +58,19 @@ bool StillInPlace(const Side& side) {
          again.chain == side.folder.chain;
 }
 
+// A removal leaves the bytes only in the kept file: no user who could not change the copy may
+// write the kept file, or replace it through its folder, where the copy's would not let them.
+bool KeptMoreWritable(const Side& kept, const Side& copy, const FileAccess& keptAccess,
+                      const FileAccess& copyAccess) {
+  FileAccess keptFolder;
+  FileAccess copyFolder;
+  if (!FolderAccessOf(kept.folder, &keptFolder) || !FolderAccessOf(copy.folder, &copyFolder)) {
+    return true;
+  }
+  return MoreMayWrite(keptAccess, copyAccess, keptAccess.owner) ||
+         MoreMayWrite(keptFolder, copyFolder, keptAccess.owner);
+}
+
 // Why the copy may not give way to the kept file for who may read or write them, or null. A user's
 // bytes never end only in a file another user owns (a removal), nor does a link or a reflink join
 // two users' files; a link makes the copy's name the kept file itself, so it also needs the same
@@ -73,6 +86,9 @@ const char* WhyNotShared(Action action, const Side& kept, const Side& copy) {
   }
   if (!SameOwner(keptAccess, copyAccess)) {
     return kOtherOwner;
+  }
+  if (action == Action::kRemove) {
+    return KeptMoreWritable(kept, copy, keptAccess, copyAccess) ? kKeptMoreWritable : nullptr;
   }
   return action == Action::kLink && !SameAccess(keptAccess, copyAccess) ? kOtherAccess : nullptr;
 }
