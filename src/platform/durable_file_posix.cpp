@@ -3,39 +3,19 @@
 
 #include <errno.h>
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <cstring>
 
 namespace {
 
 constexpr mode_t kNewFileMode = 0600;
 constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-// A group that is the user's alone: named as the user, the user's own, no one else's besides.
-// Debian and Ubuntu give each user such a group and make folders writable by it by default.
-bool UsersOwnGroup(gid_t id) {
-  const passwd* user = getpwuid(geteuid());
-  const group* entry = getgrgid(id);
-  if (user == nullptr || entry == nullptr || user->pw_gid != id ||
-      std::strcmp(user->pw_name, entry->gr_name) != 0) {
-    return false;
-  }
-  for (char** member = entry->gr_mem; *member != nullptr; ++member) {
-    if (std::strcmp(*member, user->pw_name) != 0) {
-      return false;
-    }
-  }
-  return true;
-}
-
-// No user but the owner (and the administrator) may write it.
+// No user but the owner (and the administrator) may write it. Write for the group is refused
+// even for a group named as the user: with an access list the group's bits are its mask, so a
+// named user may hold the write, and users whose first group it is are in it unlisted.
 bool OthersMayNotWrite(const struct stat& status) {
-  return (status.st_mode & S_IWOTH) == 0 &&
-         ((status.st_mode & S_IWGRP) == 0 || UsersOwnGroup(status.st_gid));
+  return (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
 }
 
 // A file in the working folder is the user's as long as no one else can change its name: the

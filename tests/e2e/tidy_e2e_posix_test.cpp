@@ -164,7 +164,9 @@ TEST(TidyEndToEnd, AJournalAnotherUserCouldWriteIsRefused) {
   if (geteuid() != 0) {
     GTEST_SKIP() << "giving the journal to another user needs root";
   }
-  for (const mode_t folderMode : {mode_t{01777}, mode_t{0777}}) {
+  // 0775: the group is root's own, yet with an access list or a user whose first group it is,
+  // another user could write there.
+  for (const mode_t folderMode : {mode_t{01777}, mode_t{0777}, mode_t{0775}}) {
     TempTree tree;
     SetAge(tree.WriteFile("home/a.bin", PatternBytes(3000, 34)), 30);
     tree.WriteFile("home/copy/a.bin", PatternBytes(3000, 34));
@@ -179,7 +181,7 @@ TEST(TidyEndToEnd, AJournalAnotherUserCouldWriteIsRefused) {
     }
     EXPECT_EQ(ReadWholeFile(journal), "planted\n");
     EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin"));
-    if (folderMode == 0777) {
+    if (folderMode != 01777) {
       std::filesystem::remove(journal);  // no journal yet, but anyone could replace the new one
     }
     const ProgramResult applied =
