@@ -1,13 +1,15 @@
 // POSIX only: io_uring through its three system calls, where Linux has it; no ring elsewhere.
 #include "platform/request_ring_posix.h"
 
-#if defined(__linux__) && __has_include(<linux/io_uring.h>)
+#if defined(__linux__) && __has_include(<linux/io_uring.h>) && __has_include(<linux/openat2.h>)
 
 #include <errno.h>
 #include <fcntl.h>
 #include <linux/io_uring.h>
+#include <linux/openat2.h>
 #include <sys/mman.h>
 #include <sys/syscall.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -34,8 +36,9 @@ struct Ring {
   unsigned* doneTail = nullptr;
   unsigned doneMask = 0;
   io_uring_cqe* done = nullptr;
-  unsigned tail = 0;   ///< the submission tail, as far as requests were added
-  unsigned added = 0;  ///< requests added since the last run
+  unsigned tail = 0;                   ///< the submission tail, as far as requests were added
+  unsigned added = 0;                  ///< requests added since the last run
+  open_how opens[kRingRequests] = {};  ///< what each open request asks, until it has run
 };
 
 Ring theRing;
@@ -53,7 +56,7 @@ bool KnowsRequests(int descriptor) {
   if (syscall(__NR_io_uring_register, descriptor, IORING_REGISTER_PROBE, probe, kProbeOps) != 0) {
     return false;
   }
-  for (const unsigned request : {IORING_OP_OPENAT, IORING_OP_READ}) {
+  for (const unsigned request : {IORING_OP_OPENAT2, IORING_OP_READ}) {
     if (request >= probe->ops_len || (probe->ops[request].flags & IO_URING_OP_SUPPORTED) == 0) {
       return false;
     }
@@ -152,11 +155,21 @@ void CloseRequestRing() { CloseRing(theRing); }
 
 bool HasRequestRing() { return theRing.descriptor >= 0; }
 
+// Every request is one the kernel makes at once or gives back (EAGAIN), never one it hands to a
+// worker of its own: such workers are threads of this process, which has one. An open asks for a
+// path it can resolve from the caches alone (RESOLVE_CACHED), a read for bytes it need not wait
+// for (RWF_NOWAIT); the caller makes any other itself. So every request is done when the call
+// that submits it returns, and nothing writes into a buffer after RunRequests.
 void AddOpenRequest(std::size_t slot, const char* path, int flags) {
-  io_uring_sqe& entry = AddEntry(slot, IORING_OP_OPENAT);
+  io_uring_sqe& entry = AddEntry(slot, IORING_OP_OPENAT2);
+  open_how& how = theRing.opens[slot];
+  how = open_how();
+  how.flags = static_cast<decltype(how.flags)>(static_cast<unsigned>(flags));
+  how.resolve = RESOLVE_CACHED;
   entry.fd = AT_FDCWD;
   entry.addr = reinterpret_cast<std::uintptr_t>(path);
-  entry.open_flags = static_cast<std::uint32_t>(flags);
+  entry.len = sizeof how;
+  entry.addr2 = reinterpret_cast<std::uintptr_t>(&how);
 }
 
 void AddReadRequest(std::size_t slot, int descriptor, void* buffer, std::size_t count,
@@ -166,6 +179,7 @@ void AddReadRequest(std::size_t slot, int descriptor, void* buffer, std::size_t 
   entry.addr = reinterpret_cast<std::uintptr_t>(buffer);
   entry.len = static_cast<std::uint32_t>(count);
   entry.off = static_cast<std::uint64_t>(offset);
+  entry.rw_flags = RWF_NOWAIT;
 }
 
 void RunRequests(int* results, std::size_t count) {

@@ -1,5 +1,6 @@
 // POSIX only: Linux's io_uring, a ring of requests that the kernel takes many at a time from the
 // one thread that submits them, so a batch of opens or reads costs one system call, not one each.
+// The kernel makes each request at once or gives it back; it never hands one to a worker thread.
 // Elsewhere, and where the kernel lacks it or refuses it (a seccomp filter, io_uring_disabled),
 // there is no ring and the callers make one call per request as before.
 #pragma once
@@ -25,11 +26,14 @@ bool HasRequestRing();
 
 /// Adds an open of `path` (openat relative to the working folder, `flags` as open takes them)
 /// as request number `slot` (below kRingRequests) of the next RunRequests. Its result is the
-/// descriptor, or minus the error code.
+/// descriptor, or minus the error code: -EAGAIN where the path is not in the caches, and the
+/// caller opens it itself.
 void AddOpenRequest(std::size_t slot, const char* path, int flags);
 
 /// Adds a read of up to `count` bytes at `offset` of the open `descriptor` into `buffer`, which
-/// must stay until RunRequests returns. Its result is the bytes read, or minus the error code.
+/// must stay until RunRequests returns. Its result is the bytes read, or minus the error code:
+/// -EAGAIN where none could be read without waiting for the disk, -EOPNOTSUPP where the file
+/// cannot be read so, and the caller reads them.
 void AddReadRequest(std::size_t slot, int descriptor, void* buffer, std::size_t count,
                     std::int64_t offset);
 
