@@ -12,6 +12,8 @@ constexpr char kFolderUnreachable[] = "its folder cannot be reached";
 constexpr char kReadOnlyCopy[] = "it is read-only";
 constexpr char kWrittenJustNow[] = "written too recently to be compared; run apply again";
 constexpr char kOtherOwner[] = "owned by another user than the kept file";
+constexpr char kAllSetAside[] =
+    "every copy lies in a holding folder an earlier move set copies aside in";
 constexpr char kOtherAccess[] =
     "its group, permissions or access list differ from the kept file's; a link would change who "
     "may read or write it";

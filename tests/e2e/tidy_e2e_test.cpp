@@ -224,6 +224,33 @@ TEST(TidyEndToEnd, LinksReplaceCopiesAndMovesComeBackWithUndo) {
   ExpectNothingLost(before, Contents(tree / "home"));
 }
 
+// A copy a move set aside is never the one kept: after a new search of the whole folder it lies
+// outside --within (and is the oldest), yet keeping it would lose the photo once the holding
+// folder is emptied. Where only set-aside copies are left, the group is left with its reason.
+TEST(TidyEndToEnd, ACopyAMoveSetAsideIsNeverTheOneKept) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"home/Photos/p.jpg", PatternBytes(900, 23), 3},
+                               {"home/Backup/p.jpg", PatternBytes(900, 23), 300}});
+  tree.MakeDirectory("dupes");
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult moved =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("move"), Text("--holding"),
+                              Text("dupes"), Text("--within"), Text("home/Backup")});
+  ASSERT_EQ(moved.exitCode, 0) << moved.output;
+  WriteReport(tree.root(), {Text("home"), Text("dupes")});
+  RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home/Photos")});
+  EXPECT_EQ(ReadWholeFile(tree / "home/Photos/p.jpg"), PatternBytes(900, 23));
+
+  std::filesystem::remove(tree / "home/Photos/p.jpg");
+  tree.WriteFile("dupes/Backup/q.jpg", PatternBytes(900, 23));
+  WriteReport(tree.root(), {Text("home"), Text("dupes")});
+  const ProgramResult planned =
+      RunTidyIn(tree.root(), {Text("plan"), Text("--all"), Text("--within"), Text("dupes")});
+  EXPECT_NE(planned.output.find(TidyLeaveLine(Shown("dupes/Backup/q.jpg"), kTidyAllSetAside)),
+            std::string::npos)
+      << planned.output;
+}
+
 // A report from another machine, or read in the wrong folder: not one of its lines names a file
 // here. Nothing is silent: summary and apply name each group with its reason, apply counts them,
 // and neither calls it a success.

@@ -46,6 +46,8 @@ const char kTidyKeptMoreWritable[] =
     "users who may not change it may write the kept file or replace it in its folder";
 const char kTidyHoldingFolderNotOwn[] =
     "the holding folder's folder to move it into belongs to another user, or others may write it";
+const char kTidyAllSetAside[] =
+    "every copy lies in a holding folder an earlier move set copies aside in";
 const char kTidyOtherAccess[] =
     "its group, permissions or access list differ from the kept file's; a link would change who "
     "may read or write it";

@@ -98,6 +98,7 @@ extern const char kTidyPlanCopyChanged[];
 extern const char kTidyOtherOwner[];
 extern const char kTidyKeptMoreWritable[];
 extern const char kTidyHoldingFolderNotOwn[];
+extern const char kTidyAllSetAside[];
 extern const char kTidyWrittenJustNow[];
 extern const char kTidyOtherAccess[];
 /// The line that stops a run whose journal another user could have written or replaced.

@@ -91,6 +91,9 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   } else {
     start.Path(kPlanKey, options.planFile);
   }
+  if (!options.holding.empty()) {
+    start.Path(kHoldingKey, options.holding);  // a later plan keeps no copy set aside in it
+  }
   if (errorCode != 0 || !Record(journal, start)) {
     PrintFailure(kJournalFailedLine,
                  JournalErrorText(errorCode != 0 ? errorCode : journal.errorCode).c_str());

@@ -1,5 +1,7 @@
 #include "tidy/act/journal.h"
 
+#include <set>
+
 #include "platform/text_output.h"
 #include "tidy/report/whole_file.h"
 #include "tidy/tidy_texts.h"
@@ -57,4 +59,35 @@ bool ReadJournal(std::vector<JournalLine>* lines, std::string* why) {
     position = end + 1;
   }
   return true;
+}
+
+std::vector<FileIdentity> SetAsideFolders() {
+  std::vector<JournalLine> lines;
+  std::string why;
+  std::set<PathString> named;
+  if (ReadJournal(&lines, &why)) {
+    for (const JournalLine& line : lines) {
+      PathString path;
+      PathString name;
+      if (LineHas(line, kHoldingKey) && JsonPath(line.at(kHoldingKey), &path)) {
+        named.insert(path);
+      }
+      if (LineHas(line, kToKey) && JsonPath(line.at(kToKey), &path)) {
+        SplitPath(PathString(path), &path, &name);
+        named.insert(path);
+      }
+    }
+  }
+  std::vector<FileIdentity> folders;
+  for (const PathString& path : named) {
+    HeldFolder held;
+    if (path.empty()) {
+      continue;
+    }
+    int errorCode = 0;
+    if (HoldFolder(path, &held, &errorCode) == HoldResult::kHeld) {
+      folders.push_back(held.chain.back());
+    }
+  }
+  return folders;
 }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/durable_file.h"
+#include "platform/held_folder.h"
 #include "tidy/plan/json_text.h"
 
 using JournalLine = std::map<std::string, JsonValue>;
@@ -37,6 +38,11 @@ bool Record(Journal& journal, const JsonObject& line);
 /// user's own (another user could have written what it would make undo do).
 bool ReadJournal(std::vector<JournalLine>* lines, std::string* why);
 
+/// The folders the journal says moves set copies aside in, as they are now: each holding folder a
+/// run names, and the folder each move put its copy in (a journal written before runs named
+/// theirs). None when there is no journal to read.
+std::vector<FileIdentity> SetAsideFolders();
+
 /// Whether the line has the key.
 inline bool LineHas(const JournalLine& line, const char* key) { return line.count(key) != 0; }
 
@@ -66,6 +72,7 @@ constexpr char kOutcomeKey[] = "outcome";
 constexpr char kWhyKey[] = "why";
 constexpr char kRunKey[] = "run";
 constexpr char kPlanKey[] = "plan";
+constexpr char kHoldingKey[] = "holding";
 // The journal's values.
 constexpr char kDoneValue[] = "done";
 constexpr char kSkippedValue[] = "skipped";

@@ -5,6 +5,7 @@
 
 #include "platform/held_folder.h"
 #include "tidy/act/apply.h"
+#include "tidy/act/journal.h"
 #include "tidy/act/spares.h"
 #include "tidy/act/undo.h"
 #include "tidy/driver/command_line.h"
@@ -67,6 +68,7 @@ KeepRule RuleNamed(const PathString& name) {
 bool Settle(const TidyOptions& options, PlanSettings* settings,
             std::vector<std::vector<FileIdentity>>* withinChains) {
   settings->action = options.action;
+  settings->setAside = SetAsideFolders();
   for (const PathString& within : options.within) {
     HeldFolder held;
     if (!HoldNamed(kWithinOption, within, &held)) {

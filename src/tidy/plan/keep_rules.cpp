@@ -1,5 +1,7 @@
 #include "tidy/plan/keep_rules.h"
 
+#include <map>
+
 namespace {
 
 // Below zero when `left` is the better one to keep, above when `right` is, zero on a tie.
@@ -29,7 +31,35 @@ int Compare(const CheckedReport& checked, const ReportPaths& paths, const KeepCh
   }
 }
 
+// For each member, how many members could be acted on were a file of its owner kept: its owner's
+// members under `within`, less the kept one when none of them is outside. Empty when the group has
+// one owner, or owners do not limit what is acted on.
+std::vector<long long> OwnerScores(const CheckedReport& checked, const CheckedGroup& group,
+                                   const KeepLimits& limits) {
+  std::map<std::uint64_t, std::pair<long long, bool>> owners;  // members within, any outside
+  for (const Member& member : group.members) {
+    auto& owner = owners[member.state.owner];
+    const bool inside = IsWithin(checked, member, limits.within);
+    owner.first += inside ? 1 : 0;
+    owner.second = owner.second || !inside;
+  }
+  std::vector<long long> scores;
+  if (!limits.byOwner || owners.size() < 2) {
+    return scores;
+  }
+  for (const Member& member : group.members) {
+    const auto& owner = owners[member.state.owner];
+    scores.push_back(owner.second ? owner.first : owner.first - 1);
+  }
+  return scores;
+}
+
 }  // namespace
+
+bool IsSetAside(const CheckedReport& checked, const Member& member,
+                const std::vector<FileIdentity>& setAside) {
+  return !setAside.empty() && ChainUnderAny(checked.folders[member.folder].chain, setAside);
+}
 
 std::vector<KeepChoice> DefaultKeepRules() {
   std::vector<KeepChoice> rules(3);
@@ -46,14 +76,21 @@ bool IsWithin(const CheckedReport& checked, const Member& member,
 
 std::size_t ChooseKept(const CheckedReport& checked, const ReportPaths& paths,
                        const CheckedGroup& group, const std::vector<KeepChoice>& rules,
-                       const std::vector<FileIdentity>& within) {
+                       const KeepLimits& limits) {
+  const std::vector<long long> scores = OwnerScores(checked, group, limits);
   std::size_t best = 0;
   for (std::size_t index = 1; index < group.members.size(); ++index) {
     const Member& candidate = group.members[index];
     const Member& kept = group.members[best];
-    int order = within.empty()
-                    ? 0
-                    : Prefer(IsWithin(checked, candidate, within), IsWithin(checked, kept, within));
+    int order = Prefer(IsSetAside(checked, candidate, limits.setAside),
+                       IsSetAside(checked, kept, limits.setAside));
+    if (order == 0 && !scores.empty()) {
+      order = Prefer(scores[best], scores[index]);
+    }
+    if (order == 0 && !limits.within.empty()) {
+      order = Prefer(IsWithin(checked, candidate, limits.within),
+                     IsWithin(checked, kept, limits.within));
+    }
     for (std::size_t rule = 0; order == 0 && rule < rules.size(); ++rule) {
       order = Compare(checked, paths, rules[rule], candidate, kept);
     }

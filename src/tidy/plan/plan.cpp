@@ -13,8 +13,12 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
   const CheckedGroup& group = checked.groups[index];
   GroupPlan plan;
   plan.group = index;
-  plan.kept = ChooseKept(checked, paths, group, settings.rules, settings.within);
+  const KeepLimits limits{settings.within, settings.setAside, settings.action != Action::kMove};
+  plan.kept = ChooseKept(checked, paths, group, settings.rules, limits);
   const FileState& kept = group.members[plan.kept].state;
+  // The kept file is set aside only when every copy is: which of them the user keeps is theirs to
+  // say once they have looked the holding folder over.
+  const bool keptSetAside = IsSetAside(checked, group.members[plan.kept], settings.setAside);
   plan.fates.resize(group.members.size(), Fate::kAct);
   for (std::size_t member = 0; member < group.members.size(); ++member) {
     if (member == plan.kept) {
@@ -23,6 +27,8 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
       plan.fates[member] = Fate::kLinkOfKept;
     } else if (!IsWithin(checked, group.members[member], settings.within)) {
       plan.fates[member] = Fate::kNotWithin;
+    } else if (keptSetAside) {
+      plan.fates[member] = Fate::kOnlySetAside;
     } else if (settings.action != Action::kMove &&
                group.members[member].state.owner != kept.owner) {
       // A user's bytes never end only in a file another user owns, nor do two users' files

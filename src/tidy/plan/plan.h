@@ -17,6 +17,7 @@ enum class Fate {
   kLinkOfKept,  ///< a hard link of the kept file: acting on it would free nothing
   kNotWithin,
   kOwnedByAnother,  ///< another user's file than the kept one: never removed, linked or reflinked
+  kOnlySetAside,    ///< every copy lies where an earlier move set copies aside: none is acted on
 };
 
 struct GroupPlan {
@@ -70,8 +71,9 @@ FreedSpace FreedBy(const CheckedGroup& group, const std::vector<bool>& removed);
 
 struct PlanSettings {
   std::vector<KeepChoice> rules;
-  std::vector<FileIdentity> within;  ///< empty: every folder
-  Action action = Action::kRemove;   ///< a move keeps every file whole, whoever owns it
+  std::vector<FileIdentity> within;    ///< empty: every folder
+  std::vector<FileIdentity> setAside;  ///< the folders the journal says moves set copies aside in
+  Action action = Action::kRemove;     ///< a move keeps every file whole, whoever owns it
 };
 
 /// The plan of every verified group, in the report's order.

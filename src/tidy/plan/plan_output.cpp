@@ -51,6 +51,9 @@ void PrintMember(Showing& showing, const Member& member, Fate fate) {
     case Fate::kOwnedByAnother:
       PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kOtherOwner);
       break;
+    case Fate::kOnlySetAside:
+      PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kAllSetAside);
+      break;
     case Fate::kAct:
       if (showing.shown.action == Action::kMove) {
         PrintMove(showing, member, path);
