@@ -263,6 +263,8 @@ constexpr char kPlanUnwritableLine[] =
 /// Why the journal is not used: what another user could have written would steer undo.
 constexpr char kJournalNotOwn[] =
     "it is not this user's own file with one name, or its folder lets other users replace it";
+constexpr char kJournalBusyLine[] = TIDY_PROGRAM_NAME
+    ": another apply or undo is using the journal " TIDY_JOURNAL_NAME " of this folder; stopped\n";
 constexpr char kJournalUnreadableLine[] =
     TIDY_PROGRAM_NAME ": cannot read the journal " TIDY_JOURNAL_NAME ": %s\n";
 constexpr char kPageFailedLine[] = TIDY_PROGRAM_NAME ": cannot write the page %" PATH_ARG ": %s\n";

@@ -1,5 +1,7 @@
 // dupscan-tidy end to end on Linux: who may reach or change the files it acts on and the folders
 // it puts them in, beyond what the files' own owners and permissions said before.
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,4 +90,26 @@ TEST(TidyTrust, RemoveLeavesNoBytesWhereMoreUsersMayReplaceThem) {
         << removed.output;
     EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin")) << otherOwner;
   }
+}
+
+// While one run holds the folder's journal, another apply or undo there stops before it looks at
+// it: two runs numbered their steps alike, and one's outcome closed the other's interrupted step.
+TEST(TidyTrust, ASecondRunInOneFolderStopsAtOnce) {
+  TempTree tree;
+  PairInHome(tree, 64);
+  const int folder = open(tree.root().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_GE(folder, 0);
+  ASSERT_EQ(flock(folder, LOCK_EX | LOCK_NB), 0);  // as a run of the program holds it
+  for (const char* command : {"apply", "undo"}) {
+    const ProgramResult run =
+        RunTidyIn(tree.root(), {Text(command), Text("--within"), Text("home")});
+    EXPECT_EQ(run.exitCode, 2) << command;
+    EXPECT_EQ(run.errors, TidyJournalBusyLine()) << command;
+  }
+  close(folder);
+  EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin"));
+  EXPECT_FALSE(std::filesystem::exists(tree / TidyJournalName()));
+  const ProgramResult applied =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home")});
+  EXPECT_EQ(applied.exitCode, 0) << applied.errors;
 }

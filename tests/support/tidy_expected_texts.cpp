@@ -54,6 +54,11 @@ const char kTidyOtherAccess[] =
 
 std::string TidyJournalName() { return "dupscan-tidy.journal"; }
 
+std::string TidyJournalBusyLine() {
+  return "dupscan-tidy: another apply or undo is using the journal dupscan-tidy.journal of this "
+         "folder; stopped\n";
+}
+
 std::string TidyJournalNotOwnLine() {
   return "dupscan-tidy: cannot write the journal dupscan-tidy.journal: it is not this user's own "
          "file with one name, or its folder lets other users replace it; stopped\n";

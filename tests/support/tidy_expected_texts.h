@@ -8,6 +8,9 @@
 /// The journal's name in the working folder.
 std::string TidyJournalName();
 
+/// The line of an apply or undo that another run of the same folder holds the journal from.
+std::string TidyJournalBusyLine();
+
 // Summary.
 std::string TidyCountsLine(long long groups, long long files, const std::string& report);
 std::string TidyVerifiedLine(long long verified, long long unresolved, long long leftOut);

@@ -10,6 +10,21 @@ int OpenJournal(Journal* journal) {
   return OpenDurable(PATH_TEXT(TIDY_JOURNAL_NAME), &journal->file);
 }
 
+bool LockJournal(RunLock* lock) {
+  int errorCode = 0;
+  switch (LockJournalFolder(lock, &errorCode)) {
+    case LockResult::kLocked:
+    case LockResult::kUnsupported:  // as before there were locks: the manual says so
+      return true;
+    case LockResult::kHeldElsewhere:
+      PrintFailure(kJournalBusyLine);
+      return false;
+    default:
+      PrintFailure(kJournalFailedLine, ErrorText(errorCode).c_str());
+      return false;
+  }
+}
+
 std::string JournalErrorText(int errorCode) {
   return errorCode == kNotOwnFile ? kJournalNotOwn : ErrorText(errorCode);
 }

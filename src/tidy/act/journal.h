@@ -8,6 +8,7 @@
 
 #include "platform/durable_file.h"
 #include "platform/held_folder.h"
+#include "platform/run_lock.h"
 #include "tidy/plan/json_text.h"
 
 using JournalLine = std::map<std::string, JsonValue>;
@@ -25,6 +26,10 @@ struct Journal {
 /// Opens the journal in the working folder, to append to it (see OpenDurable: the user's own
 /// file, created new when there is none). Returns 0, kNotOwnFile, or the error code.
 int OpenJournal(Journal* journal);
+
+/// Takes the journal's lock for the whole of an apply or undo (see LockJournalFolder). False, once
+/// it printed why, when another run holds it or the system refused it.
+bool LockJournal(RunLock* lock);
 
 /// Why the journal could not be opened or written, in words, for the code OpenJournal or a write
 /// gave.

@@ -241,6 +241,12 @@ int RunTidy(const TidyOptions& options, TextOutput& console) {
       !HoldingApart(options, holding, withinChains)) {
     return kExitTrouble;
   }
+  // One apply or undo at a time writes the journal, from its first look at it to its last line.
+  RunLock lock;
+  const bool changing = options.command == Command::kApply || options.command == Command::kUndo;
+  if (changing && !LockJournal(&lock)) {
+    return kExitTrouble;
+  }
   if (options.command == Command::kUndo) {
     return UndoMoves(console, settings.within, options.holding.empty() ? nullptr : &holding);
   }
