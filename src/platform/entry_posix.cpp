@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include "platform/null_device_posix.h"
 #include "platform/program_entry.h"
 
 namespace {
@@ -17,14 +18,17 @@ void OpenClosedStandardDescriptors() {
     if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) {
       continue;
     }
-    int opened = open("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
+    int opened = OpenNullDevice("/dev/null", descriptor == STDIN_FILENO ? O_RDONLY : O_WRONLY);
     if (opened < 0) {
-      // No /dev/null (a bare chroot or sandbox): the root folder read-only holds the number,
-      // and every write to it fails.
-      opened = open("/", O_RDONLY | O_DIRECTORY);
+      // No null device there (a bare chroot or sandbox, or a stand-in someone planted): the root
+      // folder read-only holds the number, and every write to it fails.
+      opened = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     }
-    // The lowest free number, which is this one, as every lower one is open by now.
-    if (opened >= 0 && opened != descriptor) {
+    // The lowest free number, which is this one, as every lower one is open by now; it is kept
+    // open across an exec, as a standard descriptor is.
+    if (opened == descriptor) {
+      fcntl(descriptor, F_SETFD, 0);
+    } else if (opened >= 0) {
       dup2(opened, descriptor);
       close(opened);
     }
