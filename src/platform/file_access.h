@@ -15,7 +15,9 @@ struct FileAccess {
   std::uint64_t group = 0;
   std::uint32_t mode = 0;  ///< the permission bits, set-user and sticky bits included
   std::string accessList;  ///< the access list beyond the mode, as the system keeps it; empty: none
-  bool folder = false;     ///< a folder's sticky bit keeps others' names from those who may write
+  /// A file's other extended attributes (file capabilities, labels, users' own), names and values
+  std::string attributes;
+  bool folder = false;  ///< a folder's sticky bit keeps others' names from those who may write
 };
 
 /// Who may read or change the open `file`. False when the system would not say.
@@ -29,6 +31,12 @@ bool FolderAccessOf(const HeldFolder& folder, FileAccess* access);
 /// `than`'s, the administrator nor `owner` (the files' own), or write for others or the group
 /// class beyond `than`'s. False when either is not known.
 bool MoreMayWrite(const FileAccess& access, const FileAccess& than, std::uint64_t owner);
+
+/// Whether the two files carry the same extended attributes (true when either is not known): a
+/// link would give the copy's name the kept file's, file capabilities among them.
+inline bool SameAttributes(const FileAccess& left, const FileAccess& right) {
+  return !left.known || !right.known || left.attributes == right.attributes;
+}
 
 /// Whether the two files belong to one owner (true when either is not known).
 inline bool SameOwner(const FileAccess& left, const FileAccess& right) {

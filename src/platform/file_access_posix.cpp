@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <set>
 #include <string>
 
 namespace {
@@ -15,37 +16,84 @@ constexpr char kAccessListAttribute[] = "system.posix_acl_access";
 
 // The attribute's size, or its bytes when `value` is given. A folder held for search only
 // (O_PATH) has no attributes to its descriptor: they are read through its name in /proc.
-ssize_t GetAttribute(int descriptor, char* value, std::size_t size) {
-  const ssize_t got = fgetxattr(descriptor, kAccessListAttribute, value, size);
+ssize_t GetAttribute(int descriptor, const char* name, char* value, std::size_t size) {
+  const ssize_t got = fgetxattr(descriptor, name, value, size);
   if (got >= 0 || errno != EBADF) {
     return got;
   }
   const std::string path = "/proc/self/fd/" + std::to_string(descriptor);
-  return getxattr(path.c_str(), kAccessListAttribute, value, size);
+  return getxattr(path.c_str(), name, value, size);
 }
 
-// The access list's bytes; none where the file has none or the file system keeps none.
-bool AccessList(int descriptor, std::string* list) {
+// The attribute's bytes; none where the file has none or the file system keeps none.
+bool Attribute(int descriptor, const char* name, std::string* value) {
   for (;;) {
-    const ssize_t size = GetAttribute(descriptor, nullptr, 0);
+    const ssize_t size = GetAttribute(descriptor, name, nullptr, 0);
     if (size < 0) {
+      value->clear();
       return errno == ENODATA || errno == ENOTSUP;
     }
-    list->assign(static_cast<std::size_t>(size), '\0');
-    const ssize_t read = GetAttribute(descriptor, &(*list)[0], list->size());
+    value->assign(static_cast<std::size_t>(size), '\0');
+    const ssize_t read = GetAttribute(descriptor, name, &(*value)[0], value->size());
     if (read >= 0) {
-      list->resize(static_cast<std::size_t>(read));
+      value->resize(static_cast<std::size_t>(read));
       return true;
     }
-    if (errno != ERANGE) {  // ERANGE: the list grew between the two calls
+    if (errno != ERANGE) {  // ERANGE: the value grew between the two calls
       return false;
     }
   }
 }
 
+// The names of the file's extended attributes, each ended by a NUL.
+bool AttributeNames(int descriptor, std::string* names) {
+  for (;;) {
+    const ssize_t size = flistxattr(descriptor, nullptr, 0);
+    if (size < 0) {
+      return errno == ENOTSUP;
+    }
+    names->assign(static_cast<std::size_t>(size), '\0');
+    const ssize_t listed = flistxattr(descriptor, &(*names)[0], names->size());
+    if (listed >= 0) {
+      names->resize(static_cast<std::size_t>(listed));
+      return true;
+    }
+    if (errno != ERANGE) {
+      return false;
+    }
+  }
+}
+
+// Every extended attribute but the access list (file capabilities among them), sorted by name:
+// each name, its value's length and its value.
+bool OtherAttributes(int descriptor, std::string* attributes) {
+  std::string names;
+  if (!AttributeNames(descriptor, &names)) {
+    return false;
+  }
+  std::set<std::string> sorted;
+  for (std::size_t start = 0; start < names.size();) {
+    const std::string name(names.c_str() + start);
+    sorted.insert(name);
+    start += name.size() + 1;
+  }
+  for (const std::string& name : sorted) {
+    std::string value;
+    if (name == kAccessListAttribute) {
+      continue;  // compared as the access list
+    }
+    if (!Attribute(descriptor, name.c_str(), &value)) {
+      return false;
+    }
+    *attributes += name + '\0' + std::to_string(value.size()) + ':' + value;
+  }
+  return true;
+}
+
 bool AccessOfDescriptor(int descriptor, FileAccess* access) {
   struct stat status;
-  if (fstat(descriptor, &status) != 0 || !AccessList(descriptor, &access->accessList)) {
+  if (fstat(descriptor, &status) != 0 ||
+      !Attribute(descriptor, kAccessListAttribute, &access->accessList)) {
     return false;
   }
   access->owner = status.st_uid;
@@ -69,7 +117,8 @@ bool OthersWrite(const FileAccess& access) {
 }  // namespace
 
 bool AccessOf(const ReadableFile& file, FileAccess* access) {
-  return AccessOfDescriptor(static_cast<int>(file.handle), access);
+  return AccessOfDescriptor(static_cast<int>(file.handle), access) &&
+         OtherAttributes(static_cast<int>(file.handle), &access->attributes);
 }
 
 bool FolderAccessOf(const HeldFolder& folder, FileAccess* access) {

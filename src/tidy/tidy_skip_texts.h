@@ -17,6 +17,9 @@ constexpr char kAllSetAside[] =
 constexpr char kOtherAccess[] =
     "its group, permissions or access list differ from the kept file's; a link would change who "
     "may read or write it";
+constexpr char kOtherAttributes[] =
+    "its extended attributes (file capabilities among them) differ from the kept file's; a link "
+    "would give it the kept file's";
 constexpr char kKeptMoreWritable[] =
     "users who may not change it may write the kept file or replace it in its folder";
 constexpr char kFolderMoved[] = "a folder of its path is no longer where the check found it";

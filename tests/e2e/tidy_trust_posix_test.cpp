@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -112,4 +113,21 @@ TEST(TidyTrust, ASecondRunInOneFolderStopsAtOnce) {
   const ProgramResult applied =
       RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home")});
   EXPECT_EQ(applied.exitCode, 0) << applied.errors;
+}
+
+// A link makes the copy's name the kept file: where their extended attributes differ (file
+// capabilities, here a user's own tag), the name would gain or lose them.
+TEST(TidyTrust, FilesWhoseAttributesDifferAreNeverLinked) {
+  TempTree tree;
+  PairInHome(tree, 65);
+  if (setxattr((tree / "home/keep/a.bin").c_str(), "user.tag", "kept", 4, 0) != 0) {
+    GTEST_SKIP() << "the temporary folder's file system keeps no users' extended attributes";
+  }
+  const ProgramResult linked = RunTidyIn(
+      tree.root(), {Text("apply"), Text("--action"), Text("link"), Text("--within"), Text("home")});
+  EXPECT_EQ(linked.exitCode, 1);
+  EXPECT_NE(linked.output.find(TidySkippedLine("home/copy/a.bin", kTidyOtherAttributes)),
+            std::string::npos)
+      << linked.output;
+  EXPECT_FALSE(SameInode(tree / "home/copy/a.bin", tree / "home/keep/a.bin"));
 }

@@ -42,6 +42,9 @@ const char kTidyPlanCopyChanged[] = "changed since the plan was made";
 const char kTidyPlanFormatName[] = "dupscan-tidy plan";
 const char kTidyWrittenJustNow[] = "written too recently to be compared; run apply again";
 const char kTidyOtherOwner[] = "owned by another user than the kept file";
+const char kTidyOtherAttributes[] =
+    "its extended attributes (file capabilities among them) differ from the kept file's; a link "
+    "would give it the kept file's";
 const char kTidyKeptMoreWritable[] =
     "users who may not change it may write the kept file or replace it in its folder";
 const char kTidyHoldingFolderNotOwn[] =

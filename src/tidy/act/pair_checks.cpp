@@ -90,7 +90,13 @@ const char* WhyNotShared(Action action, const Side& kept, const Side& copy) {
   if (action == Action::kRemove) {
     return KeptMoreWritable(kept, copy, keptAccess, copyAccess) ? kKeptMoreWritable : nullptr;
   }
-  return action == Action::kLink && !SameAccess(keptAccess, copyAccess) ? kOtherAccess : nullptr;
+  if (action != Action::kLink) {
+    return nullptr;
+  }
+  if (!SameAccess(keptAccess, copyAccess)) {
+    return kOtherAccess;
+  }
+  return SameAttributes(keptAccess, copyAccess) ? nullptr : kOtherAttributes;
 }
 
 }  // namespace
