@@ -123,7 +123,8 @@ bool FingerprintAll(FileCatalogue& catalogue, TextOutput& console, const SearchS
 }
 
 // An empty file reached twice (a root given twice, one root inside another) is one file: it is
-// listed once, where the walk first met it.
+// listed once, where the walk first met it. The section is there only for two or more files, so
+// a lone empty file reached twice gives none, as if it had been reached once.
 void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& reportStream) {
   const std::vector<FileRecord> emptyFiles = TakeEmptyFiles(catalogue);
   std::unordered_set<EntryKey, EntryKeyHash> listed;
@@ -135,7 +136,9 @@ void WriteEmptyFileList(FileCatalogue& catalogue, TextOutput& reportStream) {
     }
     paths.push_back(ShownPath(catalogue.places, record));
   }
-  WriteEmptyFiles(reportStream, paths);
+  if (paths.size() >= 2) {
+    WriteEmptyFiles(reportStream, paths);
+  }
 }
 
 // Sets `outOfDescriptors` when the stage stopped for want of a file descriptor.
