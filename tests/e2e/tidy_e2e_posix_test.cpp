@@ -291,27 +291,32 @@ TEST(TidyEndToEnd, OutputCutShortIsAFailure) {
 
 // A name may hold a carriage return and a terminal's escape sequences: shown as they are, the
 // file that a plan removes could read as "keep", or the line be wiped. On the console every such
-// character is an escape that shows, whatever the command.
+// character is an escape that shows, whatever the command. A name that spells an escape out
+// ("\x1b", four characters) and one with a zero-width character read as no other name.
 TEST(TidyEndToEnd, NamesOnTheConsoleCannotMoveTheCursorOrFakeALine) {
   TempTree tree;
   const std::string bytes = PatternBytes(2000, 71);
   SetAge(tree.WriteFile("home/a", bytes), 30);
   tree.WriteFile("home/b\r  keep     X\x1b[2K", bytes);
   tree.WriteFile("home/c\xff\xc2\x9b\xe2\x80\xae", bytes);
+  tree.WriteFile("home/d\\x1b\xe2\x80\x8b\xe2\x81\xa0\xef\xbb\xbf\xe2\x80\x8d", bytes);
   WriteReport(tree.root(), {Text("home")});
   const std::string forged = "home/b\\r  keep     X\\x1b[2K";
   const std::string odd = "home/c\\xff\\u{009b}\\u{202e}";
+  const std::string spelt = "home/d\\\\x1b\\u{200b}\\u{2060}\\u{feff}\\u{200d}";
   const ProgramResult plan = RunTidyIn(tree.root(), {Text("plan"), Text("--within"), Text("home")});
   const ProgramResult applied =
       RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home")});
   for (const std::string& line : {TidyActLine("remove", forged), TidyActLine("remove", odd),
-                                  TidyDoneLine("removed", forged), TidyDoneLine("removed", odd)}) {
+                                  TidyActLine("remove", spelt), TidyDoneLine("removed", forged),
+                                  TidyDoneLine("removed", odd), TidyDoneLine("removed", spelt)}) {
     const std::string& output = line[0] == ' ' ? plan.output : applied.output;
     EXPECT_NE(output.find(line), std::string::npos) << line << "in:\n" << output;
   }
   for (const std::string& output : {plan.output, applied.output}) {
     EXPECT_EQ(output.find_first_of("\r\x1b\xff"), std::string::npos) << output;
     EXPECT_EQ(output.find("\xc2\x9b"), std::string::npos) << output;
+    EXPECT_EQ(output.find("\xe2\x80\x8b"), std::string::npos) << output;
   }
 }
 

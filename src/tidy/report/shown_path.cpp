@@ -4,13 +4,32 @@
 
 namespace {
 
-// The marks of writing direction (which a terminal that lays out right-to-left text obeys), the
-// line and paragraph separators, the C1 controls and the surrogates that stand for no character.
+// The C0 and C1 controls, the line and paragraph separators, the surrogates that stand for no
+// character, and every character a terminal draws as nothing: the marks of writing direction
+// (which a terminal that lays out right-to-left text obeys), the zero-width ones, the other
+// format characters and the rest of Unicode's default-ignorable ones. Shown as themselves, "z"
+// and "z" with a zero-width space read alike.
+struct Range {
+  char32_t first;
+  char32_t last;
+};
+constexpr Range kHiddenRanges[] = {
+    {0x00, 0x1f},       {0x7f, 0x9f},       {0xad, 0xad},       {0x34f, 0x34f},
+    {0x600, 0x605},     {0x61c, 0x61c},     {0x6dd, 0x6dd},     {0x70f, 0x70f},
+    {0x890, 0x891},     {0x8e2, 0x8e2},     {0x115f, 0x1160},   {0x17b4, 0x17b5},
+    {0x180b, 0x180f},   {0x200b, 0x200f},   {0x2028, 0x202e},   {0x2060, 0x206f},
+    {0x3164, 0x3164},   {0xd800, 0xdfff},   {0xfe00, 0xfe0f},   {0xfeff, 0xfeff},
+    {0xffa0, 0xffa0},   {0xfff0, 0xfffb},   {0x110bd, 0x110bd}, {0x110cd, 0x110cd},
+    {0x13430, 0x1343f}, {0x1bca0, 0x1bca3}, {0x1d173, 0x1d17a}, {0xe0000, 0xe0fff},
+};
+
 bool Hidden(char32_t point) {
-  return point < 0x20 || (point >= 0x7f && point <= 0x9f) || point == 0x61c || point == 0x200e ||
-         point == 0x200f || point == 0x2028 || point == 0x2029 ||
-         (point >= 0x202a && point <= 0x202e) || (point >= 0x2066 && point <= 0x2069) ||
-         (point >= 0xd800 && point <= 0xdfff);
+  for (const Range& range : kHiddenRanges) {
+    if (point >= range.first && point <= range.last) {
+      return true;
+    }
+  }
+  return false;
 }
 
 void AppendHex(char32_t value, int digits, std::u32string* text) {
@@ -21,6 +40,9 @@ void AppendHex(char32_t value, int digits, std::u32string* text) {
 
 void AppendEscape(char32_t point, std::u32string* text) {
   switch (point) {
+    case U'\\':
+      *text += U"\\\\";
+      return;
     case U'\n':
       *text += U"\\n";
       return;
@@ -52,7 +74,7 @@ PathString ShownPath(const PathString& path) {
   std::u32string shown;
   bool changed = false;
   for (const char32_t point : points) {
-    if (Hidden(point)) {
+    if (Hidden(point) || (point == U'\\' && kPathSeparator != PATH_TEXT('\\'))) {
       AppendEscape(point, &shown);
       changed = true;
     } else {

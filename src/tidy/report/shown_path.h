@@ -6,10 +6,12 @@
 
 #include "platform/path_text.h"
 
-/// `path` with every character that a terminal could take as an order written as an escape
-/// that it shows: a line feed, a tab and a carriage return as \n, \t and \r, any other control
-/// character (C0 or DEL) and a byte that is no UTF-8 (POSIX) as \xNN, and a C1 control, a mark of
-/// writing direction, a line or paragraph separator and a lone surrogate (Windows) as \u{NNNN}.
+/// `path` with every character that a terminal could take as an order, or draws as nothing,
+/// written as an escape that it shows: a line feed, a tab and a carriage return as \n, \t and \r,
+/// any other control character (C0 or DEL) and a byte that is no UTF-8 (POSIX) as \xNN, and a C1
+/// control, a mark of writing direction, a line or paragraph separator, a zero-width or other
+/// format or default-ignorable character and a lone surrogate (Windows) as \u{NNNN}. A backslash
+/// in a name (POSIX, where it is no separator) is \\, so no name reads as another's escape.
 /// Every other character is itself. For the console only: the saved plan, the page's data and
 /// export keep every byte of a name.
 PathString ShownPath(const PathString& path);
