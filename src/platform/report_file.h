@@ -1,7 +1,8 @@
 // The report file's life. It is checked before the walk, written to a new temporary file beside
 // it, and put in its place only when whole: until then an earlier report stays as it was. An
-// interrupted run (SIGINT, SIGTERM, SIGHUP; on Windows Ctrl-C, Ctrl-Break or a closed console)
-// removes the temporary and then ends as the interruption would have ended it.
+// interrupted run (SIGINT, SIGTERM, SIGHUP and any other signal that ends a process but SIGKILL;
+// on Windows Ctrl-C, Ctrl-Break or a closed console) removes the temporary and then ends as the
+// interruption would have ended it.
 #pragma once
 
 #include <cstddef>

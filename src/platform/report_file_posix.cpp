@@ -21,11 +21,6 @@
 
 namespace {
 
-// Every signal whose default ends the process and that a user or the system sends to end a run:
-// Ctrl-C and Ctrl-\, kill, a closed terminal, the timers and CPU limits, the user's own signals.
-constexpr int kInterruptions[] = {SIGINT,  SIGTERM, SIGHUP,    SIGQUIT, SIGUSR1,
-                                  SIGUSR2, SIGALRM, SIGVTALRM, SIGPROF, SIGXCPU};
-constexpr int kInterruptionCount = sizeof kInterruptions / sizeof kInterruptions[0];
 constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 
 // The temporary's name for the signal handler, which may only call async-signal-safe functions;
@@ -33,34 +28,64 @@ constexpr mode_t kWriteBits = S_IWUSR | S_IWGRP | S_IWOTH;
 // while the signals are blocked.
 const char* pendingTemporary = nullptr;
 struct stat recordedTemporary;
-struct sigaction earlierActions[kInterruptionCount];
+struct sigaction earlierActions[NSIG];
+bool replacedActions[NSIG];
 sigset_t earlierMask;
+
+// Every signal whose default action ends the process, whoever sends it: Ctrl-C and Ctrl-\, kill,
+// a closed terminal, the timers and limits, the user's and the real-time signals, SIGPWR, SIGIO,
+// and the faults (SIGBUS, SIGSEGV...) whether raised by the system or sent. Not those the default
+// ignores or that stop the process, nor SIGKILL and SIGSTOP, which no handler may take.
+bool EndsTheProcess(int signalNumber) {
+  switch (signalNumber) {
+    case SIGKILL:
+    case SIGSTOP:
+    case SIGCHLD:
+    case SIGCONT:
+    case SIGURG:
+    case SIGWINCH:
+    case SIGTSTP:
+    case SIGTTIN:
+    case SIGTTOU:
+      return false;
+    default:
+      return true;
+  }
+}
 
 void RemoveTemporaryAndEnd(int signalNumber) {
   if (pendingTemporary != nullptr) {
     unlink(pendingTemporary);
   }
-  // Handled only where the default was in force: it ends the process once this handler returns.
+  // Handled only where the default was in force: it ends the process once this handler returns
+  // (a fault, coming back at once, ends it with its default too).
   signal(signalNumber, SIG_DFL);
   raise(signalNumber);
 }
 
-// A signal its caller ignores (`nohup` ignores SIGHUP) stays ignored.
+// Only signals at their default are taken: one its caller ignores (`nohup` ignores SIGHUP) stays
+// ignored, and one with a handler of its own (a sanitizer's) keeps it. The C library keeps some
+// numbers for itself and refuses them.
 void InstallHandlers() {
-  for (int index = 0; index < kInterruptionCount; ++index) {
-    sigaction(kInterruptions[index], nullptr, &earlierActions[index]);
-    if (earlierActions[index].sa_handler != SIG_IGN) {
-      struct sigaction action {};
-      action.sa_handler = RemoveTemporaryAndEnd;
-      sigemptyset(&action.sa_mask);
-      sigaction(kInterruptions[index], &action, nullptr);
+  for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+    struct sigaction& earlier = earlierActions[signalNumber];
+    replacedActions[signalNumber] = false;
+    if (!EndsTheProcess(signalNumber) || sigaction(signalNumber, nullptr, &earlier) != 0 ||
+        (earlier.sa_flags & SA_SIGINFO) != 0 || earlier.sa_handler != SIG_DFL) {
+      continue;
     }
+    struct sigaction action {};
+    action.sa_handler = RemoveTemporaryAndEnd;
+    sigemptyset(&action.sa_mask);
+    replacedActions[signalNumber] = sigaction(signalNumber, &action, nullptr) == 0;
   }
 }
 
 void RestoreHandlers() {
-  for (int index = 0; index < kInterruptionCount; ++index) {
-    sigaction(kInterruptions[index], &earlierActions[index], nullptr);
+  for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+    if (replacedActions[signalNumber]) {
+      sigaction(signalNumber, &earlierActions[signalNumber], nullptr);
+    }
   }
 }
 
@@ -162,8 +187,10 @@ int CheckReportWritable(const PathChar* name) {
 void HoldInterruptions() {
   sigset_t interruptions;
   sigemptyset(&interruptions);
-  for (const int signalNumber : kInterruptions) {
-    sigaddset(&interruptions, signalNumber);
+  for (int signalNumber = 1; signalNumber < NSIG; ++signalNumber) {
+    if (EndsTheProcess(signalNumber)) {
+      sigaddset(&interruptions, signalNumber);  // refuses the C library's own numbers
+    }
   }
   sigprocmask(SIG_BLOCK, &interruptions, &earlierMask);
 }

@@ -162,6 +162,9 @@ bool ReplaceDescriptorLinks(const ProgramOptions& options) {
   if (!SetLimit(RLIMIT_NOFILE, options.openFileLimit)) {
     _exit(123);
   }
+  // A signal that dumps core (SIGBUS, SIGQUIT) leaves no core file in the folder a test lists.
+  const rlimit noCore{0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);
   if (options.unprivileged &&
       (setgroups(0, nullptr) != 0 || setgid(kNoGroup) != 0 || setuid(kNobody) != 0)) {
     _exit(125);
