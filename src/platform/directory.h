@@ -8,9 +8,10 @@
 #include "platform/path_text.h"
 
 /// What the listing reports about one entry. Entries that are neither (links, FIFOs, sockets,
-/// devices) are never delivered: opening one could hang or never end, and following a link could
-/// lead out of the tree or back into it.
-enum class EntryKind { kDirectory, kFile };
+/// devices) are delivered, as kOther, only to a listing that asks for them (ListOtherEntries):
+/// opening one could hang or never end, and following a link could lead out of the tree or back
+/// into it.
+enum class EntryKind { kDirectory, kFile, kOther };
 
 struct DirectoryEntry {
   const PathChar* name = nullptr;  ///< valid until the next call on the same listing
@@ -34,6 +35,10 @@ DirectoryListing* OpenRootListing(const PathString& root, int* errorCode);
 /// system's code, as one that cannot be listed.
 DirectoryListing* OpenFolderListing(const PathString& folder, const FileIdentity& listed,
                                     int* errorCode);
+
+/// From now on the listing delivers the entries that are neither folders nor regular files too, as
+/// kOther (their name only): a folder that holds one is more than its files and folders.
+void ListOtherEntries(DirectoryListing* listing);
 
 /// The identity of the folder a listing lists.
 FileIdentity ListedFolderIdentity(const DirectoryListing* listing);

@@ -31,6 +31,7 @@ struct DirectoryListing {
   std::unique_ptr<char[]> records{new char[kListingBytes]};
   std::size_t filled = 0;  ///< bytes the last getdents64 gave
   std::size_t next = 0;    ///< where the next record begins
+  bool others = false;     ///< links, FIFOs, sockets and devices delivered too
 };
 
 namespace {
@@ -40,8 +41,9 @@ bool IsDotName(const char* name) {
 }
 
 // Describes an entry from its own status, never a link's target: only folders and regular files
-// are delivered, and a folder comes with the identity that entering it must find again.
-bool Describe(int folder, const char* name, DirectoryEntry* entry) {
+// are delivered (the others only when asked for), and a folder comes with the identity that
+// entering it must find again.
+bool Describe(int folder, const char* name, bool others, DirectoryEntry* entry) {
   struct stat status;
   if (fstatat(folder, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
     return false;  // gone since it was listed: nothing to record
@@ -58,7 +60,10 @@ bool Describe(int folder, const char* name, DirectoryEntry* entry) {
     entry->identity = status.st_nlink > 1 ? IdentityOf(status) : FileIdentity();
     return true;
   }
-  return false;
+  entry->kind = EntryKind::kOther;
+  entry->size = 0;
+  entry->identity = FileIdentity();
+  return others;
 }
 
 // ext4, XFS and Btrfs give each inode a generation when it is made and keep it for its life
@@ -192,15 +197,23 @@ bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode)
       case DT_DIR:
       case DT_REG:
       case DT_UNKNOWN:
-        if (Describe(listing->descriptor, found->d_name, entry)) {
+        if (Describe(listing->descriptor, found->d_name, listing->others, entry)) {
           return true;
         }
         break;
       default:
+        if (listing->others) {
+          entry->kind = EntryKind::kOther;
+          entry->size = 0;
+          entry->identity = FileIdentity();
+          return true;
+        }
         break;
     }
   }
 }
+
+void ListOtherEntries(DirectoryListing* listing) { listing->others = true; }
 
 void CloseListing(DirectoryListing* listing) {
   close(listing->descriptor);

@@ -13,6 +13,7 @@ struct DirectoryListing {
   WIN32_FIND_DATAW record;
   bool firstPending = false;  // FindFirstFileExW's entry, not yet delivered
   FileIdentity identity;
+  bool others = false;  // links delivered too
 };
 
 namespace {
@@ -119,12 +120,21 @@ bool NextEntry(DirectoryListing* listing, DirectoryEntry* entry, int* errorCode)
       return false;
     }
     const WIN32_FIND_DATAW& record = listing->record;
-    if (!IsDotName(record.cFileName) && !IsLinkTag(record.dwFileAttributes, record.dwReserved0)) {
-      Describe(record, entry);
-      return true;
+    if (IsDotName(record.cFileName)) {
+      continue;
     }
+    Describe(record, entry);
+    if (IsLinkTag(record.dwFileAttributes, record.dwReserved0)) {
+      if (!listing->others) {
+        continue;
+      }
+      entry->kind = EntryKind::kOther;
+    }
+    return true;
   }
 }
+
+void ListOtherEntries(DirectoryListing* listing) { listing->others = true; }
 
 void CloseListing(DirectoryListing* listing) {
   FindClose(listing->handle);

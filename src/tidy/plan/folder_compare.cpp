@@ -103,7 +103,10 @@ std::size_t CompareFolders(CopyFinder& finder, const FolderNode& first, const Fo
   const SortedListing left = ListFolder(first);
   const SortedListing right = ListFolder(second);
   PairEntry entry;
-  if (left.listed && right.listed && !SameFile(left.identity, right.identity) &&
+  // A link, FIFO, socket or device in either is nothing the report compared: removing the folder
+  // would lose it.
+  if (left.listed && right.listed && !left.others && !right.others &&
+      !SameFile(left.identity, right.identity) &&
       CompareListed(finder, first, second, left, right, &entry)) {
     entry.match.copies = true;
     finder.pairs[index] = std::move(entry);

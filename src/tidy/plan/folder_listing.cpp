@@ -33,10 +33,13 @@ SortedListing ListFolder(const FolderNode& node) {
     return listing;
   }
   listing.identity = ListedFolderIdentity(open);
+  ListOtherEntries(open);
   DirectoryEntry entry;
   while (NextEntry(open, &entry, &errorCode)) {
     PathString name(entry.name, entry.nameLength);
-    if (entry.kind == EntryKind::kDirectory) {
+    if (entry.kind == EntryKind::kOther) {
+      listing.others = true;
+    } else if (entry.kind == EntryKind::kDirectory) {
       listing.folders.emplace_back(std::move(name), entry.identity);
     } else {
       listing.files.emplace_back(std::move(name), entry.size);

@@ -18,6 +18,7 @@ struct FolderNode {
 
 struct SortedListing {
   bool listed = false;
+  bool others = false;  ///< it holds a link, FIFO, socket or device: no copy of a folder's files
   FileIdentity identity;
   std::vector<std::pair<PathString, std::int64_t>> files;    // name, size; by name
   std::vector<std::pair<PathString, FileIdentity>> folders;  // by name

@@ -91,3 +91,19 @@ TEST(CopyFolders, ASnapshotOfHardLinksFreesNothing) {
       << summary;
   EXPECT_NE(summary.find(TidyFreeableLine("0 bytes", 0, 0)), std::string::npos) << summary;
 }
+
+// A folder that holds a link (or a FIFO, a socket, a device) the other lacks is no copy: the
+// report compared none of them, and removing the folder would lose it.
+TEST(CopyFolders, AFolderWithALinkTheOtherLacksIsNoCopy) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"a/x.jpg", PatternBytes(1500, 10), 900},
+                               {"b/x.jpg", PatternBytes(1500, 10), 100}});
+  std::error_code error;
+  std::filesystem::create_symlink("../notes/plan.txt", tree / "b/link", error);
+  if (error) {
+    GTEST_SKIP() << "no symbolic link can be made here: " << error.message();
+  }
+  const std::string summary = RunTidyOnReport(
+      tree / "duplicates.txt", ReportGroup({tree / "a/x.jpg", tree / "b/x.jpg"}), {});
+  EXPECT_EQ(CopyFolderLines(summary, 1), std::string()) << summary;
+}
