@@ -52,7 +52,12 @@ bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* re
       return false;
     }
     if (firstGot < kCompareBlock) {
-      return true;  // both ended on the same read with every byte equal
+      // Both ended on the same read with every byte equal: equal only when they ended where their
+      // size says. A file that gives fewer bytes (one cut short since it was opened, or a kernel
+      // file whose size is a page) was not read to its end.
+      const std::int64_t read = offset + static_cast<std::int64_t>(firstGot);
+      *readError = read < first.state.size;
+      return read == first.state.size;
     }
   }
 }
@@ -68,7 +73,8 @@ bool SameContentOneOpenAtATime(const FileByPath& first, const FileByPath& second
       return false;
     }
     if (firstGot < kCompareBlock) {
-      return true;
+      return offset + static_cast<std::int64_t>(firstGot) == first.state.size &&
+             first.state.size == second.state.size;
     }
   }
 }

@@ -14,8 +14,9 @@
 /// L2 cache; one with 512 KiB was reported faster at 64 KiB: measure there before changing this.
 constexpr std::size_t kCompareBlock = 256 * 1024;
 
-/// Whether two files already open hold the same bytes, read afresh to their ends. A failed read
-/// sets `*readError` and answers false: unread bytes are never equal bytes.
+/// Whether two files already open hold the same bytes, read afresh to their ends, which must be
+/// where their size says. A failed read, or one that ends before the size, sets `*readError` and
+/// answers false: unread bytes are never equal bytes.
 bool SameContent(const ReadableFile& first, const ReadableFile& second, bool* readError);
 
 /// A file read through one open per block, so that a comparison needs only one descriptor at a

@@ -99,6 +99,8 @@ constexpr char kThroughFile[] = "a name of its path is a file, not a folder";
 constexpr char kPassesThroughLink[] = "passes through a symbolic link";
 constexpr char kIsLink[] = "is a symbolic link";
 constexpr char kNotRegular[] = "is not a regular file";
+/// The process has as many files open as it may: nothing is wrong with the file itself.
+constexpr char kNoDescriptors[] = "no more files may be opened at once (raise the limit)";
 constexpr char kUnreachable[] = "cannot be looked at";
 constexpr char kOtherSize[] = "has another size than the group's first file";
 constexpr char kSizeTextDiffers[] = "does not have the size its heading says";

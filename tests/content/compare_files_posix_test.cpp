@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "content/compare_files.h"
+#include "content/same_content.h"
 #include "support/file_system_posix.h"
 #include "support/open_hook.h"
 #include "support/temp_tree.h"
@@ -63,3 +64,23 @@ TEST(CompareFilesPosix, AWriteThatLeavesTheTimesAsTheyWereIsNotMissed) {
 }
 
 }  // namespace
+
+// Two files whose size says 4096 that give 2 bytes each when read (cut short since they were
+// opened, as a kernel file whose size is a page is short from the start): their bytes were never
+// all read, and are never equal.
+TEST(CompareFilesPosix, FilesThatReadShortOfTheirSizeAreNeverEqual) {
+  TempTree tree;
+  ReadableFile files[2];
+  for (int index = 0; index < 2; ++index) {
+    const std::filesystem::path path =
+        tree.WriteFile(index == 0 ? "a" : "b", std::string(4096, 'q'));
+    ASSERT_EQ(OpenForReading(path.c_str(), &files[index]), OpenResult::kOpened);
+    std::filesystem::resize_file(path, 2);
+  }
+  bool readError = false;
+  EXPECT_FALSE(SameContent(files[0], files[1], &readError));
+  EXPECT_TRUE(readError);
+  for (ReadableFile& file : files) {
+    CloseFile(&file);
+  }
+}

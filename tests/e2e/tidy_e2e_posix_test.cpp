@@ -289,6 +289,31 @@ TEST(TidyEndToEnd, OutputCutShortIsAFailure) {
   }
 }
 
+// Out of file descriptors, the report and the files are said to be what they are: not "no
+// regular file", not unopenable, not a folder moved (whatever the limit, the reason is the limit).
+TEST(TidyEndToEnd, OutOfDescriptorsIsSaidToBeSo) {
+  TempTree tree;
+  SetAge(tree.WriteFile("a/x", "q1"), 30);
+  tree.WriteFile("b/1/2/3/4/5/6/7/8/x", "q1");
+  tree.WriteFile("b/y", "q1");
+  WriteReport(tree.root(), {Text("a"), Text("b")});
+  bool limitSaid = false;
+  for (int limit = 5; limit <= 12; ++limit) {
+    ProgramOptions limited;
+    limited.openFileLimit = limit;
+    const ProgramResult run = RunTidyWith(
+        tree.root(), {Text("apply"), Text("--within"), Text("b"), Text("--action"), Text("link")},
+        limited);
+    const std::string all = run.output + run.errors;
+    for (const char* wrong : {kTidyNotRegular, kTidyFolderMoved, kTidyCopyUnopenable}) {
+      EXPECT_EQ(all.find(wrong), std::string::npos) << limit << "\n" << all;
+    }
+    limitSaid = limitSaid || all.find(kTidyNoDescriptors) != std::string::npos;
+    std::filesystem::remove(tree / TidyJournalName());
+  }
+  EXPECT_TRUE(limitSaid);
+}
+
 // A name may hold a carriage return and a terminal's escape sequences: shown as they are, the
 // file that a plan removes could read as "keep", or the line be wiped. On the console every such
 // character is an escape that shows, whatever the command. A name that spells an escape out

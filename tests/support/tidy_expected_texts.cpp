@@ -41,6 +41,9 @@ const char kTidyMovedBackWord[] = "moved back";
 const char kTidyPlanCopyChanged[] = "changed since the plan was made";
 const char kTidyPlanFormatName[] = "dupscan-tidy plan";
 const char kTidyWrittenJustNow[] = "written too recently to be compared; run apply again";
+const char kTidyCopyUnopenable[] = "it is there but cannot be opened for reading";
+const char kTidyNotRegular[] = "is not a regular file";
+const char kTidyNoDescriptors[] = "no more files may be opened at once (raise the limit)";
 const char kTidyOtherOwner[] = "owned by another user than the kept file";
 const char kTidyOtherAttributes[] =
     "its extended attributes (file capabilities among them) differ from the kept file's; a link "

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "content/compare_files.h"
+#include "platform/directory.h"
 #include "platform/file_access.h"
 #include "tidy/act/pair_steps.h"
 #include "tidy/act/step_hook.h"
@@ -35,11 +36,12 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
     return false;
   }
   side->name = context.report.paths.at(member.path) + member.nameStart;
-  side->opened = OpenEntry(side->folder, side->name, &side->file) == OpenResult::kOpened;
+  const OpenResult opened = OpenEntry(side->folder, side->name, &side->file);
+  side->opened = opened == OpenResult::kOpened;
   if (!side->opened) {
     const EntryStatus entry = StatEntry(side->folder, side->name);
     const bool there = entry.type == EntryType::kFile && AsPlanned(entry.state, member.state);
-    *why = there ? unopenable : changed;
+    *why = opened == OpenResult::kNoDescriptor ? kNoDescriptors : there ? unopenable : changed;
     return false;
   }
   if (!AsPlanned(side->file.state, member.state)) {
@@ -51,11 +53,14 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
 
 // The folder is still where the report's path leads: on POSIX a held folder renamed elsewhere
 // (out of --within) is still the one held, and an action through it would follow it there.
-bool StillInPlace(const Side& side) {
+// Null when it is; else why not, or why it could not be told (no more files could be opened).
+const char* NotInPlace(const Side& side) {
   HeldFolder again;
   int errorCode = 0;
-  return HoldListedFolder(side.folderText, &again, &errorCode) == HoldResult::kHeld &&
-         again.chain == side.folder.chain;
+  if (HoldListedFolder(side.folderText, &again, &errorCode) != HoldResult::kHeld) {
+    return IsNoDescriptorCode(errorCode) ? kNoDescriptors : kFolderMoved;
+  }
+  return again.chain == side.folder.chain ? nullptr : kFolderMoved;
 }
 
 // A removal leaves the bytes only in the kept file: no user who could not change the copy may
@@ -179,8 +184,8 @@ bool StillAsCompared(Steps& steps) {
     Skip(steps, kCopyChanged);
     return false;
   }
-  if (!StillInPlace(steps.copy)) {
-    Skip(steps, kFolderMoved);
+  if (const char* why = NotInPlace(steps.copy)) {
+    Skip(steps, why);
     return false;
   }
   return true;
@@ -196,7 +201,7 @@ const char* WhyNotFinish(const Steps& steps) {
   if (steps.keptLinked && !SameContent(steps.kept.file, steps.copy.file, &readError)) {
     return readError ? kUnreadable : kKeptChanged;
   }
-  return StillInPlace(steps.copy) ? nullptr : kFolderMoved;
+  return NotInPlace(steps.copy);
 }
 
 void Skip(Steps& steps, const std::string& why) {
@@ -226,8 +231,6 @@ std::string ActionText(const ActionOutcome& outcome) {
   switch (outcome.result) {
     case ActionResult::kOtherVolume:
       return kAnotherFileSystem;
-    case ActionResult::kUnsupported:
-      return kCannotClone;
     case ActionResult::kExists:
       return kHoldingTaken;
     case ActionResult::kMissing:

@@ -179,8 +179,16 @@ void Link(Steps& steps) {
 // only bytes it finds equal under its own lock, so a write meanwhile is never lost, and a stop
 // half way leaves equal bytes.
 void Reflink(Steps& steps) {
-  if (StillAsCompared(steps) && ChangeMade(steps, ShareBlocks(steps.kept.file, steps.copy.folder,
-                                                              steps.copy.name, steps.copy.file))) {
+  if (!StillAsCompared(steps)) {
+    return;
+  }
+  const ActionOutcome shared =
+      ShareBlocks(steps.kept.file, steps.copy.folder, steps.copy.name, steps.copy.file);
+  if (shared.result == ActionResult::kUnsupported) {
+    StepBoundary();
+    return Skip(steps, kCannotClone);  // only here does "cannot" mean blocks cannot be shared
+  }
+  if (ChangeMade(steps, shared)) {
     Done(steps);
   }
 }

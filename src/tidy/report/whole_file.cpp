@@ -26,8 +26,9 @@ bool ReadWholeFileNoLink(const PathString& name, std::string* bytes, std::string
     *why = EntryFailureText(status);
     return false;
   }
-  if (OpenEntry(folder, fileName, &file) != OpenResult::kOpened) {
-    *why = kNotRegular;
+  const OpenResult opened = OpenEntry(folder, fileName, &file);
+  if (opened != OpenResult::kOpened) {
+    *why = opened == OpenResult::kNoDescriptor ? kNoDescriptors : kNotRegular;
     return false;
   }
   bool readError = false;
