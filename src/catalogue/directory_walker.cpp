@@ -16,6 +16,7 @@ struct ListedEntry {
   std::size_t nameOffset;
   std::size_t nameLength;
   EntryKind kind;
+  bool severalNames;
   std::int64_t size;
   FileIdentity identity;
 };
@@ -71,8 +72,8 @@ void ReadListing(const Walk& walk, DirectoryListing* listing, PendingFolder& fol
     if (IsTheReport(walk, folder, entry)) {
       continue;
     }
-    folder.entries.push_back(
-        ListedEntry{folder.names.size(), entry.nameLength, entry.kind, entry.size, entry.identity});
+    folder.entries.push_back(ListedEntry{folder.names.size(), entry.nameLength, entry.kind,
+                                         entry.severalNames, entry.size, entry.identity});
     folder.names.append(entry.name, entry.nameLength);
   }
 }
@@ -113,7 +114,7 @@ void EnterFolder(Walk& walk, const PathString& path, const FileIdentity* listed)
 void RecordFile(Walk& walk, const PathString& path, const ListedEntry& entry,
                 std::uint32_t folder) {
   FileCatalogue& catalogue = walk.catalogue;
-  AddFileRecord(catalogue, entry.size, path, folder, entry.identity);
+  AddFileRecord(catalogue, entry.size, path, folder, entry.identity, entry.severalNames);
   if (catalogue.counters.FileCount % kFileProgressInterval == 0) {
     PrintText(walk.console, kWalkProgressLine, catalogue.counters.FileCount);
   }

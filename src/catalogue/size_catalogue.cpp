@@ -55,9 +55,16 @@ void SortBySize(std::vector<FoundFile>& files) {
 }  // namespace
 
 void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path,
-                   std::uint32_t folder, const FileIdentity& identity) {
-  const bool metBefore = identity.known && !catalogue.filesOfSeveralNames.insert(identity).second;
-  const PathChar* kept = KeepPath(catalogue.paths, folder, path.data(), path.size(), metBefore);
+                   std::uint32_t folder, const FileIdentity& identity, bool severalNames) {
+  KeptFacts facts;
+  facts.folder = folder;
+  facts.fileMetBefore =
+      severalNames && identity.known && !catalogue.filesOfSeveralNames.insert(identity).second;
+  if (identity.known) {
+    facts.file = identity;
+    facts.folderVolume = catalogue.places.folders[folder].identity.volume;
+  }
+  const PathChar* kept = KeepPath(catalogue.paths, facts, path.data(), path.size());
   catalogue.found.push_back(FoundFile{size, kept});
   ++catalogue.counters.FileCount;
 }

@@ -67,10 +67,12 @@ struct FileCatalogue {
 };
 
 /// Records a file of `size` at `path`, listed in folder number `folder`, with ZeroFingerprint,
-/// after the files recorded before it, and counts it in FileCount. `identity`, when known, is that
-/// of a file of several names: a name after the first met is marked as such.
+/// after the files recorded before it, and counts it in FileCount. `identity`, when known, is the
+/// file's as listed, kept with the path (KeptFileIdentity); of a file of `severalNames`, a name
+/// after the first met is marked as such.
 void AddFileRecord(FileCatalogue& catalogue, std::int64_t size, const PathString& path,
-                   std::uint32_t folder, const FileIdentity& identity = FileIdentity());
+                   std::uint32_t folder, const FileIdentity& identity = FileIdentity(),
+                   bool severalNames = false);
 
 /// Sorts the recorded files into size classes, keeping the walk's order within each size, and
 /// drops every size that only one file has, one FileCount for each.

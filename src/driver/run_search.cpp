@@ -13,6 +13,7 @@
 #include "output_texts.h"
 #include "platform/directory.h"
 #include "platform/environment.h"
+#include "platform/readable_file.h"
 #include "platform/report_file.h"
 #include "report/format_size.h"
 #include "report/report_writer.h"
@@ -73,6 +74,24 @@ SearchRoots ListRoots(std::int32_t count, PathChar** arguments, TextOutput& cons
   }
   return roots;
 }
+
+// The file the walk listed under a path it kept: every path the run opens after the walk is one
+// of the catalogue's.
+FileIdentity ListedFile(const void* context, const PathChar* path) {
+  const WalkPlaces& places = *static_cast<const WalkPlaces*>(context);
+  return KeptFileIdentity(path, places.folders[KeptFolder(path)].identity.volume);
+}
+
+// While it lives, a file is read only if it is the one the walk listed under its path: a folder
+// on the path swapped for a link since would have another file read, even one the user may not
+// read, and reported as a copy under the listed name.
+class ListedFilesOnly {
+ public:
+  explicit ListedFilesOnly(const WalkPlaces& places) { SetListedFileLookup(ListedFile, &places); }
+  ~ListedFilesOnly() { SetListedFileLookup(nullptr, nullptr); }
+  ListedFilesOnly(const ListedFilesOnly&) = delete;
+  ListedFilesOnly& operator=(const ListedFilesOnly&) = delete;
+};
 
 // False when the walk stopped for want of a file descriptor.
 bool WalkRoots(const SearchRoots& roots, FileCatalogue& catalogue, TextOutput& console) {
@@ -183,6 +202,7 @@ std::int32_t RunSearch(std::int32_t count, PathChar** arguments, TextOutput& con
     PrintFailure(kNoDescriptorLine);
     return 1;
   }
+  const ListedFilesOnly listedFilesOnly(catalogue.places);
   DropUniqueSizes(catalogue, console);
   if (!FingerprintAll(catalogue, console, settings)) {
     PrintFailure(kNoDescriptorLine);

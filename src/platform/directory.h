@@ -18,9 +18,11 @@ struct DirectoryEntry {
   std::size_t nameLength = 0;
   EntryKind kind = EntryKind::kFile;
   std::int64_t size = 0;  ///< bytes, for files
-  /// For folders, when the listing can tell without entering them; for files only when they have
-  /// more than one name (hard links) and the listing tells (POSIX).
+  /// For folders, when the listing can tell without entering them; for files when the listing
+  /// tells (POSIX), so that a later open can be checked to reach this file and no other.
   FileIdentity identity;
+  /// A file with more than one name (hard links), where the listing tells (POSIX).
+  bool severalNames = false;
 };
 
 struct DirectoryListing;

@@ -52,12 +52,14 @@ bool Describe(int folder, const char* name, bool others, DirectoryEntry* entry) 
     entry->kind = EntryKind::kDirectory;
     entry->size = 0;
     entry->identity = IdentityOf(status);
+    entry->severalNames = false;
     return true;
   }
   if (S_ISREG(status.st_mode)) {
     entry->kind = EntryKind::kFile;
     entry->size = status.st_size;
-    entry->identity = status.st_nlink > 1 ? IdentityOf(status) : FileIdentity();
+    entry->identity = IdentityOf(status);
+    entry->severalNames = status.st_nlink > 1;
     return true;
   }
   entry->kind = EntryKind::kOther;

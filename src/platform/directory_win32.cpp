@@ -26,6 +26,7 @@ void Describe(const WIN32_FIND_DATAW& record, DirectoryEntry* entry) {
   entry->name = record.cFileName;
   entry->nameLength = wcslen(record.cFileName);
   entry->identity = FileIdentity();  // a listing carries no file index
+  entry->severalNames = false;
   if ((record.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     entry->kind = EntryKind::kDirectory;
     entry->size = 0;

@@ -43,7 +43,8 @@ void OpenPart(BatchOpen* opens, std::size_t count) {
       errno = -descriptor;
       descriptor = -1;
     }
-    request.result = TakeRegularFile(descriptor, &request.file);
+    request.result =
+        KeepIfListed(request.path, TakeRegularFile(descriptor, &request.file), &request.file);
   }
 }
 

@@ -81,6 +81,24 @@ void CloseFile(ReadableFile* file);
 /// system closes a run of consecutive handles in one. Leaves `files` empty.
 void CloseFiles(std::vector<ReadableFile>& files);
 
+/// Which file the walk listed under `path`; not known where it cannot tell (a path it did not
+/// list, a listing that gives no file identity: Windows).
+using ListedFileLookup = FileIdentity (*)(const void* context, const PathChar* path);
+
+/// From a call with a lookup until one with null (the default), every open for reading and
+/// StateAtPath on POSIX refuse, as a missing file, a file other than the one listed under the
+/// path: the path is text, and a folder on it swapped since the walk for a link or for another
+/// folder leads elsewhere, where O_NOFOLLOW guards only the last name.
+void SetListedFileLookup(ListedFileLookup lookup, const void* context);
+
+/// Whether the file of `identity`, reached through `path`, may be read as the file listed there:
+/// the lookup knows no file for the path, or names this one.
+bool IsListedFile(const PathChar* path, const FileIdentity& identity);
+
+/// `result` of an open of `path` into `file`, or kFailed, with the file closed, when it opened a
+/// file that IsListedFile refuses.
+OpenResult KeepIfListed(const PathChar* path, OpenResult result, ReadableFile* file);
+
 /// Test seam: called with the path before every open, so a test can change the file between the
 /// stages of a run. `context` is what the test set with the hook, handed back at every call, so
 /// a fake keeps its state there. Null by default.

@@ -77,7 +77,7 @@ void CloseRun(const std::vector<int>& descriptors, std::size_t first, std::size_
 
 OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   RunBeforeOpenHook(path);
-  return TakeRegularFile(open(path, kReadOpenFlags), file);
+  return KeepIfListed(path, TakeRegularFile(open(path, kReadOpenFlags), file), file);
 }
 
 bool StateAtPath(const PathChar* path, FileState* state) {
@@ -86,7 +86,7 @@ bool StateAtPath(const PathChar* path, FileState* state) {
     return false;
   }
   *state = FileStateOf(status);
-  return true;
+  return IsListedFile(path, state->identity);
 }
 
 bool FileUnchanged(const ReadableFile& file, const PathChar* path) {

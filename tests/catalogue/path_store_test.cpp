@@ -37,6 +37,30 @@ TEST(PathStore, KeptPathsAndTheirFoldersStayWholeAcrossBlocksAndLongPathsAlike) 
   }
 }
 
+// The file's identity sits before the folder word, its volume only when not its folder's: a
+// wrong offset reads the neighbour's bytes, and a check after an open would refuse every file.
+TEST(PathStore, KeptIdentitiesComeBackWithTheirFoldersAndFlags) {
+  PathStore store;
+  const PathString text = Text("folder/file");
+  std::vector<const PathChar*> kept;
+  for (std::uint64_t index = 0; index < 6; ++index) {
+    KeptFacts facts;
+    facts.folder = (std::uint32_t{1} << 29) - 1 - static_cast<std::uint32_t>(index);
+    facts.fileMetBefore = index % 2 == 1;
+    facts.file = FileIdentity{index % 3 == 2 ? 77u : 5u, ~index, index != 0};
+    facts.folderVolume = 5;
+    kept.push_back(KeepPath(store, facts, text.data(), text.size()));
+  }
+  for (std::uint64_t index = 0; index < 6; ++index) {
+    EXPECT_EQ(PathString(kept[index]), text) << index;
+    EXPECT_EQ(KeptFolder(kept[index]), (std::uint32_t{1} << 29) - 1 - index) << index;
+    EXPECT_EQ(KeptFileMetBefore(kept[index]), index % 2 == 1) << index;
+    const FileIdentity expected =
+        index == 0 ? FileIdentity() : FileIdentity{index % 3 == 2 ? 77u : 5u, ~index, true};
+    EXPECT_EQ(KeptFileIdentity(kept[index], 5), expected) << index;
+  }
+}
+
 TEST(PathStore, CopiesOnlyTheGivenLength) {
   PathStore store;
   const PathString text = Text("abc/def");

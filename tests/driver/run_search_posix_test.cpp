@@ -210,6 +210,45 @@ TEST_F(ChangingFiles, SmallFileGrownAfterTheWalkMatchesByFingerprintButIsNoDupli
   EXPECT_EQ(result.report, "");
 }
 
+// The folder of `file` renamed aside and a link to the folder "outside" beside the root put in its
+// place, as someone who may write the tree could do between two stages.
+void SwapFolderForLinkOutside(const std::filesystem::path& file) {
+  const std::filesystem::path folder = file.parent_path();
+  std::filesystem::rename(folder, folder.string() + ".real");
+  std::filesystem::create_directory_symlink(folder.parent_path().parent_path() / "outside", folder);
+}
+
+// r/b/x holds other bytes than r/a/x (the same size, head and tail), and "outside" a copy of
+// r/a/x. Once r/b is a link to "outside", the path r/b/x leads to that copy: read through it,
+// r/b/x was reported as a copy of r/a/x, bytes it never held, and whoever may write the tree
+// could learn whether a file they may not read holds what they guess.
+TEST_F(ChangingFiles, AFolderSwappedForALinkAfterTheWalkIsNeverReadThrough) {
+  const std::string content = PatternBytes(kContentSize, 1);
+  std::string other = content;
+  other[kContentSize / 2] = static_cast<char>(other[kContentSize / 2] ^ 1);
+  tree_.WriteFile("r/a/x", content);
+  tree_.WriteFile("r/b/x", other);
+  tree_.WriteFile("outside/x", content);
+  const std::filesystem::path root = tree_ / "r";
+  const std::filesystem::path swapped = tree_ / "r/b/x";
+  for (const int stage : {kFingerprintOpen, kComparisonOpen}) {
+    SCOPED_TRACE(stage == kFingerprintOpen ? "before the fingerprint" : "before the comparison");
+    const RunResult result = Run(root, swapped, stage, SwapFolderForLinkOutside);
+    ExpectedRun expected;
+    expected.roots = {PrintedText(root)};
+    expected.files = 2;
+    expected.directories = 3;
+    expected.potential = 2;
+    if (stage == kComparisonOpen) {
+      expected.groupingLines = OpenFailureLine(swapped);
+    }
+    EXPECT_EQ(result.console, ExpectedConsole(expected));
+    EXPECT_EQ(result.report, "");
+    std::filesystem::remove(tree_ / "r/b");
+    std::filesystem::rename(tree_ / "r/b.real", tree_ / "r/b");
+  }
+}
+
 void DeleteBothFilesOfThePair(const std::filesystem::path& file) {
   std::filesystem::remove(file.parent_path() / "file");
   std::filesystem::remove(file.parent_path() / "twin");
