@@ -22,7 +22,8 @@ After each of these runs:
     puts every moved file back where it was;
   - no .dupscan-tidy.* name is left once the settling run ended, and it left none alone;
   - the statuses are sane: the killed apply died of the signal (or ended first, 0 or 1: counted),
-    the settling apply gave 0 or 1 and undo 0, the last apply 0.
+    the settling apply gave 0 or 1 and undo 0 (2 when the apply was killed before it made its
+    journal), the last apply 0.
 
 The first fault ends that action's sweep (unless --keep-going): its folder is kept for a look,
 and a line says how to run that try again.
@@ -57,6 +58,7 @@ MIB = 1024 * KIB
 ACTIONS = ("remove", "link", "reflink", "move")
 SPARE_PREFIX = ".dupscan-tidy."
 SETTLED = "left by an interrupted apply"  # a spare name dealt with, or left for a person to see
+JOURNAL = "dupscan-tidy.journal"
 LEFT_ALONE = "neither the copy nor a copy of a file still there"
 
 
@@ -304,7 +306,9 @@ class Tally:
 
 def settle(programs, work, action, before):
     if action == "move":
-        programs.run(work, "undo", action, (0,))
+        # An apply killed before it made its journal moved nothing, and undo has nothing to read.
+        journal = os.path.exists(os.path.join(work, JOURNAL))
+        programs.run(work, "undo", action, (0,) if journal else (2,))
         check_state(action, before, snapshot(work), after_undo=True)
         return
     programs.run(work, "apply", action, (0, 1))
