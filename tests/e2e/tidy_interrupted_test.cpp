@@ -89,7 +89,7 @@ void InterruptEveryStep(const std::vector<PathString>& apply) {
     EXPECT_LT(reapplied.exitCode, 2) << when << "\n" << reapplied.errors;
     ExpectNoSpares(again.root(), when + ", then apply\n" + reapplied.output);
     if (ended.exitCode != kEndedAtStep) {
-      EXPECT_EQ(ended.exitCode, 0) << ended.errors;
+      EXPECT_EQ(ended.exitCode, 0) << ended.output << ended.errors;
       EXPECT_GT(step, 5) << "too few steps to have acted: " << ended.errors;
       return;
     }
