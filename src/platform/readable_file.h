@@ -20,6 +20,9 @@ struct FileState {
   /// The bytes the file takes on the disk, as du counts them: less than its size when it is
   /// sparse. -1 where the system was not asked (dupscan's opens on Windows).
   std::int64_t allocated = -1;
+  /// Of `allocated`, the bytes other files share too (blocks cloned or deduplicated, see
+  /// SharedBytes): removing the file gives none of them back. 0 where not asked.
+  std::int64_t shared = 0;
   /// Windows: the read-only attribute, which keeps the file from being written, removed or
   /// replaced; POSIX: false, since a file's own mode never keeps it from going (its folder's does).
   bool readOnly = false;
@@ -74,6 +77,12 @@ void AdviseSequential(const ReadableFile& file);
 /// a later ReadAt of them then finds them there instead of waiting for the disk. Nothing is read
 /// into the program, and nothing happens where the system has no such request.
 void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t length);
+
+/// The bytes of the open file's blocks that other files share too (Btrfs, XFS and bcachefs, where
+/// a reflink or a deduplication shares blocks), as the file system's extent map marks them.
+/// `*canShare` says whether its file system shares blocks at all: where it does not, asking
+/// another of its files is no use. 0, and false, where the system cannot tell (Windows).
+std::int64_t SharedBytes(const ReadableFile& file, bool* canShare);
 
 void CloseFile(ReadableFile* file);
 

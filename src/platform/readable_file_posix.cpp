@@ -3,12 +3,17 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <iterator>
 
 #include "platform/file_state_posix.h"
 
@@ -187,5 +192,42 @@ void CloseFiles(std::vector<ReadableFile>& files) {
     }
     CloseRun(descriptors, first, last);
     first = last + 1;
+  }
+}
+
+std::int64_t SharedBytes(const ReadableFile& file, bool* canShare) {
+  const int descriptor = static_cast<int>(file.handle);
+  struct statfs system;
+  // Btrfs, XFS and bcachefs: the file systems whose extents may be shared.
+  constexpr long kSharing[] = {0x9123683e, 0x58465342, static_cast<long>(0xca451a4e)};
+  *canShare = fstatfs(descriptor, &system) == 0 &&
+              std::find(std::begin(kSharing), std::end(kSharing),
+                        static_cast<long>(system.f_type)) != std::end(kSharing);
+  if (!*canShare) {
+    return 0;
+  }
+  constexpr unsigned kBatch = 64;
+  alignas(fiemap) unsigned char request[sizeof(fiemap) + kBatch * sizeof(fiemap_extent)];
+  auto* map = reinterpret_cast<fiemap*>(request);
+  std::int64_t shared = 0;
+  std::uint64_t start = 0;
+  for (;;) {
+    std::fill(std::begin(request), std::end(request), 0);
+    map->fm_start = start;
+    map->fm_length = FIEMAP_MAX_OFFSET - start;
+    map->fm_extent_count = kBatch;
+    if (ioctl(descriptor, FS_IOC_FIEMAP, map) != 0 || map->fm_mapped_extents == 0) {
+      return shared;
+    }
+    for (unsigned index = 0; index < map->fm_mapped_extents; ++index) {
+      const fiemap_extent& extent = map->fm_extents[index];
+      if ((extent.fe_flags & FIEMAP_EXTENT_SHARED) != 0) {
+        shared += static_cast<std::int64_t>(extent.fe_length);
+      }
+      if ((extent.fe_flags & FIEMAP_EXTENT_LAST) != 0) {
+        return shared;
+      }
+      start = extent.fe_logical + extent.fe_length;
+    }
   }
 }

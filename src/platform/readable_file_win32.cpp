@@ -105,6 +105,11 @@ void AdviseSequential(const ReadableFile&) {}
 // their own rather than this C stream, so the Windows programs read one file at a time as before.
 void AdviseWillNeed(const ReadableFile&, std::int64_t, std::int64_t) {}
 
+std::int64_t SharedBytes(const ReadableFile&, bool* canShare) {
+  *canShare = false;  // ReFS block clones are not told apart from a file's own blocks here
+  return 0;
+}
+
 void CloseFile(ReadableFile* file) {
   std::fclose(StreamOf(*file));
   file->handle = -1;

@@ -266,6 +266,27 @@ TEST(TidyEndToEnd, AReflinkLeavesTheCopyItsOwnFile) {
   EXPECT_EQ(ReadWholeFile(copy), PatternBytes(70000, 35));
 }
 
+// A copy whose blocks are already the kept file's (reflinked by an earlier apply) frees nothing
+// when removed, and the totals say so: they counted its whole size, run after run.
+TEST(TidyEndToEnd, ACopyAlreadySharingItsBlocksFreesNothing) {
+  TempTree tree;
+  SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(70000, 36)), 30);
+  tree.WriteFile("home/copy/a.bin", PatternBytes(70000, 36));
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult cloned =
+      RunTidyIn(tree.root(),
+                {Text("apply"), Text("--action"), Text("reflink"), Text("--within"), Text("home")});
+  if (cloned.output.find(kTidyCannotClone) != std::string::npos) {
+    GTEST_SKIP() << "the temporary folder's file system shares no blocks (set TMPDIR to one on "
+                    "XFS or Btrfs to run this)";
+  }
+  sync();
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult removed =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("home")});
+  EXPECT_NE(removed.output.find(TidyApplyTotals(1, 0, 0)), std::string::npos) << removed.output;
+}
+
 // Past a file size limit, as on a full disk, the output stops part-way: no command calls that a
 // success (they exited 0 with 142 of 600 records written).
 TEST(TidyEndToEnd, OutputCutShortIsAFailure) {

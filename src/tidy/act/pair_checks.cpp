@@ -48,6 +48,8 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
     *why = changed;
     return false;
   }
+  bool canShare = false;
+  side->file.state.shared = SharedBytes(side->file, &canShare);  // what the copy's removal frees
   return true;
 }
 

@@ -72,7 +72,8 @@ FreedSpace FreedBy(const CheckedGroup& group, const std::vector<bool>& removed) 
     }
     if (allRemoved && names == end - first) {
       freed.disk += DiskBytes(file);
-      freed.sizes += file.size;
+      // Blocks shared with other files are no part of what it frees, nor a sparse file's holes.
+      freed.sizes += file.size > file.shared ? file.size - file.shared : 0;
     }
     first = end;
   }

@@ -55,9 +55,12 @@ std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked, const Report
                                       const std::vector<GroupPlan>& plans, Action action);
 
 /// The bytes a file's removal gives back to the disk: its size, or less when it is sparse (its
-/// allocation, as du counts it).
+/// allocation, as du counts it), less the blocks other files share too (a reflinked copy frees
+/// nothing).
 inline std::int64_t DiskBytes(const FileState& state) {
-  return state.allocated >= 0 && state.allocated < state.size ? state.allocated : state.size;
+  const std::int64_t own =
+      state.allocated >= 0 && state.allocated < state.size ? state.allocated : state.size;
+  return own > state.shared ? own - state.shared : 0;
 }
 
 struct FreedSpace {

@@ -1,6 +1,7 @@
 #include "tidy/report/group_check.h"
 
 #include <algorithm>
+#include <map>
 #include <tuple>
 #include <unordered_map>
 #include <utility>
@@ -109,6 +110,27 @@ struct MemberRef {
   std::size_t folder;
 };
 
+// Of a regular file's blocks, those other files share too, where its file system can share
+// them: a copy reflinked earlier frees nothing. One file of each volume tells whether asking is of
+// use; on the others no file is opened.
+void AskShared(const HeldFolder& folder, const PathString& name, FileState* state,
+               std::map<std::uint64_t, bool>* sharing) {
+  const auto known = sharing->find(state->identity.volume);
+  if (state->allocated <= 0 || (known != sharing->end() && !known->second)) {
+    return;
+  }
+  ReadableFile file;
+  if (OpenEntry(folder, name, &file) != OpenResult::kOpened) {
+    return;
+  }
+  bool canShare = false;
+  if (SameFile(file.state.identity, state->identity)) {
+    state->shared = SharedBytes(file, &canShare);
+    (*sharing)[state->identity.volume] = canShare;
+  }
+  CloseFile(&file);
+}
+
 // One hold of each folder, then a look at each of its entries: the paths sorted by folder, so a
 // folder of many copies is walked once.
 void LookAtEntries(const Report& report, CheckedReport* checked,
@@ -127,6 +149,7 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       references.begin(), references.end(),
       [](const MemberRef& left, const MemberRef& right) { return left.folder < right.folder; });
   HeldFolder held;
+  std::map<std::uint64_t, bool> sharing;
   std::size_t heldIndex = checked->folders.size();
   Progress progress =
       StartProgress(kCheckProgressLine, static_cast<long long>(references.size()), true);
@@ -146,6 +169,7 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       EntryStatus& status = (*statuses)[reference.group][reference.member];
       status = StatEntry(held, name);
       member.state = status.state;
+      AskShared(held, name, &member.state, &sharing);
     }
   }
   EndProgress(&progress);
