@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/path_code_points.h"
 #include "support/expected_texts.h"
 
 // --exclude's patterns: a whole path matches, from its first character to its last; a star
@@ -11,32 +12,33 @@
 TEST(GlobMatch, WholePathStarsCrossFoldersQuestionMarkIsOneCharacter) {
   const struct {
     const char* pattern;
-    const char* path;
+    const char32_t* path;  // code points: UTF-8 on POSIX, UTF-16 on Windows
     bool matches;
   } cases[] = {
-      {"*.tmp", "a/b/c.tmp", true},
-      {"*.tmp", "a/c.tmp.dat", false},
-      {"c.tmp", "a/c.tmp", false},
-      {"a/?.dat", "a/1.dat", true},
-      {"a/?.dat", "a/12.dat", false},
-      {"a/?.dat", "a/.dat", false},
-      {"*a*b", "xaxbxab", true},
-      {"*a*b", "xaxbxa", false},
-      {"a**", "a", true},
-      {"", "a", false},
-      {"*.txt", "*notes.txt", true},
-      {"b/?", "b/\xc3\xa9", true},  // é, two bytes
-      {"b/??", "b/\xc3\xa9", false},
-      {"b/?", "b/\xe2\x82\xac", true},      // €, three bytes
-      {"b/?", "b/\xf0\x9f\x98\x80", true},  // an emoji: four bytes, a surrogate pair
-      {"b/R?sum?/*", "b/R\xc3\xa9sum\xc3\xa9/cv.pdf", true},
-      {"*?", "\xc3\xa9", true},
-      {"*??", "\xc3\xa9", false},
+      {"*.tmp", U"a/b/c.tmp", true},
+      {"*.tmp", U"a/c.tmp.dat", false},
+      {"c.tmp", U"a/c.tmp", false},
+      {"a/?.dat", U"a/1.dat", true},
+      {"a/?.dat", U"a/12.dat", false},
+      {"a/?.dat", U"a/.dat", false},
+      {"*a*b", U"xaxbxab", true},
+      {"*a*b", U"xaxbxa", false},
+      {"a**", U"a", true},
+      {"", U"a", false},
+      {"*.txt", U"*notes.txt", true},
+      {"b/?", U"b/\u00e9", true},  // é, two bytes
+      {"b/??", U"b/\u00e9", false},
+      {"b/?", U"b/\u20ac", true},      // €, three bytes
+      {"b/?", U"b/\U0001F600", true},  // an emoji: four bytes, a surrogate pair
+      {"b/R?sum?/*", U"b/R\u00e9sum\u00e9/cv.pdf", true},
+      {"*?", U"\u00e9", true},
+      {"*??", U"\u00e9", false},
   };
   for (const auto& each : cases) {
-    const PathString path = Text(each.path);
+    PathString path;
+    ASSERT_TRUE(PathFromCodePoints(each.path, &path));
     EXPECT_EQ(GlobMatches(Text(each.pattern), path.c_str(), path.size()), each.matches)
-        << each.pattern << " on " << each.path;
+        << each.pattern << " on path " << &each - cases;
   }
 }
 
