@@ -55,3 +55,21 @@ inline bool SameAccess(const FileAccess& left, const FileAccess& right) {
 /// or may change is one they could take what is put into it from. True where the system is not
 /// asked (Windows).
 bool OnlyOwnerMayChange(const HeldFolder& folder);
+
+enum class LeaseResult {
+  kHeld,
+  kWriters,      ///< a program has the file open for writing, or mapped so it can write it
+  kNotOwn,       ///< only the file's owner (or the administrator) may take one
+  kUnsupported,  ///< not on this system or file system: nothing is held
+};
+
+/// Linux: a read lease on the open `file`, which no program can take while another has the file
+/// open for writing (a writable shared mapping among them): a write through a mapping moves no
+/// time, so only this tells. A program that then opens the file to write breaks the lease (and
+/// waits until it is let go, when the file is closed); see LeaseUnbroken. Elsewhere kUnsupported:
+/// Windows keeps files it compares from being written while they are open.
+LeaseResult TakeReadLease(const ReadableFile& file);
+
+/// Whether the lease TakeReadLease took on `file` is still whole: no program has opened the file
+/// to write it since.
+bool LeaseUnbroken(const ReadableFile& file);

@@ -18,3 +18,7 @@ bool MoreMayWrite(const FileAccess& /*access*/, const FileAccess& /*than*/,
                   std::uint64_t /*owner*/) {
   return false;
 }
+
+LeaseResult TakeReadLease(const ReadableFile& /*file*/) { return LeaseResult::kUnsupported; }
+
+bool LeaseUnbroken(const ReadableFile& /*file*/) { return true; }

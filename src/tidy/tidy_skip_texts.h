@@ -11,6 +11,10 @@ constexpr char kDiffersFromKept[] = "its bytes differ from the kept file's";
 constexpr char kFolderUnreachable[] = "its folder cannot be reached";
 constexpr char kReadOnlyCopy[] = "it is read-only";
 constexpr char kWrittenJustNow[] = "written too recently to be compared; run apply again";
+constexpr char kOpenForWriting[] = "open for writing by another program";
+/// Only a file's owner may ask Linux whether another program has it open for writing.
+constexpr char kWritersUnknown[] =
+    "not this user's own: whether another program has it open for writing cannot be told";
 constexpr char kOtherOwner[] = "owned by another user than the kept file";
 constexpr char kAllSetAside[] =
     "every copy lies in a holding folder an earlier move set copies aside in";

@@ -2,6 +2,7 @@
 // it puts them in, beyond what the files' own owners and permissions said before.
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -130,4 +131,28 @@ TEST(TidyTrust, FilesWhoseAttributesDifferAreNeverLinked) {
             std::string::npos)
       << linked.output;
   EXPECT_FALSE(SameInode(tree / "home/copy/a.bin", tree / "home/keep/a.bin"));
+}
+
+// A write through a shared mapping moves no time, so a copy mapped to be written (its descriptor
+// long closed) is never removed or replaced: its new bytes could be anywhere in it.
+TEST(TidyTrust, ACopyMappedForWritingIsLeft) {
+  for (const char* action : {"remove", "link"}) {
+    TempTree tree;
+    PairInHome(tree, 66);
+    const int copy = open((tree / "home/copy/a.bin").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(copy, 0);
+    void* mapped = mmap(nullptr, 3000, PROT_READ | PROT_WRITE, MAP_SHARED, copy, 0);
+    close(copy);
+    ASSERT_NE(mapped, MAP_FAILED);
+    const ProgramResult applied =
+        RunTidyIn(tree.root(),
+                  {Text("apply"), Text("--action"), Text(action), Text("--within"), Text("home")});
+    munmap(mapped, 3000);
+    EXPECT_EQ(applied.exitCode, 1) << action;
+    EXPECT_NE(applied.output.find(TidySkippedLine("home/copy/a.bin", kTidyOpenForWriting)),
+              std::string::npos)
+        << action << "\n"
+        << applied.output;
+    EXPECT_FALSE(SameInode(tree / "home/copy/a.bin", tree / "home/keep/a.bin")) << action;
+  }
 }

@@ -45,6 +45,7 @@ const char kTidyCopyUnopenable[] = "it is there but cannot be opened for reading
 const char kTidyNotRegular[] = "is not a regular file";
 const char kTidyNoDescriptors[] = "no more files may be opened at once (raise the limit)";
 const char kTidyOtherOwner[] = "owned by another user than the kept file";
+const char kTidyOpenForWriting[] = "open for writing by another program";
 const char kTidyOtherAttributes[] =
     "its extended attributes (file capabilities among them) differ from the kept file's; a link "
     "would give it the kept file's";

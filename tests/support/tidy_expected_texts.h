@@ -102,6 +102,7 @@ extern const char kTidyHoldingMeetsWithin[];
 extern const char kTidyCannotClone[];
 extern const char kTidyPlanCopyChanged[];
 extern const char kTidyOtherOwner[];
+extern const char kTidyOpenForWriting[];
 extern const char kTidyOtherAttributes[];
 extern const char kTidyKeptMoreWritable[];
 extern const char kTidyHoldingFolderNotOwn[];

@@ -106,6 +106,30 @@ const char* WhyNotShared(Action action, const Side& kept, const Side& copy) {
   return SameAttributes(keptAccess, copyAccess) ? nullptr : kOtherAttributes;
 }
 
+// A write through a shared mapping moves no time: for what a removal or a link ends, a read lease
+// on each file, taken before the comparison and whole until the change, says no program can
+// have written since (a reflink's sharing compares the bytes itself; a move keeps the copy whole).
+bool Leased(Action action, Side* side, std::string* why) {
+  if (action != Action::kRemove && action != Action::kLink) {
+    return true;
+  }
+  switch (TakeReadLease(side->file)) {
+    case LeaseResult::kHeld:
+      side->leased = true;
+      return true;
+    case LeaseResult::kWriters:
+      *why = kOpenForWriting;
+      return false;
+    case LeaseResult::kNotOwn:
+      *why = kWritersUnknown;
+      return false;
+    default:
+      return true;  // no leases here: the times are all there is, as the manual says
+  }
+}
+
+bool NoWriterSince(const Side& side) { return !side.leased || LeaseUnbroken(side.file); }
+
 }  // namespace
 
 bool AsPlanned(const FileState& now, const FileState& planned) {
@@ -143,6 +167,9 @@ bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, 
   }
   if (const char* notShared = WhyNotShared(context.action, *keptSide, *copySide)) {
     *why = notShared;
+    return false;
+  }
+  if (!Leased(context.action, keptSide, why) || !Leased(context.action, copySide, why)) {
     return false;
   }
   // dupscan's rule before a read it trusts: on a file system of whole seconds a write in the
@@ -190,6 +217,10 @@ bool StillAsCompared(Steps& steps) {
     Skip(steps, why);
     return false;
   }
+  if (!NoWriterSince(steps.kept) || !NoWriterSince(steps.copy)) {
+    Skip(steps, kOpenForWriting);
+    return false;
+  }
   return true;
 }
 
@@ -202,6 +233,9 @@ const char* WhyNotFinish(const Steps& steps) {
   bool readError = false;
   if (steps.keptLinked && !SameContent(steps.kept.file, steps.copy.file, &readError)) {
     return readError ? kUnreadable : kKeptChanged;
+  }
+  if (!NoWriterSince(steps.kept) || !NoWriterSince(steps.copy)) {
+    return kOpenForWriting;
   }
   return NotInPlace(steps.copy);
 }

@@ -18,6 +18,7 @@ struct Side {
   PathString name;
   ReadableFile file;
   bool opened = false;
+  bool leased = false;  ///< a read lease is held on the file (see TakeReadLease)
 
   Side() = default;
   Side(const Side&) = delete;

@@ -12,11 +12,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 
 #include "platform/program_entry.h"
 #include "tidy/act/step_hook.h"
+#include "tidy/act/step_kill_write.h"
 #include "tidy/driver/run_tidy.h"
 
 namespace {
@@ -32,14 +32,10 @@ PathString renamedTo;
 bool edited = false;
 
 void WriteOver() {
-  // In and out together: the file is neither made nor cut short.
   const std::filesystem::path path(editedFile);
   std::error_code ignored;
   const auto written = std::filesystem::last_write_time(path, ignored);
-  {
-    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
-    edited = file.is_open() && file.write(kEdit, sizeof kEdit - 1) && file.flush();
-  }
+  edited = WriteInPlace(path, kEdit, sizeof kEdit - 1);
   if (timePutBack) {
     std::filesystem::last_write_time(path, written, ignored);
   }
