@@ -59,3 +59,12 @@ bool IsNamedEntry(const PathString& handleName, const PathString& folderName,
   FindClose(found);
   return SameName(last, record.cFileName);
 }
+
+bool SameEntryName(const PathString& left, const PathString& right) {
+  return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+                              static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+}
+
+bool SameNameCharacter(PathChar left, PathChar right) {
+  return CompareStringOrdinal(&left, 1, &right, 1, TRUE) == CSTR_EQUAL;
+}

@@ -56,6 +56,12 @@ HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* err
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
                          HeldFolder* held, int* errorCode, bool* made = nullptr);
 
+/// Lets `held`, a held folder, go of the folders above it: its chain and names keep only itself,
+/// and on Windows the handles on the folders above are closed. For a walk down a tree that keeps
+/// every folder of its way held in a HeldFolder of its own and lets go of the deepest first: those
+/// hold the folders above, and each folder held costs one handle, not one for each folder above it.
+void ReleaseAncestors(HeldFolder* held);
+
 /// Splits a path into the folder that holds its last name and that name: "a/b/c" into "a/b"
 /// and "c", "c" into "" (the working folder) and "c", "/c" into "/" and "c". The name is empty
 /// when the path ends in a separator.

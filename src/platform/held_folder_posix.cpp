@@ -220,6 +220,11 @@ HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool 
   return HoldResult::kHeld;
 }
 
+void ReleaseAncestors(HeldFolder* held) {
+  held->chain.erase(held->chain.begin(), held->chain.end() - 1);
+  held->names.erase(held->names.begin(), held->names.end() - 1);
+}
+
 void SplitPath(const PathString& path, PathString* folder, PathString* name) {
   const std::size_t separator = path.rfind('/');
   if (separator == PathString::npos) {

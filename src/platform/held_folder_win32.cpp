@@ -35,15 +35,19 @@ HoldResult ResultOf(DWORD errorCode) {
   }
 }
 
+void CloseAncestors(HeldFolder* held) {
+  for (const std::intptr_t ancestor : held->ancestors) {
+    CloseHandle(reinterpret_cast<HANDLE>(ancestor));
+  }
+  held->ancestors.clear();
+}
+
 void CloseAll(HeldFolder* held) {
   if (held->handle != -1) {
     CloseHandle(reinterpret_cast<HANDLE>(held->handle));
   }
-  for (const std::intptr_t ancestor : held->ancestors) {
-    CloseHandle(reinterpret_cast<HANDLE>(ancestor));
-  }
   held->handle = -1;
-  held->ancestors.clear();
+  CloseAncestors(held);
 }
 
 // Opens one folder of the path and makes it the held one; the one before joins the ancestors.
@@ -189,6 +193,12 @@ HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool 
   return result;
 }
 
+void ReleaseAncestors(HeldFolder* held) {
+  CloseAncestors(held);
+  held->chain.erase(held->chain.begin(), held->chain.end() - 1);
+  held->names.erase(held->names.begin(), held->names.end() - 1);
+}
+
 void SplitPath(const PathString& path, PathString* folder, PathString* name) {
   std::size_t separator = PathString::npos;
   for (std::size_t index = path.size(); index > 0; --index) {
@@ -210,15 +220,6 @@ void SplitPath(const PathString& path, PathString* folder, PathString* name) {
     folder->push_back(path[separator]);
   }
   *name = path.substr(separator + 1);
-}
-
-bool SameEntryName(const PathString& left, const PathString& right) {
-  return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
-                              static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
-}
-
-bool SameNameCharacter(PathChar left, PathChar right) {
-  return CompareStringOrdinal(&left, 1, &right, 1, TRUE) == CSTR_EQUAL;
 }
 
 EntryStatus StatEntry(const HeldFolder& folder, const PathString& name) {

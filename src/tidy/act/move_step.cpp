@@ -27,7 +27,8 @@ const HeldFolder& Into(const Steps& steps, const Target& target) {
 
 // The subfolders made as needed and held, each in the one before.
 bool HoldTarget(Steps& steps, const Member& copy, Target* target, PathString* shown) {
-  target->names = HoldingFolders(steps.context.checked.folders[copy.folder], steps.context.within);
+  target->names = HoldingFolders(steps.context.checked, steps.context.checked.folders[copy.folder],
+                                 steps.context.within);
   target->folders.reserve(target->names.size());  // each is the next one's parent: never moved
   for (const PathString& name : target->names) {
     HeldFolder below;

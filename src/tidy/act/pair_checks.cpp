@@ -31,7 +31,7 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
     return false;
   }
   // The folders the check walked, each still where it was: the plan's --within is theirs.
-  if (side->folder.chain != place.chain) {
+  if (!PlaceChainIs(context.checked, place, side->folder.chain)) {
     *why = kFolderMoved;
     return false;
   }

@@ -14,6 +14,10 @@ namespace {
 // square of its size, and a folder the limit leaves out is only not shown as a copy.
 constexpr std::size_t kMostNamesake = 32;
 
+const FileIdentity& FolderIdentity(const CopyFinder& finder, std::size_t folder) {
+  return PlaceIdentity(finder.checked, finder.checked.folders[folder]);
+}
+
 // Pairs of folders that share a file of one name and one group: the only folders that can be
 // copies of each other.
 std::map<FolderPairKey, std::pair<std::size_t, std::size_t>> CandidatePairs(
@@ -34,14 +38,14 @@ std::map<FolderPairKey, std::pair<std::size_t, std::size_t>> CandidatePairs(
       }
       for (std::size_t left = first; end - first <= kMostNamesake && left < end; ++left) {
         for (std::size_t right = left + 1; right < end; ++right) {
-          const FileIdentity& a = finder.checked.folders[names[left].second].chain.back();
-          const FileIdentity& b = finder.checked.folders[names[right].second].chain.back();
+          const FileIdentity& a = FolderIdentity(finder, names[left].second);
+          const FileIdentity& b = FolderIdentity(finder, names[right].second);
           if (!SameFile(a, b)) {
             const bool ordered = a < b;
             const std::size_t low = ordered ? names[left].second : names[right].second;
             const std::size_t high = ordered ? names[right].second : names[left].second;
-            const FileIdentity& lowId = finder.checked.folders[low].chain.back();
-            const FileIdentity& highId = finder.checked.folders[high].chain.back();
+            const FileIdentity& lowId = FolderIdentity(finder, low);
+            const FileIdentity& highId = FolderIdentity(finder, high);
             pairs.emplace(FolderPairKey{lowId, highId}, std::make_pair(low, high));
           }
         }
@@ -52,10 +56,10 @@ std::map<FolderPairKey, std::pair<std::size_t, std::size_t>> CandidatePairs(
   return pairs;
 }
 
-FolderNode NodeOf(const FolderPlace& place) {
+FolderNode NodeOf(const CopyFinder& finder, std::size_t folder) {
   FolderNode node;
-  node.text = place.text;
-  node.identity = place.chain.back();
+  node.text = finder.checked.folders[folder].text;
+  node.identity = FolderIdentity(finder, folder);
   return node;
 }
 
@@ -102,8 +106,8 @@ CopyFolders FindCopyFolders(const Report& report, const CheckedReport& checked,
   IndexFiles(&finder);
   std::map<FolderPairKey, ClimbedPair> tops;
   for (const auto& candidate : CandidatePairs(finder)) {
-    const FolderNode first = NodeOf(checked.folders[candidate.second.first]);
-    const FolderNode second = NodeOf(checked.folders[candidate.second.second]);
+    const FolderNode first = NodeOf(finder, candidate.second.first);
+    const FolderNode second = NodeOf(finder, candidate.second.second);
     const std::size_t entry = CompareFolders(finder, first, second);
     const FolderMatch& match = finder.pairs[entry].match;
     if (!match.copies || match.files == 0) {

@@ -132,7 +132,8 @@ void IndexFiles(CopyFinder* finder) {
     const CheckedGroup& group = finder->checked.groups[finder->plans[plan].group];
     for (std::size_t member = 0; member < group.members.size(); ++member) {
       const Member& file = group.members[member];
-      const FileIdentity& folder = finder->checked.folders[file.folder].chain.back();
+      const FileIdentity& folder =
+          PlaceIdentity(finder->checked, finder->checked.folders[file.folder]);
       const PathString name(finder->report.paths.at(file.path) + file.nameStart);
       finder->files[folder].push_back({name, plan, member});
     }

@@ -21,11 +21,11 @@ int Compare(const CheckedReport& checked, const ReportPaths& paths, const KeepCh
       return Prefer(PathString::traits_type::length(paths.at(left.path)),
                     PathString::traits_type::length(paths.at(right.path)));
     case KeepRule::kDeepest:
-      return Prefer(checked.folders[right.folder].chain.size(),
-                    checked.folders[left.folder].chain.size());
+      return Prefer(PlaceDepth(checked, checked.folders[right.folder]),
+                    PlaceDepth(checked, checked.folders[left.folder]));
     case KeepRule::kUnder:
-      return Prefer(!IsUnder(checked.folders[left.folder], choice.folder),
-                    !IsUnder(checked.folders[right.folder], choice.folder));
+      return Prefer(!PlaceUnderAny(checked, checked.folders[left.folder], {choice.folder}),
+                    !PlaceUnderAny(checked, checked.folders[right.folder], {choice.folder}));
     default:
       return Prefer(left.path, right.path);
   }
@@ -58,7 +58,7 @@ std::vector<long long> OwnerScores(const CheckedReport& checked, const CheckedGr
 
 bool IsSetAside(const CheckedReport& checked, const Member& member,
                 const std::vector<FileIdentity>& setAside) {
-  return !setAside.empty() && ChainUnderAny(checked.folders[member.folder].chain, setAside);
+  return !setAside.empty() && PlaceUnderAny(checked, checked.folders[member.folder], setAside);
 }
 
 std::vector<KeepChoice> DefaultKeepRules() {
@@ -71,7 +71,7 @@ std::vector<KeepChoice> DefaultKeepRules() {
 
 bool IsWithin(const CheckedReport& checked, const Member& member,
               const std::vector<FileIdentity>& within) {
-  return within.empty() || ChainUnderAny(checked.folders[member.folder].chain, within);
+  return within.empty() || PlaceUnderAny(checked, checked.folders[member.folder], within);
 }
 
 std::size_t ChooseKept(const CheckedReport& checked, const ReportPaths& paths,

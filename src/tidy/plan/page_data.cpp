@@ -100,8 +100,8 @@ void AppendGroup(const Report& report, const CheckedReport& checked, const Group
   for (std::size_t index = 0; index < group.members.size(); ++index) {
     const Member& member = group.members[index];
     const PathString path = report.paths.copy(member.path);
-    const long long folder = tables->FolderNumber(path.substr(0, member.nameStart),
-                                                  checked.folders[member.folder].chain.size());
+    const long long folder = tables->FolderNumber(
+        path.substr(0, member.nameStart), PlaceDepth(checked, checked.folders[member.folder]));
     text->append((index == 0 ? "" : ",") + std::to_string(folder) + ",");
     AppendPath(path.substr(member.nameStart), text);
     const FileIdentity& identity = member.state.identity;

@@ -130,24 +130,24 @@ std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked, const Report
   return steps;
 }
 
-std::vector<PathString> HoldingFolders(const FolderPlace& folder,
+std::vector<PathString> HoldingFolders(const CheckedReport& checked, const FolderPlace& folder,
                                        const std::vector<FileIdentity>& within) {
-  std::size_t top = folder.chain.size();
-  for (std::size_t index = 0; index < folder.chain.size() && top == folder.chain.size(); ++index) {
+  // From the folder up: the names so far are kept each time a --within folder is met, so the
+  // highest one met decides.
+  std::vector<PathString> names;
+  std::vector<PathString> folders;
+  for (std::size_t link = folder.link; link != kNoLink; link = checked.links[link].above) {
+    if (!checked.links[link].name.empty()) {
+      names.push_back(checked.links[link].name);
+    }
     for (const FileIdentity& identity : within) {
-      if (SameFile(folder.chain[index], identity)) {
-        top = index;
+      if (SameFile(checked.links[link].identity, identity)) {
+        folders = names;
         break;
       }
     }
   }
-  std::vector<PathString> folders;
-  for (std::size_t index = top; index < folder.names.size(); ++index) {
-    if (!folder.names[index].empty()) {
-      folders.push_back(folder.names[index]);
-    }
-  }
-  return folders;
+  return std::vector<PathString>(folders.rbegin(), folders.rend());
 }
 
 PathString JoinPath(const PathString& holding, const std::vector<PathString>& folders,

@@ -91,7 +91,7 @@ std::vector<std::size_t> OrderBySaving(const CheckedReport& checked,
 /// The folders below the holding folder that a moved file goes into: the name of the --within
 /// folder it is under (the highest, when several are), then the folders below that one, so
 /// files of one name from different folders never meet.
-std::vector<PathString> HoldingFolders(const FolderPlace& folder,
+std::vector<PathString> HoldingFolders(const CheckedReport& checked, const FolderPlace& folder,
                                        const std::vector<FileIdentity>& within);
 
 /// `holding`, the folders and the name, joined as a path to show.

@@ -19,10 +19,10 @@ struct Showing {
 };
 
 void PrintMove(Showing& showing, const Member& member, const PathChar* path) {
-  const PathString target =
-      JoinPath(showing.shown.holding,
-               HoldingFolders(showing.checked.folders[member.folder], showing.shown.within),
-               PathString(path + member.nameStart));
+  const PathString target = JoinPath(
+      showing.shown.holding,
+      HoldingFolders(showing.checked, showing.checked.folders[member.folder], showing.shown.within),
+      PathString(path + member.nameStart));
   if (showing.targets.insert(target).second) {
     PrintText(showing.console, kPlanMoveLine, ShownPath(path).c_str(), ShownPath(target).c_str());
   } else {

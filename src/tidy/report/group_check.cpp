@@ -131,8 +131,26 @@ void AskShared(const HeldFolder& folder, const PathString& name, FileState* stat
   CloseFile(&file);
 }
 
+// Each folder's place in the order of the folders' texts, in which a folder comes after the one
+// above it and the folders below one come together: the order a FolderWay goes down a tree in.
+std::vector<std::size_t> RanksByText(const CheckedReport& checked) {
+  std::vector<std::size_t> order(checked.folders.size());
+  for (std::size_t index = 0; index < order.size(); ++index) {
+    order[index] = index;
+  }
+  std::sort(order.begin(), order.end(), [&checked](std::size_t left, std::size_t right) {
+    return checked.folders[left].text < checked.folders[right].text;
+  });
+  std::vector<std::size_t> ranks(order.size());
+  for (std::size_t rank = 0; rank < order.size(); ++rank) {
+    ranks[order[rank]] = rank;
+  }
+  return ranks;
+}
+
 // One hold of each folder, then a look at each of its entries: the paths sorted by folder, so a
-// folder of many copies is walked once.
+// folder of many copies is walked once, and the folders by their texts, so each is held from the
+// one above it.
 void LookAtEntries(const Report& report, CheckedReport* checked,
                    std::vector<std::vector<EntryStatus>>* statuses) {
   std::vector<MemberRef> references;
@@ -145,10 +163,12 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       }
     }
   }
-  std::sort(
-      references.begin(), references.end(),
-      [](const MemberRef& left, const MemberRef& right) { return left.folder < right.folder; });
-  HeldFolder held;
+  const std::vector<std::size_t> ranks = RanksByText(*checked);
+  std::sort(references.begin(), references.end(),
+            [&ranks](const MemberRef& left, const MemberRef& right) {
+              return ranks[left.folder] < ranks[right.folder];
+            });
+  FolderWay way(&checked->links);
   std::map<std::uint64_t, bool> sharing;
   std::size_t heldIndex = checked->folders.size();
   Progress progress =
@@ -157,19 +177,17 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
     AdvanceProgress(&progress);
     FolderPlace& place = checked->folders[reference.folder];
     if (reference.folder != heldIndex) {
-      held = HeldFolder();
       heldIndex = reference.folder;
-      place.result = HoldListedFolder(place.text, &held, &place.errorCode);
-      place.chain = held.chain;
-      place.names = held.names;
+      place.result = way.Hold(place.text, &place.errorCode);
+      place.link = place.result == HoldResult::kHeld ? way.Link() : kNoLink;
     }
     if (place.result == HoldResult::kHeld) {
       Member& member = checked->groups[reference.group].members[reference.member];
       const PathString name(report.paths.at(member.path) + member.nameStart);
       EntryStatus& status = (*statuses)[reference.group][reference.member];
-      status = StatEntry(held, name);
+      status = StatEntry(way.Held(), name);
       member.state = status.state;
-      AskShared(held, name, &member.state, &sharing);
+      AskShared(way.Held(), name, &member.state, &sharing);
     }
   }
   EndProgress(&progress);
@@ -178,8 +196,8 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
 bool SameEntry(const CheckedReport& checked, const ReportPaths& paths, const Member& left,
                const Member& right) {
   return SameFile(left.state.identity, right.state.identity) &&
-         SameFile(checked.folders[left.folder].chain.back(),
-                  checked.folders[right.folder].chain.back()) &&
+         SameFile(PlaceIdentity(checked, checked.folders[left.folder]),
+                  PlaceIdentity(checked, checked.folders[right.folder])) &&
          SameEntryName(PathString(paths.at(left.path) + left.nameStart),
                        PathString(paths.at(right.path) + right.nameStart));
 }
@@ -267,22 +285,6 @@ void CheckReport(const Report& report, const Filters& filters, CheckedReport* ch
     checked->unresolved += checkedGroup.verdict == Verdict::kUnresolved;
     checked->leftOut += checkedGroup.verdict == Verdict::kLeftOut;
   }
-}
-
-bool IsUnder(const FolderPlace& folder, const FileIdentity& ancestor) {
-  return ChainUnderAny(folder.chain, std::vector<FileIdentity>{ancestor});
-}
-
-bool ChainUnderAny(const std::vector<FileIdentity>& chain,
-                   const std::vector<FileIdentity>& folders) {
-  for (const FileIdentity& identity : chain) {
-    for (const FileIdentity& folder : folders) {
-      if (SameFile(identity, folder)) {
-        return true;
-      }
-    }
-  }
-  return false;
 }
 
 long long ProblemLine(const Report& report, const CheckedGroup& group) {

@@ -11,6 +11,7 @@
 #include "platform/held_folder.h"
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
+#include "tidy/report/folder_way.h"
 #include "tidy/report/report_reader.h"
 
 /// What the user leaves out: files whose path matches a pattern, groups of smaller files.
@@ -24,8 +25,7 @@ struct FolderPlace {
   PathString text;
   HoldResult result = HoldResult::kFailed;
   int errorCode = 0;
-  std::vector<FileIdentity> chain;  ///< from the top down to the folder, when it was held
-  std::vector<PathString> names;    ///< the name of each folder of the chain
+  std::size_t link = kNoLink;  ///< in CheckedReport::links: the last of its chain, when held
 };
 
 struct Member {
@@ -48,6 +48,7 @@ struct CheckedGroup {
 
 struct CheckedReport {
   std::vector<FolderPlace> folders;
+  std::vector<FolderLink> links;  ///< the chains of the folders held (see FolderLink)
   std::vector<CheckedGroup> groups;
   long long verified = 0;
   long long unresolved = 0;
@@ -61,9 +62,24 @@ void CheckReport(const Report& report, const Filters& filters, CheckedReport* ch
 /// The report's line of an unresolved group's problem path (its heading's when it has none).
 long long ProblemLine(const Report& report, const CheckedGroup& group);
 
-/// Whether `folder` is `ancestor` or below it, by identity, not by the spelling of either.
-bool IsUnder(const FolderPlace& folder, const FileIdentity& ancestor);
+/// The identity of a folder that was held: the last of its chain.
+inline const FileIdentity& PlaceIdentity(const CheckedReport& checked, const FolderPlace& place) {
+  return checked.links[place.link].identity;
+}
 
-/// Whether a folder whose chain (see HeldFolder) is `chain` is one of `folders` or below one.
-bool ChainUnderAny(const std::vector<FileIdentity>& chain,
-                   const std::vector<FileIdentity>& folders);
+/// How many folders a folder's chain has; 0 when it was not held.
+inline std::size_t PlaceDepth(const CheckedReport& checked, const FolderPlace& place) {
+  return place.link == kNoLink ? 0 : checked.links[place.link].depth;
+}
+
+/// Whether a folder's chain is `chain`, folder for folder.
+inline bool PlaceChainIs(const CheckedReport& checked, const FolderPlace& place,
+                         const std::vector<FileIdentity>& chain) {
+  return LinkChainIs(checked.links, place.link, chain);
+}
+
+/// Whether `folder` is one of `folders` or below one, by identity, not by the spelling of any.
+inline bool PlaceUnderAny(const CheckedReport& checked, const FolderPlace& folder,
+                          const std::vector<FileIdentity>& folders) {
+  return LinkUnderAny(checked.links, folder.link, folders);
+}

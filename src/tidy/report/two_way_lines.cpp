@@ -7,6 +7,7 @@
 
 #include "platform/held_folder.h"
 #include "platform/path_code_points.h"
+#include "tidy/report/folder_way.h"
 #include "tidy/report/report_reader.h"
 
 namespace {
@@ -115,7 +116,7 @@ std::vector<long long> FindTwoWayLines(const std::string& bytes) {
     return std::make_tuple(finder.Folder(left), left.line) <
            std::make_tuple(finder.Folder(right), right.line);
   });
-  HeldFolder held;
+  FolderWay way;
   HoldResult result = HoldResult::kFailed;
   for (std::size_t index = 0; index < starts.size(); ++index) {
     PathString line;
@@ -126,12 +127,11 @@ std::vector<long long> FindTwoWayLines(const std::string& bytes) {
       PathString folder;
       PathString name;
       SplitPath(line, &folder, &name);
-      held = HeldFolder();
       int errorCode = 0;
-      result = HoldListedFolder(folder, &held, &errorCode);
+      result = way.Hold(folder, &errorCode);
     }
     if (result == HoldResult::kHeld) {
-      finder.Follow(held, line, starts[index].line);
+      finder.Follow(way.Held(), line, starts[index].line);
     }
   }
   std::vector<long long> twoWay;

@@ -63,3 +63,18 @@ TEST(GroupFilters, AGroupOfEmptyFilesIsNeverActedOn) {
             std::string::npos)
       << summary;
 }
+
+// The folders are held each from the one above it, down a deep chain: a folder whose text only
+// begins with another's ("bc" after "b") is not below it, and a chain deeper than the folders held
+// at once goes on from the top again. Each copy is found where its line says, none twice.
+TEST(GroupCheck, FoldersDownADeepChainAreEachTheOneTheirTextNames) {
+  TempTree tree;
+  std::vector<std::string> paths = {"b/f", "bc/f"};
+  std::string folder = "d";
+  for (int depth = 0; depth < 300; ++depth, folder += "/d") {
+    paths.push_back(folder + "/f");
+  }
+  const std::string report = Copies(tree, paths, "copied\n");
+  const std::string summary = RunTidyOnReport(tree / "duplicates.txt", report, {});
+  EXPECT_NE(summary.find(TidyVerifiedLine(1, 0, 0)), std::string::npos) << summary;
+}
