@@ -199,7 +199,9 @@ std::int64_t SharedBytes(const ReadableFile& file, bool* canShare) {
   const int descriptor = static_cast<int>(file.handle);
   struct statfs system;
   // Btrfs, XFS and bcachefs: the file systems whose extents may be shared.
-  constexpr long kSharing[] = {0x9123683e, 0x58465342, static_cast<long>(0xca451a4e)};
+  // Cast each: where long has 32 bits (x86) the first and last are past its range, as f_type's.
+  constexpr long kSharing[] = {static_cast<long>(0x9123683e), 0x58465342,
+                               static_cast<long>(0xca451a4e)};
   *canShare = fstatfs(descriptor, &system) == 0 &&
               std::find(std::begin(kSharing), std::end(kSharing),
                         static_cast<long>(system.f_type)) != std::end(kSharing);
