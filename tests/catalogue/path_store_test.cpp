@@ -51,12 +51,13 @@ TEST(PathStore, KeptIdentitiesComeBackWithTheirFoldersAndFlags) {
     facts.folderVolume = 5;
     kept.push_back(KeepPath(store, facts, text.data(), text.size()));
   }
-  for (std::uint64_t index = 0; index < 6; ++index) {
+  for (std::size_t index = 0; index < kept.size(); ++index) {
     EXPECT_EQ(PathString(kept[index]), text) << index;
     EXPECT_EQ(KeptFolder(kept[index]), (std::uint32_t{1} << 29) - 1 - index) << index;
     EXPECT_EQ(KeptFileMetBefore(kept[index]), index % 2 == 1) << index;
     const FileIdentity expected =
-        index == 0 ? FileIdentity() : FileIdentity{index % 3 == 2 ? 77u : 5u, ~index, true};
+        index == 0 ? FileIdentity()
+                   : FileIdentity{index % 3 == 2 ? 77u : 5u, ~std::uint64_t{index}, true};
     EXPECT_EQ(KeptFileIdentity(kept[index], 5), expected) << index;
   }
 }
