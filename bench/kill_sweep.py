@@ -79,7 +79,7 @@ def pick_size(rng):
     return rng.randint(MIB, 3 * MIB)
 
 
-class TreeSpec:
+class TreeLayout:
     """Every file of the tree as (relative path, content key, hard-link source or None)."""
 
     def __init__(self, seed, groups):
@@ -318,9 +318,9 @@ def settle(programs, work, action, before):
     check_state(action, before, snapshot(work), after_undo=False)
 
 
-def one_kill(programs, spec, work, action, delay, tally):
+def one_kill(programs, layout, work, action, delay, tally):
     """One apply killed after delay seconds and settled; False when it ended before the kill."""
-    spec.lay(work)
+    layout.lay(work)
     programs.scan(work)
     before, _ = snapshot(work)
     process = programs.start(work, action)
@@ -339,11 +339,11 @@ def one_kill(programs, spec, work, action, delay, tally):
     return killed
 
 
-def measure(programs, spec, work, action):
+def measure(programs, layout, work, action):
     """The shortest of three full applies, each checked as a settling run is."""
     times = []
     for _ in range(3):
-        spec.lay(work)
+        layout.lay(work)
         programs.scan(work)
         before, _ = snapshot(work)
         start = time.monotonic()
@@ -356,14 +356,14 @@ def measure(programs, spec, work, action):
     return min(times)
 
 
-def sweep(programs, spec, base, action, args):
+def sweep(programs, layout, base, action, args):
     """Kills until --kills applies were killed: one that ended first is tried again with the
     next delay (at most three times as many tries)."""
     tally = Tally(action)
     work = os.path.join(base, f"kill-sweep-{action}")
     started = time.monotonic()
     try:
-        tally.full = measure(programs, spec, work, action)
+        tally.full = measure(programs, layout, work, action)
     except Fault as fault:
         tally.lost += "contents lost" in str(fault)
         tally.faults.append(f"a full apply: {fault}")
@@ -382,7 +382,7 @@ def sweep(programs, spec, base, action, args):
                 break
             continue
         try:
-            one_kill(programs, spec, work, action, delay, tally)
+            one_kill(programs, layout, work, action, delay, tally)
         except Fault as fault:
             tally.lost += "contents lost" in str(fault)
             tally.faults.append(f"try {attempt} at {delay:.3f} s: {fault}")
@@ -402,12 +402,12 @@ def sweep(programs, spec, base, action, args):
     return tally
 
 
-def run_action(programs, spec, args, action):
+def run_action(programs, layout, args, action):
     if action != "reflink" and not args.btrfs:
-        return sweep(programs, spec, args.base, action, args)
+        return sweep(programs, layout, args.base, action, args)
     try:
         with LoopBtrfs(args.base, action) as loop:
-            tally = sweep(programs, spec, loop.mount, action, args)
+            tally = sweep(programs, layout, loop.mount, action, args)
             loop.keep = bool(tally.faults)
             return tally
     except (OSError, subprocess.CalledProcessError) as error:
@@ -433,16 +433,16 @@ def main():
     # A sweep stopped with SIGTERM still unmounts its file system and frees its loop device.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(143))
     programs = Programs(args.build)
-    spec = TreeSpec(args.seed, args.groups)
-    total = sum(spec.contents[key][0] for _, key, link in spec.files if link is None)
-    print(f"tree: {len(spec.files)} names, {total / MIB:.0f} MiB, seed {args.seed}",
+    layout = TreeLayout(args.seed, args.groups)
+    total = sum(layout.contents[key][0] for _, key, link in layout.files if link is None)
+    print(f"tree: {len(layout.files)} names, {total / MIB:.0f} MiB, seed {args.seed}",
           file=sys.stderr)
     print("| action | kills | ended before the kill | spare names after the kill | "
           "contents lost | other faults | full apply | sweep |")
     print("|---|---:|---:|---:|---:|---:|---:|---:|")
     failed = False
     for action in args.action or ACTIONS:
-        tally = run_action(programs, spec, args, action)
+        tally = run_action(programs, layout, args, action)
         if tally is None:
             print(f"| {action} | skipped: no Btrfs file system here | | | | | | |")
             continue
