@@ -238,6 +238,21 @@ TEST(TidyEndToEnd, LinesANameWithLineFeedsMakesAreNeverActedOn) {
   }
 }
 
+namespace {
+
+constexpr char kNoSharedBlocks[] =
+    "the temporary folder's file system shares no blocks (set TMPDIR to one on XFS or Btrfs to "
+    "run this)";
+
+// apply --action reflink --within home; false where the file system could share no blocks.
+bool ReflinkedWithinHome(const TempTree& tree, ProgramResult* result) {
+  *result = RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("reflink"),
+                                    Text("--within"), Text("home")});
+  return result->output.find(kTidyCannotClone) == std::string::npos;
+}
+
+}  // namespace
+
 // A reflinked copy stays its own file: its other names, its permissions, its attributes.
 TEST(TidyEndToEnd, AReflinkLeavesTheCopyItsOwnFile) {
   TempTree tree;
@@ -248,12 +263,9 @@ TEST(TidyEndToEnd, AReflinkLeavesTheCopyItsOwnFile) {
   tree.MakeDirectory("elsewhere");
   std::filesystem::create_hard_link(copy, tree / "elsewhere/a.bin");
   WriteReport(tree.root(), {Text("home")});
-  const ProgramResult applied =
-      RunTidyIn(tree.root(),
-                {Text("apply"), Text("--action"), Text("reflink"), Text("--within"), Text("home")});
-  if (applied.output.find(kTidyCannotClone) != std::string::npos) {
-    GTEST_SKIP() << "the temporary folder's file system shares no blocks (set TMPDIR to one on "
-                    "XFS or Btrfs to run this)";
+  ProgramResult applied;
+  if (!ReflinkedWithinHome(tree, &applied)) {
+    GTEST_SKIP() << kNoSharedBlocks;
   }
   EXPECT_NE(applied.output.find(TidyDoneLine("reflinked", "home/copy/a.bin")), std::string::npos)
       << applied.output;
@@ -273,12 +285,9 @@ TEST(TidyEndToEnd, ACopyAlreadySharingItsBlocksFreesNothing) {
   SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(70000, 36)), 30);
   tree.WriteFile("home/copy/a.bin", PatternBytes(70000, 36));
   WriteReport(tree.root(), {Text("home")});
-  const ProgramResult cloned =
-      RunTidyIn(tree.root(),
-                {Text("apply"), Text("--action"), Text("reflink"), Text("--within"), Text("home")});
-  if (cloned.output.find(kTidyCannotClone) != std::string::npos) {
-    GTEST_SKIP() << "the temporary folder's file system shares no blocks (set TMPDIR to one on "
-                    "XFS or Btrfs to run this)";
+  ProgramResult cloned;
+  if (!ReflinkedWithinHome(tree, &cloned)) {
+    GTEST_SKIP() << kNoSharedBlocks;
   }
   sync();
   WriteReport(tree.root(), {Text("home")});
