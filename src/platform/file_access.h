@@ -10,11 +10,15 @@
 #include "platform/readable_file.h"
 
 struct FileAccess {
-  bool known = false;  ///< false where the system was not asked (Windows): nothing to compare
-  std::uint64_t owner = 0;
-  std::uint64_t group = 0;
-  std::uint32_t mode = 0;  ///< the permission bits, set-user and sticky bits included
-  std::string accessList;  ///< the access list beyond the mode, as the system keeps it; empty: none
+  bool known = false;       ///< false where the system was not asked: nothing to compare
+  std::uint64_t owner = 0;  ///< POSIX: the user's number; Windows: a digest of the owner's SID
+  std::uint64_t group = 0;  ///< Windows: 0, as a file's primary group grants nothing there
+  /// POSIX: the permission bits, set-user and sticky bits included; Windows: the read-only
+  /// attribute
+  std::uint32_t mode = 0;
+  /// POSIX: the access list beyond the mode, as the system keeps it, empty for none; Windows: the
+  /// access list's entries, in order
+  std::string accessList;
   /// A file's other extended attributes (file capabilities, labels, users' own), names and values
   std::string attributes;
   bool folder = false;  ///< a folder's sticky bit keeps others' names from those who may write
@@ -29,7 +33,8 @@ bool FolderAccessOf(const HeldFolder& folder, FileAccess* access);
 /// Whether a user who may not write what `than` describes may write what `access` does (both
 /// files, or both folders, where a file's name may be replaced): an owner that is neither
 /// `than`'s, the administrator nor `owner` (the files' own), or write for others or the group
-/// class beyond `than`'s. False when either is not known.
+/// class beyond `than`'s (Windows: a user or group, neither the owner nor the administration, that
+/// the access list lets change it and `than`'s does not). False when either is not known.
 bool MoreMayWrite(const FileAccess& access, const FileAccess& than, std::uint64_t owner);
 
 /// Whether the two files carry the same extended attributes (true when either is not known): a
@@ -50,10 +55,11 @@ inline bool SameAccess(const FileAccess& left, const FileAccess& right) {
           left.accessList == right.accessList);
 }
 
-/// Whether `folder` is this user's (or the administrator's) and no other user may write it (no
-/// write for group or others, which with an access list is its mask). A folder another user made
-/// or may change is one they could take what is put into it from. True where the system is not
-/// asked (Windows).
+/// Whether `folder` is this user's (or the administrator's) and no other user may write it (POSIX:
+/// no write for group or others, which with an access list is its mask; Windows: no entry of its
+/// access list lets a user but its owner, this user, the system or the Administrators add, remove
+/// or rename its entries). A folder another user made or may change is one they could take what
+/// is put into it from.
 bool OnlyOwnerMayChange(const HeldFolder& folder);
 
 enum class LeaseResult {

@@ -26,7 +26,8 @@ struct FileState {
   /// Windows: the read-only attribute, which keeps the file from being written, removed or
   /// replaced; POSIX: false, since a file's own mode never keeps it from going (its folder's does).
   bool readOnly = false;
-  /// POSIX: the owner's user number; Windows: 0, as owners are not compared there.
+  /// POSIX: the owner's user number; Windows: 0, as its owner is asked only right before an action
+  /// (see AccessOf).
   std::uint64_t owner = 0;
 };
 

@@ -119,3 +119,67 @@ TEST(TidyWindows, AReadOnlyCopyIsSkippedAndLeftWhole) {
   EXPECT_FALSE(SameInode(files[0], files[1]));
   ClearFileAttributes(files[1]);
 }
+
+// A private copy never becomes a link to a file everyone may write, nor is it removed for one; nor
+// is a copy removed while the kept file lies in a folder where everyone may replace it. Copies
+// alike in all of it still are linked or removed.
+TEST(TidyWindows, FilesWhoseAccessDiffersAreNeverJoined) {
+  for (const std::string action : {"link", "remove"}) {
+    TempTree tree;
+    const std::vector<std::filesystem::path> files =
+        WriteAgedFiles(tree.root(), {{"t/keep/a.bin", PatternBytes(700, 81), 30},
+                                     {"t/mine/a.bin", PatternBytes(700, 81), 1},
+                                     {"t/open/b.bin", PatternBytes(700, 82), 30},
+                                     {"t/mine/b.bin", PatternBytes(700, 82), 1}});
+    ASSERT_TRUE(SetAccessList(files[0], Openness::kEveryone));
+    ASSERT_TRUE(SetAccessList(files[1], Openness::kOwnerAlone));
+    ASSERT_TRUE(SetAccessList(tree / "t/open", Openness::kEveryone));
+    WriteReport(tree.root(), {Text("t")});
+    const ProgramResult applied = RunTidyIn(
+        tree.root(), {Text("apply"), Text("--action"), Text(action), Text("--within"), Text("t")});
+    EXPECT_EQ(applied.exitCode, 1) << applied.output;
+    const bool linking = action == "link";
+    ExpectLine(applied, TidySkippedLine("t\\mine\\a.bin",
+                                        linking ? kTidyOtherAccess : kTidyKeptMoreWritable));
+    EXPECT_TRUE(std::filesystem::exists(files[1]) && !SameInode(files[0], files[1])) << action;
+    ExpectLine(applied, linking ? TidyDoneLine("linked", "t\\mine\\b.bin")
+                                : TidySkippedLine("t\\mine\\b.bin", kTidyKeptMoreWritable));
+  }
+}
+
+// A user's bytes are never left only in another user's file: the older file is another user's,
+// so this user's copy stays, linked to nothing.
+TEST(TidyWindows, FilesOfAnotherOwnerAreNeverJoined) {
+  for (const std::string action : {"link", "remove"}) {
+    TempTree tree;
+    const std::vector<std::filesystem::path> files = WriteAgedFiles(
+        tree.root(),
+        {{"t/other/a.bin", PatternBytes(700, 83), 30}, {"t/mine/a.bin", PatternBytes(700, 83), 1}});
+    const std::string notGiven = GiveToAnotherUser(files[0]);
+    if (!notGiven.empty()) {
+      GTEST_SKIP() << notGiven;
+    }
+    WriteReport(tree.root(), {Text("t")});
+    const ProgramResult applied = RunTidyIn(
+        tree.root(), {Text("apply"), Text("--action"), Text(action), Text("--within"), Text("t")});
+    EXPECT_EQ(applied.exitCode, 1) << applied.output;
+    ExpectLine(applied, TidySkippedLine("t\\mine\\a.bin", kTidyOtherOwner));
+    EXPECT_TRUE(std::filesystem::exists(files[1]) && !SameInode(files[0], files[1])) << action;
+  }
+}
+
+// A holding folder's folder made beforehand that everyone may change is never moved into: anyone
+// could rename the copy away, out of undo's reach.
+TEST(TidyWindows, AHoldingFolderOthersCouldChangeIsRefused) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"t/keep/a.bin", PatternBytes(700, 85), 30},
+                               {"t/copy/a.bin", PatternBytes(700, 85), 1}});
+  WriteReport(tree.root(), {Text("t")});
+  ASSERT_TRUE(SetAccessList(tree.MakeDirectory("holding/t"), Openness::kEveryone));
+  const ProgramResult moved =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("move"), Text("--holding"),
+                              Text("holding"), Text("--within"), Text("t")});
+  EXPECT_EQ(moved.exitCode, 1) << moved.output;
+  ExpectLine(moved, TidySkippedLine("t\\copy\\a.bin", kTidyHoldingFolderNotOwn));
+  EXPECT_TRUE(std::filesystem::exists(tree / "t/copy/a.bin"));
+}

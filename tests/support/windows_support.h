@@ -80,3 +80,15 @@ void ClearFileAttributes(const std::filesystem::path& path);
 
 /// `path` in the "\\?\" form, which reaches past MAX_PATH on every Windows.
 std::filesystem::path Verbatim(const std::filesystem::path& path);
+
+/// Who a test lets change a file or a folder through its access list.
+enum class Openness { kOwnerAlone, kEveryone };
+
+/// Gives `path` an access list of its own: every right to the system and this user, and with
+/// kEveryone to everyone too. False when the system refuses it.
+bool SetAccessList(const std::filesystem::path& path, Openness openness);
+
+/// Gives `path` to another user (the anonymous one). Returns "" when another user owns it now, else
+/// why not, for a skip message. Windows lets only an administrator name another owner; wine keeps
+/// no owner it is given but shows the Linux file's, so under wine a Linux chown does it, as root.
+std::string GiveToAnotherUser(const std::filesystem::path& path);

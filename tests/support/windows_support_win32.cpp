@@ -1,9 +1,12 @@
-// Test support, Windows: code pages, console screens, links, short names and mapped drives.
+// Test support, Windows: code pages, console screens, links, short names, mapped drives, owners
+// and access lists.
 #include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 #include <winioctl.h>
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <winioctl.h>
 
 #include <cstddef>
@@ -313,4 +316,111 @@ void ClearFileAttributes(const std::filesystem::path& path) {
 std::filesystem::path Verbatim(const std::filesystem::path& path) {
   return std::filesystem::path(L"\\\\?\\" +
                                std::filesystem::absolute(path).make_preferred().native());
+}
+
+namespace {
+
+// This process's user, as an SDDL string.
+std::wstring ThisUserSid() {
+  HANDLE token = nullptr;
+  std::wstring text;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY | TOKEN_ADJUST_PRIVILEGES, &token)) {
+    return text;
+  }
+  alignas(8) char buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  DWORD size = 0;
+  wchar_t* sid = nullptr;
+  if (GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+      ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, &sid)) {
+    text = sid;
+    LocalFree(sid);
+  }
+  // Naming another owner takes the right to restore files, which administrators hold unused.
+  TOKEN_PRIVILEGES privileges{};
+  privileges.PrivilegeCount = 1;
+  privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+  if (LookupPrivilegeValueW(nullptr, SE_RESTORE_NAME, &privileges.Privileges[0].Luid)) {
+    AdjustTokenPrivileges(token, FALSE, &privileges, 0, nullptr, nullptr);
+  }
+  CloseHandle(token);
+  return text;
+}
+
+bool SetSecurity(const std::filesystem::path& path, const std::wstring& text,
+                 SECURITY_INFORMATION what) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(text.c_str(), SDDL_REVISION_1,
+                                                            &descriptor, nullptr)) {
+    return false;
+  }
+  const bool set = SetFileSecurityW(path.c_str(), what, descriptor) != 0;
+  LocalFree(descriptor);
+  return set;
+}
+
+std::wstring OwnerOf(const std::filesystem::path& path) {
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  wchar_t* sid = nullptr;
+  std::wstring text;
+  if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner,
+                            nullptr, nullptr, nullptr, &descriptor) == ERROR_SUCCESS &&
+      ConvertSidToStringSidW(owner, &sid)) {
+    text = sid;
+    LocalFree(sid);
+  }
+  LocalFree(descriptor);
+  return text;
+}
+
+// Wine runs a Linux program as it runs a Windows one; its file names through wine's own calls.
+void ChownUnderWine(const std::filesystem::path& path) {
+  using UnixName = char*(CDECL*)(const wchar_t*);
+  using DosName = wchar_t*(CDECL*)(const char*);
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  const auto unixName = reinterpret_cast<UnixName>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+  const auto dosName = reinterpret_cast<DosName>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_dos_file_name")));
+  char* file = unixName == nullptr ? nullptr : unixName(path.c_str());
+  wchar_t* program = dosName == nullptr ? nullptr : dosName("/bin/chown");
+  if (file != nullptr && program != nullptr) {
+    std::wstring command = L"chown 65534 \"" + std::filesystem::path(file).wstring() + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (CreateProcessW(program, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+      WaitForSingleObject(process.hProcess, INFINITE);
+      CloseHandle(process.hThread);
+      CloseHandle(process.hProcess);
+    }
+  }
+  HeapFree(GetProcessHeap(), 0, file);
+  HeapFree(GetProcessHeap(), 0, program);
+}
+
+}  // namespace
+
+bool SetAccessList(const std::filesystem::path& path, Openness openness) {
+  const std::wstring user = ThisUserSid();
+  const std::wstring everyone = openness == Openness::kEveryone ? L"(A;;FA;;;WD)" : L"";
+  return !user.empty() && SetSecurity(path, L"D:P(A;;FA;;;SY)(A;;FA;;;" + user + L")" + everyone,
+                                      DACL_SECURITY_INFORMATION);
+}
+
+std::string GiveToAnotherUser(const std::filesystem::path& path) {
+  const std::wstring user = ThisUserSid();
+  SetSecurity(path, L"O:AN", OWNER_SECURITY_INFORMATION);
+  if (RunningUnderWine() && OwnerOf(path) == user) {
+    ChownUnderWine(path);
+    // Wine's handle on a Linux program it started may signal before the program has ended.
+    for (int wait = 0; wait < 100 && OwnerOf(path) == user; ++wait) {
+      Sleep(50);
+    }
+  }
+  const std::wstring owner = OwnerOf(path);
+  return !owner.empty() && owner != user
+             ? std::string()
+             : "only an administrator may give a file to another user (under wine, only root)";
 }
