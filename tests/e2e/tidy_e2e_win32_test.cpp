@@ -168,6 +168,33 @@ TEST(TidyWindows, FilesOfAnotherOwnerAreNeverJoined) {
   }
 }
 
+// The journal is written only where no other user could replace it or have made it: not in a
+// folder everyone may change or another user owns, nor through a file another user made.
+TEST(TidyWindows, AJournalOthersCouldReplaceIsRefused) {
+  for (const std::string made : {"open folder", "folder of another", "journal of another"}) {
+    TempTree tree;
+    WriteAgedFiles(tree.root(), {{"t/keep/a.bin", PatternBytes(700, 84), 30},
+                                 {"t/copy/a.bin", PatternBytes(700, 84), 1}});
+    WriteReport(tree.root(), {Text("t")});
+    std::string notGiven;
+    if (made == "open folder") {
+      ASSERT_TRUE(SetAccessList(tree.root(), Openness::kEveryone));
+    } else if (made == "folder of another") {
+      notGiven = GiveToAnotherUser(tree.root());
+    } else {
+      notGiven = GiveToAnotherUser(tree.WriteFile(TidyJournalName(), ""));
+    }
+    if (!notGiven.empty()) {
+      GTEST_SKIP() << made << ": " << notGiven;
+    }
+    const ProgramResult applied =
+        RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("t")});
+    EXPECT_EQ(applied.exitCode, 2) << made << "\n" << applied.output;
+    EXPECT_EQ(applied.errors, TidyJournalNotOwnLine()) << made;
+    EXPECT_TRUE(std::filesystem::exists(tree / "t/copy/a.bin")) << made;
+  }
+}
+
 // A holding folder's folder made beforehand that everyone may change is never moved into: anyone
 // could rename the copy away, out of undo's reach.
 TEST(TidyWindows, AHoldingFolderOthersCouldChangeIsRefused) {
