@@ -68,7 +68,8 @@ void BM_Md5Several(benchmark::State& state) {
     messages.push_back(RandomBytes(kMd5SeveralLimit, static_cast<std::uint32_t>(10 + lane)));
   }
   for (int lane = 0; lane < kMd5Lanes; ++lane) {
-    starts[lane] = reinterpret_cast<const unsigned char*>(messages[lane].data());
+    starts[lane] =
+        reinterpret_cast<const unsigned char*>(messages[static_cast<std::size_t>(lane)].data());
     lengths[lane] = kMd5SeveralLimit;
   }
   Fingerprint digests[kMd5Lanes];
@@ -108,7 +109,7 @@ void BM_ContentDigestWhole(benchmark::State& state) {
     ContentDigest digest;
     while (!digest.complete && ExtendContentDigest(path.c_str(), digest)) {
     }
-    benchmark::DoNotOptimize(digest.blocks.data());
+    benchmark::DoNotOptimize(digest.lastBlock);
   }
   state.SetBytesProcessed(state.iterations() * size);
 }
