@@ -58,9 +58,14 @@ void BM_Md5(benchmark::State& state) {
 }
 BENCHMARK(BM_Md5)->Arg(64)->Arg(512)->Arg(64 * 1024);
 
-// Four fingerprint samples (the most a fingerprint digests) side by side; compare with four
-// times BM_Md5/512.
+// Eight fingerprint samples (the most a fingerprint digests) by each way of Md5Several (0 one by
+// one, 1 four lanes, 2 eight lanes); compare with eight times BM_Md5/512.
 void BM_Md5Several(benchmark::State& state) {
+  const Md5Way way = static_cast<Md5Way>(state.range(0));
+  if (!Md5WayRuns(way)) {
+    state.SkipWithError("this processor does not run that way");
+    return;
+  }
   std::vector<std::string> messages;
   const unsigned char* starts[kMd5Lanes];
   std::size_t lengths[kMd5Lanes];
@@ -74,13 +79,13 @@ void BM_Md5Several(benchmark::State& state) {
   }
   Fingerprint digests[kMd5Lanes];
   for (auto _ : state) {
-    Md5Several(starts, lengths, kMd5Lanes, digests);
+    Md5SeveralBy(way, starts, lengths, kMd5Lanes, digests);
     benchmark::DoNotOptimize(digests);
   }
   state.SetBytesProcessed(state.iterations() * kMd5Lanes *
                           static_cast<std::int64_t>(kMd5SeveralLimit));
 }
-BENCHMARK(BM_Md5Several);
+BENCHMARK(BM_Md5Several)->Arg(0)->Arg(1)->Arg(2);
 
 void BM_DigestBytes(benchmark::State& state) {
   const std::string bytes = RandomBytes(static_cast<std::size_t>(state.range(0)), 2);

@@ -90,7 +90,7 @@ TEST(Md5, PadLengthsAtTheBlockEdges) {
   EXPECT_EQ(HexDigest(DigestOf(std::string(1000000, 'a'))), "7707d6ae4e027c70eea2a935c2296f21");
 }
 
-// Md5Several against the digest of each message on its own.
+// Md5Several, by each way this processor runs, against the digest of each message on its own.
 void ExpectSeveralMatch(const std::vector<std::string>& messages) {
   const unsigned char* starts[kMd5Lanes];
   std::size_t lengths[kMd5Lanes];
@@ -98,16 +98,27 @@ void ExpectSeveralMatch(const std::vector<std::string>& messages) {
     starts[lane] = reinterpret_cast<const unsigned char*>(messages[lane].data());
     lengths[lane] = messages[lane].size();
   }
-  Fingerprint digests[kMd5Lanes];
-  Md5Several(starts, lengths, static_cast<int>(messages.size()), digests);
-  for (std::size_t lane = 0; lane < messages.size(); ++lane) {
-    EXPECT_EQ(HexDigest(digests[lane]), HexDigest(DigestOf(messages[lane])))
-        << "lane " << lane << " of " << messages.size() << ", " << messages[lane].size()
-        << " bytes";
+  for (const Md5Way way : {Md5Way::kOneByOne, Md5Way::kFourLanes, Md5Way::kEightLanes}) {
+    if (!Md5WayRuns(way)) {
+      continue;
+    }
+    Fingerprint digests[kMd5Lanes];
+    Md5SeveralBy(way, starts, lengths, static_cast<int>(messages.size()), digests);
+    for (std::size_t lane = 0; lane < messages.size(); ++lane) {
+      EXPECT_EQ(HexDigest(digests[lane]), HexDigest(DigestOf(messages[lane])))
+          << "way " << static_cast<int>(way) << ", lane " << lane << " of " << messages.size()
+          << ", " << messages[lane].size() << " bytes";
+    }
   }
 }
 
 TEST(Md5Several, EqualsTheDigestOfEachMessageAlone) {
+  for (const Md5Way way : {Md5Way::kFourLanes, Md5Way::kEightLanes}) {
+    if (!Md5WayRuns(way)) {
+      std::printf("this processor has no %d lanes: that way is not tested here\n",
+                  way == Md5Way::kFourLanes ? 4 : 8);
+    }
+  }
   ExpectSeveralMatch({"", "a", "abc", "message digest"});
   ExpectSeveralMatch({"abc"});
   // Every length up to the limit, in every lane, beside messages that end sooner or later.
@@ -117,7 +128,7 @@ TEST(Md5Several, EqualsTheDigestOfEachMessageAlone) {
       const std::size_t own =
           (length + static_cast<std::size_t>(lane) * 131) % (kMd5SeveralLimit + 1);
       messages.push_back(PatternBytes(
-          own, static_cast<std::uint32_t>(length * 4) + static_cast<std::uint32_t>(lane)));
+          own, static_cast<std::uint32_t>(length * 8) + static_cast<std::uint32_t>(lane)));
     }
     ExpectSeveralMatch(messages);
     messages.resize(1 + length % kMd5Lanes);
