@@ -6,16 +6,28 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/held_folder.h"
+#include "platform/private_group_posix.h"
+
 namespace {
 
 constexpr mode_t kNewFileMode = 0600;
 constexpr int kAppendFlags = O_WRONLY | O_APPEND | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
 
-// No user but the owner (and the administrator) may write it. Write for the group is refused
-// even for a group named as the user: with an access list the group's bits are its mask, so a
-// named user may hold the write, and users whose first group it is are in it unlisted.
+// No user but the owner (and the administrator) may write the journal. The program makes it 0600,
+// so write for any group, even the user's own, says someone else made it so or made it.
 bool OthersMayNotWrite(const struct stat& status) {
   return (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+}
+
+// Write for the group alone, where the group is the owner's own (as Debian and Ubuntu make
+// folders) and no access list names another user or group: that write reaches no one else.
+bool WorkingFolderGroupIsOwners() {
+  HeldFolder here;
+  int errorCode = 0;
+  FileAccess access;
+  return HoldFolder(PathString(), &here, &errorCode) == HoldResult::kHeld &&
+         FolderAccessOf(here, &access) && OnlyOwnerMayWrite(access);
 }
 
 // A file in the working folder is the user's as long as no one else can change its name: the
@@ -27,7 +39,8 @@ bool FolderKeepsNames() {
     return false;
   }
   const bool owned = status.st_uid == geteuid() || status.st_uid == 0;
-  return owned && (OthersMayNotWrite(status) || (status.st_mode & S_ISVTX) != 0);
+  return owned && (OthersMayNotWrite(status) || (status.st_mode & S_ISVTX) != 0 ||
+                   WorkingFolderGroupIsOwners());
 }
 
 // Another user's file (made in a shared folder before the run), another name of a file, or a

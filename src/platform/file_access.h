@@ -33,8 +33,10 @@ bool FolderAccessOf(const HeldFolder& folder, FileAccess* access);
 /// Whether a user who may not write what `than` describes may write what `access` does (both
 /// files, or both folders, where a file's name may be replaced): an owner that is neither
 /// `than`'s, the administrator nor `owner` (the files' own), or write for others or the group
-/// class beyond `than`'s (Windows: a user or group, neither the owner nor the administration, that
-/// the access list lets change it and `than`'s does not). False when either is not known.
+/// class beyond `than`'s; POSIX: write for a group of the owner's alone, with no access list,
+/// reaches no one else (see private_group_posix.h); Windows: a user or group, neither the owner
+/// nor the administration, that the access list lets change it and `than`'s does not. False when
+/// either is not known.
 bool MoreMayWrite(const FileAccess& access, const FileAccess& than, std::uint64_t owner);
 
 /// Whether the two files carry the same extended attributes (true when either is not known): a
@@ -56,10 +58,11 @@ inline bool SameAccess(const FileAccess& left, const FileAccess& right) {
 }
 
 /// Whether `folder` is this user's (or the administrator's) and no other user may write it (POSIX:
-/// no write for group or others, which with an access list is its mask; Windows: no entry of its
-/// access list lets a user but its owner, this user, the system or the Administrators add, remove
-/// or rename its entries). A folder another user made or may change is one they could take what
-/// is put into it from.
+/// no write for others, nor for the group, which with an access list is its mask, unless the group
+/// is the owner's alone and there is no access list; Windows: no entry of its access list lets a
+/// user but its owner, this user, the system or the Administrators add, remove or rename its
+/// entries). A folder another user made or may change is one they could take what is put into it
+/// from.
 bool OnlyOwnerMayChange(const HeldFolder& folder);
 
 enum class LeaseResult {

@@ -9,6 +9,8 @@
 #include <set>
 #include <string>
 
+#include "platform/private_group_posix.h"
+
 namespace {
 
 constexpr mode_t kAccessBits = 07777;
@@ -104,10 +106,11 @@ bool AccessOfDescriptor(int descriptor, FileAccess* access) {
   return true;
 }
 
-// Write for the group class (the group, or with an access list its named users and groups) and
-// for others; in a sticky folder these users may add names but not replace or remove others'.
+// Write for the group class (the group, or with an access list its named users and groups) that
+// reaches another user than the owner, and for others; in a sticky folder these users may add
+// names but not replace or remove others'.
 bool GroupClassWrites(const FileAccess& access) {
-  return (access.mode & S_IWGRP) != 0 && !(access.folder && (access.mode & S_ISVTX) != 0);
+  return GroupWriteReachesOthers(access) && !(access.folder && (access.mode & S_ISVTX) != 0);
 }
 
 bool OthersWrite(const FileAccess& access) {
@@ -145,5 +148,9 @@ bool OnlyOwnerMayChange(const HeldFolder& folder) {
     return false;
   }
   const bool owned = status.st_uid == geteuid() || status.st_uid == 0;
-  return owned && (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+  if (!owned || (status.st_mode & (S_IWGRP | S_IWOTH)) == 0) {
+    return owned;
+  }
+  FileAccess access;  // write for the group may reach the owner alone
+  return FolderAccessOf(folder, &access) && OnlyOwnerMayWrite(access);
 }

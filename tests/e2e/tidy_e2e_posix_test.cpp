@@ -1,6 +1,7 @@
 // dupscan-tidy end to end, what only Linux can show: a holding folder on another file system, a
 // folder renamed away while its descriptor is held, sparse files, files of other users and a
 // journal another user could write.
+#include <pwd.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -181,14 +182,19 @@ TEST(TidyEndToEnd, AJournalAnotherUserCouldWriteIsRefused) {
   if (geteuid() != 0) {
     GTEST_SKIP() << "giving the journal to another user needs root";
   }
-  // 0775: the group is root's own, yet with an access list or a user whose first group it is,
-  // another user could write there.
+  // 0775: the group is the other user's first group, so they may write there.
+  const struct passwd* other = getpwuid(kOtherUser);
+  if (other == nullptr) {
+    GTEST_SKIP() << "no user " << kOtherUser << " whose first group to give the folder";
+  }
+  const gid_t othersGroup = other->pw_gid;
   for (const mode_t folderMode : {mode_t{01777}, mode_t{0777}, mode_t{0775}}) {
     TempTree tree;
     SetAge(tree.WriteFile("home/a.bin", PatternBytes(3000, 34)), 30);
     tree.WriteFile("home/copy/a.bin", PatternBytes(3000, 34));
     WriteReport(tree.root(), {Text("home")});
     ASSERT_EQ(chmod(tree.root().c_str(), folderMode), 0);
+    ASSERT_EQ(chown(tree.root().c_str(), static_cast<uid_t>(-1), othersGroup), 0);
     const std::filesystem::path journal = tree.WriteFile(TidyJournalName(), "planted\n");
     ASSERT_EQ(chown(journal.c_str(), kOtherUser, static_cast<gid_t>(-1)), 0);
     for (const char* command : {"apply", "undo"}) {

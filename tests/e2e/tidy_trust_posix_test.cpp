@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "support/expected_texts.h"
+#include "support/file_system_posix.h"
 #include "support/temp_tree.h"
 #include "support/tidy_expected_texts.h"
 #include "support/tidy_support.h"
@@ -91,6 +92,36 @@ TEST(TidyTrust, RemoveLeavesNoBytesWhereMoreUsersMayReplaceThem) {
               std::string::npos)
         << removed.output;
     EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin")) << otherOwner;
+  }
+}
+
+// Debian and Ubuntu make a user's folders and files writable for a group of the user's alone
+// (umask 002): that reaches no other user. The journal is written in such a folder, a holding
+// folder's folder so made is moved into, and a kept file so made, in a folder so made, takes the
+// place of a 0644 copy in a 0755 folder.
+TEST(TidyTrust, WriteForAGroupOfTheUserAloneIsTheUsers) {
+  if (!FirstGroupIsMineAlone()) {
+    GTEST_SKIP() << "the running user's first group holds other users too";
+  }
+  for (const char* action : {"remove", "move"}) {
+    TempTree tree;
+    PairInHome(tree, 67);
+    if (!AccessAclOf(tree.root()).empty()) {
+      GTEST_SKIP() << "the temporary folder gives its new folders an access list";
+    }
+    for (const char* folder : {"", "home", "home/keep", "holding", "holding/home"}) {
+      const std::filesystem::path made = tree.MakeDirectory(folder);
+      ASSERT_EQ(chown(made.c_str(), static_cast<uid_t>(-1), getegid()), 0);
+      ASSERT_EQ(chmod(made.c_str(), 0775), 0);
+    }
+    ASSERT_EQ(chmod((tree / "home/copy").c_str(), 0755), 0);
+    ASSERT_EQ(chmod((tree / "home/keep/a.bin").c_str(), 0664), 0);
+    ASSERT_EQ(chmod((tree / "home/copy/a.bin").c_str(), 0644), 0);
+    const ProgramResult applied =
+        RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text(action), Text("--holding"),
+                                Text("holding"), Text("--within"), Text("home")});
+    EXPECT_EQ(applied.exitCode, 0) << action << "\n" << applied.output << applied.errors;
+    EXPECT_FALSE(std::filesystem::exists(tree / "home/copy/a.bin")) << action;
   }
 }
 

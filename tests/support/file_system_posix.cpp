@@ -2,7 +2,9 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <grp.h>
 #include <linux/fs.h>
+#include <pwd.h>
 #include <sys/ioctl.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -80,6 +82,27 @@ std::string AccessAclOf(const std::filesystem::path& path) {
   const ssize_t size = getxattr(path.c_str(), "system.posix_acl_access", acl.data(), acl.size());
   acl.resize(size > 0 ? static_cast<std::size_t>(size) : 0);
   return acl;
+}
+
+bool FirstGroupIsMineAlone() {
+  const struct passwd* me = getpwuid(geteuid());
+  const struct group* group = getgrgid(getegid());
+  if (me == nullptr || group == nullptr) {
+    return false;
+  }
+  const std::string myName = me->pw_name;
+  for (char** member = group->gr_mem; *member != nullptr; ++member) {
+    if (myName != *member) {
+      return false;
+    }
+  }
+  bool alone = true;
+  setpwent();
+  while (const struct passwd* user = getpwent()) {
+    alone = alone && (user->pw_uid == geteuid() || user->pw_gid != getegid());
+  }
+  endpwent();
+  return alone;
 }
 
 Ext4Image::Ext4Image(const std::string& mkfsOptions) {

@@ -23,6 +23,11 @@ int SetAcl(const std::filesystem::path& path, const std::string& acl, bool forNe
 /// The access ACL of `path`; empty when it has none.
 std::string AccessAclOf(const std::filesystem::path& path);
 
+/// Whether the running user's first group holds no one else by the account databases: it lists no
+/// member but the user, and no other user has it as their first group (as Debian and Ubuntu give
+/// each user a group). The tests' own look, apart from the program's.
+bool FirstGroupIsMineAlone();
+
 /// An ext4 file system made with `mkfsOptions` ("-I 128": 128-byte inodes, which stamp whole
 /// seconds), mounted from an image in a temporary folder for one test and removed after it: a file
 /// system that behaves the same wherever the test runs. Making it needs root, a loop device and
