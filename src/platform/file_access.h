@@ -27,6 +27,20 @@ struct FileAccess {
 /// Who may read or change the open `file`. False when the system would not say.
 bool AccessOf(const ReadableFile& file, FileAccess* access);
 
+/// How much EntryAccessOf asks of a file: as much as what is judged of it needs.
+enum class AccessDetail {
+  kNone,
+  kWriters,  ///< who may write it: owner, group, permissions, and the access list where it counts
+  kAll,      ///< that, the access list always, and every other extended attribute
+};
+
+/// Who may read or change the regular file `name` in `folder`, never through a link, without
+/// opening it to read: what the check of a report asks, for the plan to foresee what apply will
+/// refuse (apply asks again of the files it opens). False when not asked, not a regular file, or
+/// the system would not say.
+bool EntryAccessOf(const HeldFolder& folder, const PathString& name, AccessDetail detail,
+                   FileAccess* access);
+
 /// Who may change the folder `folder` held: its owner, group, permissions and access list.
 bool FolderAccessOf(const HeldFolder& folder, FileAccess* access);
 

@@ -2,6 +2,7 @@
 #include "platform/file_access.h"
 
 #include <errno.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -9,6 +10,7 @@
 #include <set>
 #include <string>
 
+#include "platform/file_state_posix.h"
 #include "platform/private_group_posix.h"
 
 namespace {
@@ -47,15 +49,25 @@ bool Attribute(int descriptor, const char* name, std::string* value) {
   }
 }
 
+// The list's size, or the names when `names` is given; as GetAttribute, through /proc for O_PATH.
+ssize_t ListAttributes(int descriptor, char* names, std::size_t size) {
+  const ssize_t got = flistxattr(descriptor, names, size);
+  if (got >= 0 || errno != EBADF) {
+    return got;
+  }
+  const std::string path = "/proc/self/fd/" + std::to_string(descriptor);
+  return listxattr(path.c_str(), names, size);
+}
+
 // The names of the file's extended attributes, each ended by a NUL.
 bool AttributeNames(int descriptor, std::string* names) {
   for (;;) {
-    const ssize_t size = flistxattr(descriptor, nullptr, 0);
+    const ssize_t size = ListAttributes(descriptor, nullptr, 0);
     if (size < 0) {
       return errno == ENOTSUP;
     }
     names->assign(static_cast<std::size_t>(size), '\0');
-    const ssize_t listed = flistxattr(descriptor, &(*names)[0], names->size());
+    const ssize_t listed = ListAttributes(descriptor, &(*names)[0], names->size());
     if (listed >= 0) {
       names->resize(static_cast<std::size_t>(listed));
       return true;
@@ -92,17 +104,21 @@ bool OtherAttributes(int descriptor, std::string* attributes) {
   return true;
 }
 
+void TakeStatus(const struct stat& status, FileAccess* access) {
+  access->owner = status.st_uid;
+  access->group = status.st_gid;
+  access->mode = status.st_mode & kAccessBits;
+  access->folder = S_ISDIR(status.st_mode);
+  access->known = true;
+}
+
 bool AccessOfDescriptor(int descriptor, FileAccess* access) {
   struct stat status;
   if (fstat(descriptor, &status) != 0 ||
       !Attribute(descriptor, kAccessListAttribute, &access->accessList)) {
     return false;
   }
-  access->owner = status.st_uid;
-  access->group = status.st_gid;
-  access->mode = status.st_mode & kAccessBits;
-  access->folder = S_ISDIR(status.st_mode);
-  access->known = true;
+  TakeStatus(status, access);
   return true;
 }
 
@@ -122,6 +138,41 @@ bool OthersWrite(const FileAccess& access) {
 bool AccessOf(const ReadableFile& file, FileAccess* access) {
   return AccessOfDescriptor(static_cast<int>(file.handle), access) &&
          OtherAttributes(static_cast<int>(file.handle), &access->attributes);
+}
+
+bool EntryAccessOf(const HeldFolder& folder, const PathString& name, AccessDetail detail,
+                   FileAccess* access) {
+  struct stat status;
+  if (detail == AccessDetail::kNone ||
+      fstatat(static_cast<int>(folder.handle), name.c_str(), &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(status.st_mode)) {
+    return false;
+  }
+  TakeStatus(status, access);
+  // Without write for the group the access list changes no one's write: its mask is the group's
+  // bits.
+  if (detail == AccessDetail::kWriters && (status.st_mode & S_IWGRP) == 0) {
+    return true;
+  }
+  // Opened to read, its attributes are a call each; a file this user may not read is opened for
+  // nothing but its name, and they are read through /proc: 3.1 us of processor time a file
+  // against 1.2 us (100,000 files on tmpfs; the check's whole look at one is 4 us).
+  const int folderHandle = static_cast<int>(folder.handle);
+  int descriptor = openat(folderHandle, name.c_str(), kReadOpenFlags);
+  if (descriptor < 0) {
+    descriptor = openat(folderHandle, name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  }
+  std::string names;
+  access->known = descriptor >= 0 && AttributeNames(descriptor, &names);
+  if (access->known && !names.empty()) {  // most files have none, which the one call tells
+    access->known =
+        Attribute(descriptor, kAccessListAttribute, &access->accessList) &&
+        (detail != AccessDetail::kAll || OtherAttributes(descriptor, &access->attributes));
+  }
+  if (descriptor >= 0) {
+    close(descriptor);
+  }
+  return access->known;
 }
 
 bool FolderAccessOf(const HeldFolder& folder, FileAccess* access) {

@@ -87,6 +87,14 @@ bool OnlyOwnerMayChange(const HeldFolder& folder) {
          OnlyOwnOrAdministrationMayChange(security, kFolderChangeRights);
 }
 
+// Not asked yet: the plan foresees nothing of a file's access here, and apply asks of the files
+// it opens.
+bool EntryAccessOf(const HeldFolder& /*folder*/, const PathString& /*name*/,
+                   AccessDetail /*detail*/, FileAccess* access) {
+  access->known = false;
+  return true;
+}
+
 bool FolderAccessOf(const HeldFolder& folder, FileAccess* access) {
   Security security;
   if (!FolderSecurity(folder, &security)) {

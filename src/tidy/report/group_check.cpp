@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "tidy/report/entry_details.h"
 #include "tidy/report/failure_texts.h"
 #include "tidy/report/glob_match.h"
 #include "tidy/report/progress.h"
@@ -110,27 +111,6 @@ struct MemberRef {
   std::size_t folder;
 };
 
-// Of a regular file's blocks, those other files share too, where its file system can share
-// them: a copy reflinked earlier frees nothing. One file of each volume tells whether asking is of
-// use; on the others no file is opened.
-void AskShared(const HeldFolder& folder, const PathString& name, FileState* state,
-               std::map<std::uint64_t, bool>* sharing) {
-  const auto known = sharing->find(state->identity.volume);
-  if (state->allocated <= 0 || (known != sharing->end() && !known->second)) {
-    return;
-  }
-  ReadableFile file;
-  if (OpenEntry(folder, name, &file) != OpenResult::kOpened) {
-    return;
-  }
-  bool canShare = false;
-  if (SameFile(file.state.identity, state->identity)) {
-    state->shared = SharedBytes(file, &canShare);
-    (*sharing)[state->identity.volume] = canShare;
-  }
-  CloseFile(&file);
-}
-
 // Each folder's place in the order of the folders' texts, in which a folder comes after the one
 // above it and the folders below one come together: the order a FolderWay goes down a tree in.
 std::vector<std::size_t> RanksByText(const CheckedReport& checked) {
@@ -151,7 +131,7 @@ std::vector<std::size_t> RanksByText(const CheckedReport& checked) {
 // One hold of each folder, then a look at each of its entries: the paths sorted by folder, so a
 // folder of many copies is walked once, and the folders by their texts, so each is held from the
 // one above it.
-void LookAtEntries(const Report& report, CheckedReport* checked,
+void LookAtEntries(const Report& report, AccessDetail asked, CheckedReport* checked,
                    std::vector<std::vector<EntryStatus>>* statuses) {
   std::vector<MemberRef> references;
   for (std::size_t group = 0; group < checked->groups.size(); ++group) {
@@ -170,6 +150,7 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
             });
   FolderWay way(&checked->links);
   std::map<std::uint64_t, bool> sharing;
+  AccessTable accesses(checked);
   std::size_t heldIndex = checked->folders.size();
   Progress progress =
       StartProgress(kCheckProgressLine, static_cast<long long>(references.size()), true);
@@ -180,6 +161,7 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       heldIndex = reference.folder;
       place.result = way.Hold(place.text, &place.errorCode);
       place.link = place.result == HoldResult::kHeld ? way.Link() : kNoLink;
+      place.access = place.result == HoldResult::kHeld ? accesses.OfFolder(way.Held(), asked) : 0;
     }
     if (place.result == HoldResult::kHeld) {
       Member& member = checked->groups[reference.group].members[reference.member];
@@ -188,6 +170,8 @@ void LookAtEntries(const Report& report, CheckedReport* checked,
       status = StatEntry(way.Held(), name);
       member.state = status.state;
       AskShared(way.Held(), name, &member.state, &sharing);
+      member.access =
+          status.type == EntryType::kFile ? accesses.OfEntry(way.Held(), name, asked) : 0;
     }
   }
   EndProgress(&progress);
@@ -266,7 +250,8 @@ void Judge(const Report& report, const Filters& filters, const CheckedReport& ch
 
 }  // namespace
 
-void CheckReport(const Report& report, const Filters& filters, CheckedReport* checked) {
+void CheckReport(const Report& report, const Filters& filters, CheckedReport* checked,
+                 AccessDetail asked) {
   *checked = CheckedReport();
   FolderIndex index;
   checked->groups.resize(report.groups.size());
@@ -275,7 +260,7 @@ void CheckReport(const Report& report, const Filters& filters, CheckedReport* ch
     Gather(report, filters, report.groups[block], &index, checked, &checked->groups[block]);
   }
   std::vector<std::vector<EntryStatus>> statuses(checked->groups.size());
-  LookAtEntries(report, checked, &statuses);
+  LookAtEntries(report, asked, checked, &statuses);
   for (std::size_t group = 0; group < checked->groups.size(); ++group) {
     CheckedGroup& checkedGroup = checked->groups[group];
     if (checkedGroup.verdict == Verdict::kVerified) {

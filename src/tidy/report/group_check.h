@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/held_folder.h"
 #include "platform/path_text.h"
 #include "platform/readable_file.h"
@@ -26,6 +27,7 @@ struct FolderPlace {
   HoldResult result = HoldResult::kFailed;
   int errorCode = 0;
   std::size_t link = kNoLink;  ///< in CheckedReport::links: the last of its chain, when held
+  std::uint32_t access = 0;    ///< in CheckedReport::accesses: who may change it, when asked
 };
 
 struct Member {
@@ -33,6 +35,7 @@ struct Member {
   std::size_t folder = 0;     ///< in CheckedReport::folders
   std::size_t nameStart = 0;  ///< where the name begins in the path
   FileState state;            ///< as the check found it
+  std::uint32_t access = 0;   ///< in CheckedReport::accesses: who may change it, when asked
 };
 
 enum class Verdict { kVerified, kUnresolved, kLeftOut };
@@ -50,14 +53,19 @@ struct CheckedReport {
   std::vector<FolderPlace> folders;
   std::vector<FolderLink> links;  ///< the chains of the folders held (see FolderLink)
   std::vector<CheckedGroup> groups;
+  /// Who may read or change the files and folders, each distinct one once (most files share one);
+  /// the first is not known, for what the check was not asked about.
+  std::vector<FileAccess> accesses{FileAccess()};
   long long verified = 0;
   long long unresolved = 0;
   long long leftOut = 0;
 };
 
 /// Checks every group of `report`: one hold of each folder the paths name and one look at each
-/// entry; no file is read.
-void CheckReport(const Report& report, const Filters& filters, CheckedReport* checked);
+/// entry; no file is read. `asked`: what to learn of who may change each file (and, from
+/// kWriters, each folder), for the plan to foresee what apply refuses.
+void CheckReport(const Report& report, const Filters& filters, CheckedReport* checked,
+                 AccessDetail asked = AccessDetail::kNone);
 
 /// The report's line of an unresolved group's problem path (its heading's when it has none).
 long long ProblemLine(const Report& report, const CheckedGroup& group);
