@@ -164,6 +164,42 @@ TEST(TidyTrust, FilesWhoseAttributesDifferAreNeverLinked) {
   EXPECT_FALSE(SameInode(tree / "home/copy/a.bin", tree / "home/keep/a.bin"));
 }
 
+// What apply refuses for who may read or write the files, the plan foresees with the same reason
+// and leaves out of what it counts: a removal whose kept file's folder others may write, a link
+// between files of other permissions or other extended attributes. The plan once promised them.
+TEST(TidyTrust, ThePlanSaysWhatApplyWillRefuseForWhoMayWrite) {
+  const struct {
+    const char* action;
+    const char* why;
+  } cases[] = {{"remove", kTidyKeptMoreWritable},  // the last needs users' attributes
+               {"link", kTidyOtherAccess},
+               {"link", kTidyOtherAttributes}};
+  for (const auto& refused : cases) {
+    TempTree tree;
+    PairInHome(tree, 68);
+    if (refused.why == kTidyKeptMoreWritable) {
+      ASSERT_EQ(chmod((tree / "home/keep").c_str(), 0777), 0);
+    } else if (refused.why == kTidyOtherAccess) {
+      ASSERT_EQ(chmod((tree / "home/copy/a.bin").c_str(), 0600), 0);
+    } else if (setxattr((tree / "home/copy/a.bin").c_str(), "user.tag", "copy", 4, 0) != 0) {
+      GTEST_SKIP() << "the temporary folder's file system keeps no users' extended attributes";
+    }
+    const std::vector<PathString> action = {Text("--action"), Text(refused.action),
+                                            Text("--within"), Text("home")};
+    std::vector<PathString> plan = {Text("plan"), Text("--all")};
+    plan.insert(plan.end(), action.begin(), action.end());
+    const ProgramResult planned = RunTidyIn(tree.root(), plan);
+    EXPECT_NE(planned.output.find(TidyLeaveLine("home/copy/a.bin", refused.why)), std::string::npos)
+        << planned.output;
+    std::vector<PathString> apply = {Text("apply")};
+    apply.insert(apply.end(), action.begin(), action.end());
+    const ProgramResult applied = RunTidyIn(tree.root(), apply);
+    EXPECT_NE(applied.output.find(TidySkippedLine("home/copy/a.bin", refused.why)),
+              std::string::npos)
+        << applied.output;
+  }
+}
+
 // A write through a shared mapping moves no time, so a copy mapped to be written (its descriptor
 // long closed) is never removed or replaced: its new bytes could be anywhere in it.
 TEST(TidyTrust, ACopyMappedForWritingIsLeft) {

@@ -65,23 +65,8 @@ const char* NotInPlace(const Side& side) {
   return again.chain == side.folder.chain ? nullptr : kFolderMoved;
 }
 
-// A removal leaves the bytes only in the kept file: no user who could not change the copy may
-// write the kept file, or replace it through its folder, where the copy's would not let them.
-bool KeptMoreWritable(const Side& kept, const Side& copy, const FileAccess& keptAccess,
-                      const FileAccess& copyAccess) {
-  FileAccess keptFolder;
-  FileAccess copyFolder;
-  if (!FolderAccessOf(kept.folder, &keptFolder) || !FolderAccessOf(copy.folder, &copyFolder)) {
-    return true;
-  }
-  return MoreMayWrite(keptAccess, copyAccess, keptAccess.owner) ||
-         MoreMayWrite(keptFolder, copyFolder, keptAccess.owner);
-}
-
-// Why the copy may not give way to the kept file for who may read or write them, or null. A user's
-// bytes never end only in a file another user owns (a removal), nor does a link or a reflink join
-// two users' files; a link makes the copy's name the kept file itself, so it also needs the same
-// group, permissions and access list, or it would widen (or narrow) who reads or writes there.
+// Why the copy may not give way to the kept file for who may read or write them, or null: the
+// rule the plan foresaw (AccessRefusal), on the files and folders as they are now.
 const char* WhyNotShared(Action action, const Side& kept, const Side& copy) {
   if (action == Action::kMove) {
     return nullptr;  // the copy itself stays whole, only elsewhere
@@ -91,19 +76,12 @@ const char* WhyNotShared(Action action, const Side& kept, const Side& copy) {
   if (!AccessOf(kept.file, &keptAccess) || !AccessOf(copy.file, &copyAccess)) {
     return kUnreachable;
   }
-  if (!SameOwner(keptAccess, copyAccess)) {
-    return kOtherOwner;
-  }
-  if (action == Action::kRemove) {
-    return KeptMoreWritable(kept, copy, keptAccess, copyAccess) ? kKeptMoreWritable : nullptr;
-  }
-  if (action != Action::kLink) {
-    return nullptr;
-  }
-  if (!SameAccess(keptAccess, copyAccess)) {
-    return kOtherAccess;
-  }
-  return SameAttributes(keptAccess, copyAccess) ? nullptr : kOtherAttributes;
+  FileAccess keptFolder;
+  FileAccess copyFolder;
+  const bool folders = action != Action::kRemove || (FolderAccessOf(kept.folder, &keptFolder) &&
+                                                     FolderAccessOf(copy.folder, &copyFolder));
+  return AccessRefusal(action, keptAccess, copyAccess, folders ? &keptFolder : nullptr,
+                       folders ? &copyFolder : nullptr);
 }
 
 // A write through a shared mapping moves no time: for what a removal or a link ends, a read lease

@@ -112,7 +112,7 @@ bool ReadAndCheck(const TidyOptions& options, const PlanSettings& settings, Chec
   Filters filters;
   filters.excludes = options.excludes;
   filters.minSize = options.minSize;
-  CheckReport(result->report, filters, &result->checked);
+  CheckReport(result->report, filters, &result->checked, AccessAskedFor(settings.action));
   result->plans = PlanGroups(result->checked, result->report.paths, settings);
   return true;
 }

@@ -7,6 +7,15 @@
 
 namespace {
 
+// AccessRefusal on what the check saw of the two files and their folders.
+const char* RefusalSeen(const CheckedReport& checked, Action action, const Member& kept,
+                        const Member& copy) {
+  const std::vector<FileAccess>& seen = checked.accesses;
+  return AccessRefusal(action, seen[kept.access], seen[copy.access],
+                       &seen[checked.folders[kept.folder].access],
+                       &seen[checked.folders[copy.folder].access]);
+}
+
 // Each file (not each name) once: its bytes are freed when every one of its names is acted on.
 GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std::size_t index,
                     const PlanSettings& settings) {
@@ -20,6 +29,7 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
   // say once they have looked the holding folder over.
   const bool keptSetAside = IsSetAside(checked, group.members[plan.kept], settings.setAside);
   plan.fates.resize(group.members.size(), Fate::kAct);
+  plan.refusals.resize(group.members.size(), nullptr);
   for (std::size_t member = 0; member < group.members.size(); ++member) {
     if (member == plan.kept) {
       plan.fates[member] = Fate::kKeep;
@@ -34,6 +44,10 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
       // A user's bytes never end only in a file another user owns, nor do two users' files
       // become one; apply checks it again on the files it opens.
       plan.fates[member] = Fate::kOwnedByAnother;
+    } else if (const char* why = RefusalSeen(checked, settings.action, group.members[plan.kept],
+                                             group.members[member])) {
+      plan.fates[member] = Fate::kNotShared;
+      plan.refusals[member] = why;
     } else {
       ++plan.acted;
     }
@@ -49,6 +63,40 @@ GroupPlan PlanGroup(const CheckedReport& checked, const ReportPaths& paths, std:
 }
 
 }  // namespace
+
+const char* AccessRefusal(Action action, const FileAccess& kept, const FileAccess& copy,
+                          const FileAccess* keptFolder, const FileAccess* copyFolder) {
+  if (action == Action::kMove || !kept.known || !copy.known) {
+    return nullptr;  // a move keeps the copy whole, only elsewhere
+  }
+  if (!SameOwner(kept, copy)) {
+    return kOtherOwner;
+  }
+  if (action == Action::kRemove) {
+    const bool wider = keptFolder == nullptr || copyFolder == nullptr ||
+                       MoreMayWrite(kept, copy, kept.owner) ||
+                       MoreMayWrite(*keptFolder, *copyFolder, kept.owner);
+    return wider ? kKeptMoreWritable : nullptr;
+  }
+  if (action != Action::kLink) {
+    return nullptr;
+  }
+  if (!SameAccess(kept, copy)) {
+    return kOtherAccess;
+  }
+  return SameAttributes(kept, copy) ? nullptr : kOtherAttributes;
+}
+
+AccessDetail AccessAskedFor(Action action) {
+  switch (action) {
+    case Action::kRemove:
+      return AccessDetail::kWriters;
+    case Action::kLink:
+      return AccessDetail::kAll;
+    default:
+      return AccessDetail::kNone;  // a reflink and a move ask only the owner, which every look has
+  }
+}
 
 FreedSpace FreedBy(const CheckedGroup& group, const std::vector<bool>& removed) {
   std::vector<std::size_t> order(group.members.size());
@@ -113,14 +161,14 @@ std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked, const Report
     const GroupPlan& plan = plans[index];
     for (std::size_t member = 0; member < plan.fates.size(); ++member) {
       const Fate fate = plan.fates[member];
-      if (fate == Fate::kAct || fate == Fate::kOwnedByAnother) {
+      if (fate == Fate::kAct || fate == Fate::kOwnedByAnother || fate == Fate::kNotShared) {
         PlannedStep step;
         step.group = plan.group;
         step.kept = plan.kept;
         step.copy = member;
         step.action = action;
-        if (fate == Fate::kOwnedByAnother) {
-          step.refused = kOtherOwner;
+        if (fate != Fate::kAct) {
+          step.refused = fate == Fate::kOwnedByAnother ? kOtherOwner : plan.refusals[member];
           step.path = paths.at(checked.groups[plan.group].members[member].path);
         }
         steps.push_back(step);

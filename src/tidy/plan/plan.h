@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/file_identity.h"
 #include "tidy/plan/keep_rules.h"
 #include "tidy/report/group_check.h"
@@ -18,12 +19,14 @@ enum class Fate {
   kNotWithin,
   kOwnedByAnother,  ///< another user's file than the kept one: never removed, linked or reflinked
   kOnlySetAside,    ///< every copy lies where an earlier move set copies aside: none is acted on
+  kNotShared,       ///< apply would refuse it for who may read or write the two (see AccessRefusal)
 };
 
 struct GroupPlan {
   std::size_t group = 0;  ///< in CheckedReport::groups
   std::size_t kept = 0;   ///< the member kept
   std::vector<Fate> fates;
+  std::vector<const char*> refusals;  ///< for kNotShared: the reason, as apply gives it
   /// Bytes the disk gets back once every member to act on is removed: a file's bytes go only
   /// with its last name, so a file with names outside the group (or left in it) frees nothing.
   std::int64_t freed = 0;
@@ -36,6 +39,19 @@ struct GroupPlan {
 inline bool NamesOfOneFile(const FileState& left, const FileState& right) {
   return SameFile(left.identity, right.identity);
 }
+
+/// Why a copy may not give way to the kept file for who may read or write them, or null: apply's
+/// rule, which the plan foresees from what the check saw (an access not known refuses nothing). A
+/// user's bytes never end only in a file another user owns (a removal), nor does a link or a
+/// reflink join two users' files. A removal leaves the bytes only in the kept file: no user who
+/// could not change the copy may write the kept file, or replace it through its folder (the
+/// folders null: they could not be told). A link makes the copy's name the kept file itself, so
+/// it also needs the same group, permissions, access list and extended attributes.
+const char* AccessRefusal(Action action, const FileAccess& kept, const FileAccess& copy,
+                          const FileAccess* keptFolder, const FileAccess* copyFolder);
+
+/// What the check learns of each file (and folder) for AccessRefusal under `action`.
+AccessDetail AccessAskedFor(Action action);
 
 /// One copy to act on, keeping another file of its group, in the order apply takes them.
 struct PlannedStep {
@@ -50,7 +66,8 @@ struct PlannedStep {
 };
 
 /// apply's steps: every member the plans act on, the largest saving first; a member of another
-/// owner than its kept file as a step refused, so apply names it.
+/// owner than its kept file, or one the plan saw apply would refuse, as a step refused, so apply
+/// names it.
 std::vector<PlannedStep> StepsOfPlans(const CheckedReport& checked, const ReportPaths& paths,
                                       const std::vector<GroupPlan>& plans, Action action);
 

@@ -31,7 +31,7 @@ void PrintMove(Showing& showing, const Member& member, const PathChar* path) {
   }
 }
 
-void PrintMember(Showing& showing, const Member& member, Fate fate) {
+void PrintMember(Showing& showing, const Member& member, Fate fate, const char* refusal) {
   const PathChar* path = showing.report.paths.at(member.path);
   if (fate != Fate::kKeep && fate != Fate::kAct && !showing.shown.all) {
     showing.hidden = true;
@@ -54,6 +54,9 @@ void PrintMember(Showing& showing, const Member& member, Fate fate) {
     case Fate::kOnlySetAside:
       PrintText(showing.console, kPlanLeaveLine, shown.c_str(), kAllSetAside);
       break;
+    case Fate::kNotShared:
+      PrintText(showing.console, kPlanLeaveLine, shown.c_str(), refusal);
+      break;
     case Fate::kAct:
       if (showing.shown.action == Action::kMove) {
         PrintMove(showing, member, path);
@@ -72,10 +75,10 @@ void PrintGroup(Showing& showing, const GroupPlan& plan) {
   }
   PrintText(showing.console, kPlanGroupHeading, static_cast<long long>(group.members.size()),
             SizeWithBytes(group.size).c_str());
-  PrintMember(showing, group.members[plan.kept], Fate::kKeep);
+  PrintMember(showing, group.members[plan.kept], Fate::kKeep, nullptr);
   for (std::size_t member = 0; member < group.members.size(); ++member) {
     if (member != plan.kept) {
-      PrintMember(showing, group.members[member], plan.fates[member]);
+      PrintMember(showing, group.members[member], plan.fates[member], plan.refusals[member]);
     }
   }
 }
