@@ -1,6 +1,7 @@
 // The checks around each step of a pair's action (the file system at this moment is the truth,
 // not the report), and how a step ends: done, or skipped with the reason.
 #include <string>
+#include <vector>
 
 #include "content/compare_files.h"
 #include "platform/directory.h"
@@ -19,20 +20,24 @@ bool IsFile(const HeldFolder& folder, const PathString& name, const FileState& s
   return entry.type == EntryType::kFile && NamesOfOneFile(entry.state, state);
 }
 
-// `unopenable`: why, when the file is there as planned but the system would not open it.
-bool Reopen(const ApplyContext& context, const Member& member, Side* side, const char* changed,
-            const char* unopenable, std::string* why) {
+// `within`: the --within folders, for the copy; `unopenable`: why, when the file is there as
+// planned but the system would not open it.
+bool Reopen(const ApplyContext& context, const Member& member, Side* side,
+            const std::vector<FileIdentity>* within, const char* changed, const char* unopenable,
+            std::string* why) {
   const FolderPlace& place = context.checked.folders[member.folder];
-  int errorCode = 0;
   side->folderText = place.text;
-  const HoldResult held = HoldListedFolder(place.text, &side->folder, &errorCode);
-  if (held != HoldResult::kHeld) {
-    *why = FolderUnreachableText(held, errorCode);
-    return false;
-  }
   // The folders the check walked, each still where it was: the plan's --within is theirs.
-  if (!PlaceChainIs(context.checked, place, side->folder.chain)) {
-    *why = kFolderMoved;
+  const std::vector<FileIdentity> chain = LinkChain(context.checked.links, place.link);
+  // The kept file's folder need only stay itself; a copy's, under its first --within folder too
+  // (when it has none, the check of --within below refuses it).
+  side->below = within != nullptr ? LevelUnderAny(chain, *within) : chain.size() - 1;
+  int errorCode = 0;
+  bool moved = false;
+  const HoldResult held =
+      HoldListedFolderAgain(place.text, chain, side->below, &side->folder, &errorCode, &moved);
+  if (held != HoldResult::kHeld || moved) {
+    *why = moved ? kFolderMoved : FolderUnreachableText(held, errorCode);
     return false;
   }
   side->name = context.report.paths.at(member.path) + member.nameStart;
@@ -59,10 +64,12 @@ bool Reopen(const ApplyContext& context, const Member& member, Side* side, const
 const char* NotInPlace(const Side& side) {
   HeldFolder again;
   int errorCode = 0;
-  if (HoldListedFolder(side.folderText, &again, &errorCode) != HoldResult::kHeld) {
+  bool moved = false;
+  if (HoldListedFolderAgain(side.folderText, side.folder.chain, side.below, &again, &errorCode,
+                            &moved) != HoldResult::kHeld) {
     return IsNoDescriptorCode(errorCode) ? kNoDescriptors : kFolderMoved;
   }
-  return again.chain == side.folder.chain ? nullptr : kFolderMoved;
+  return moved ? kFolderMoved : nullptr;
 }
 
 // Why the copy may not give way to the kept file for who may read or write them, or null: the
@@ -125,8 +132,8 @@ bool Unwritten(const HeldFolder& folder, const PathString& name, const FileState
 // The comparison reads both files whole, afresh.
 bool Ready(const ApplyContext& context, const Member& kept, const Member& copy, Side* keptSide,
            Side* copySide, std::string* why) {
-  if (!Reopen(context, kept, keptSide, kKeptChanged, kKeptUnopenable, why) ||
-      !Reopen(context, copy, copySide, kCopyChanged, kCopyUnopenable, why)) {
+  if (!Reopen(context, kept, keptSide, nullptr, kKeptChanged, kKeptUnopenable, why) ||
+      !Reopen(context, copy, copySide, &context.within, kCopyChanged, kCopyUnopenable, why)) {
     return false;
   }
   if (!ChainUnderAny(copySide->folder.chain, context.within)) {

@@ -15,6 +15,7 @@
 struct Side {
   HeldFolder folder;
   PathString folderText;  ///< as the report spells it, to reach the folder afresh
+  std::size_t below = 0;  ///< the level of its chain it must stay under (see HoldListedFolderAgain)
   PathString name;
   ReadableFile file;
   bool opened = false;

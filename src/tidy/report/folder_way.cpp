@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/whole_path.h"
+
 namespace {
 
 // The separator the names of a way are joined by: on Windows a "\\?\" path takes no other.
@@ -146,4 +148,37 @@ bool ChainUnderAny(const std::vector<FileIdentity>& chain,
     }
   }
   return false;
+}
+
+std::size_t LevelUnderAny(const std::vector<FileIdentity>& chain,
+                          const std::vector<FileIdentity>& folders) {
+  for (std::size_t level = 0; level < chain.size(); ++level) {
+    if (ChainUnderAny({chain[level]}, folders)) {
+      return level;
+    }
+  }
+  return chain.empty() ? 0 : chain.size() - 1;
+}
+
+std::vector<FileIdentity> LinkChain(const std::vector<FolderLink>& links, std::size_t link) {
+  std::vector<FileIdentity> chain(link == kNoLink ? 0 : links[link].depth);
+  for (std::size_t index = chain.size(); link != kNoLink && index > 0; link = links[link].above) {
+    chain[--index] = links[link].identity;
+  }
+  return chain;
+}
+
+HoldResult HoldListedFolderAgain(const PathString& folder, const std::vector<FileIdentity>& chain,
+                                 std::size_t below, HeldFolder* held, int* errorCode, bool* moved) {
+  *errorCode = 0;
+  *moved = false;
+  FileIdentity above;
+  if (below < chain.size() && HoldWholePath(folder, held) && held->chain.back() == chain.back() &&
+      IdentityAbove(*held, chain.size() - 1 - below, &above) && above == chain[below]) {
+    held->chain = chain;
+    return HoldResult::kHeld;
+  }
+  const HoldResult result = HoldListedFolder(folder, held, errorCode);
+  *moved = result == HoldResult::kHeld && held->chain != chain;
+  return result;
 }

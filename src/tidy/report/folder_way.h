@@ -57,9 +57,26 @@ class FolderWay {
 bool LinkChainIs(const std::vector<FolderLink>& links, std::size_t link,
                  const std::vector<FileIdentity>& chain);
 
+/// The chain (see HeldFolder) that ends in `link`, from the top; empty for kNoLink.
+std::vector<FileIdentity> LinkChain(const std::vector<FolderLink>& links, std::size_t link);
+
+/// HoldListedFolder for a folder held before with the chain `chain`: `moved` when the path now
+/// leads to another folder, or to this one by another way. Where the system opens a whole path in
+/// one call (see HoldWholePath), that the folder is the last of `chain`, and the folder
+/// `chain[below]` still the one so many levels above it, says so at a cost that does not grow with
+/// the depth: the path still leads there without a link, and the folder is still under that one, by
+/// identity (a folder has one folder above it, so no other can be on its way). Otherwise, or when
+/// either differs, the walk from the top must find the whole chain. `held` gets `chain`.
+HoldResult HoldListedFolderAgain(const PathString& folder, const std::vector<FileIdentity>& chain,
+                                 std::size_t below, HeldFolder* held, int* errorCode, bool* moved);
+
 /// Whether a folder (by its link in `links`) is one of `folders` or below one, by identity.
 bool LinkUnderAny(const std::vector<FolderLink>& links, std::size_t link,
                   const std::vector<FileIdentity>& folders);
+
+/// The first level of `chain` that is one of `folders`; the last level when none is.
+std::size_t LevelUnderAny(const std::vector<FileIdentity>& chain,
+                          const std::vector<FileIdentity>& folders);
 
 /// Whether a folder whose chain (see HeldFolder) is `chain` is one of `folders` or below one.
 bool ChainUnderAny(const std::vector<FileIdentity>& chain,
