@@ -28,7 +28,7 @@ struct Totals {
   long long done = 0;
   long long skipped = 0;
   long long freed = 0;
-  std::vector<PathString> emptied;  ///< the folders of the copies removed
+  std::vector<std::size_t> emptied;  ///< the folders of the copies removed, in CheckedReport
 };
 
 void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
@@ -47,12 +47,6 @@ void PrintOutcome(TextOutput& console, Action action, const PathChar* path,
     PrintText(console, kDoneLine, DoneWord(action), ShownPath(path).c_str());
     ++totals->done;
     totals->freed += outcome.freed;
-    if (action == Action::kRemove) {
-      PathString folder;
-      PathString name;
-      SplitPath(path, &folder, &name);
-      totals->emptied.push_back(folder);
-    }
   }
 }
 
@@ -73,6 +67,9 @@ bool ApplyStep(TextOutput& console, ApplyContext& context, const PlannedStep& st
     return false;
   }
   PrintOutcome(console, step.action, context.report.paths.at(copy.path), outcome, totals);
+  if (outcome.done && step.action == Action::kRemove) {
+    totals->emptied.push_back(copy.folder);
+  }
   return true;
 }
 
@@ -115,7 +112,7 @@ int ApplySteps(TextOutput& console, const TidyOptions& options,
   }
   EndProgress(&progress);
   // Only after removals: undo puts a moved file back in its folder, which must still be there.
-  RemoveEmptiedFolders(console, totals.emptied, within);
+  RemoveEmptiedFolders(console, checked, totals.emptied, within);
   PrintUnresolved(console, report, checked, kApplyUnresolvedHeading);
   PrintText(console, kApplyTotalsLine, totals.done, totals.skipped, totals.freed);
   if (totals.done > 0) {

@@ -10,21 +10,26 @@
 
 namespace {
 
-// Removes `folder` while it is empty and below --within; true when it went, so the folder above
-// may have been left empty too.
+// Removes `folder`, whose chain is `chain`, while it is empty and below --within; true when it
+// went, so the folder above may have been left empty too.
 bool RemoveIfEmptied(TextOutput& console, const PathString& folder,
+                     const std::vector<FileIdentity>& chain,
                      const std::vector<FileIdentity>& within) {
   PathString parentText;
   PathString name;
   SplitPath(folder, &parentText, &name);
-  if (name.empty()) {
+  if (name.empty() || chain.size() < 2) {
     return false;
   }
+  const std::vector<FileIdentity> parentChain(chain.begin(), chain.end() - 1);
   HeldFolder parent;
   int errorCode = 0;
-  // The parent under --within (or one of its folders) puts the folder itself strictly below.
-  if (HoldListedFolder(parentText, &parent, &errorCode) != HoldResult::kHeld ||
-      !ChainUnderAny(parent.chain, within)) {
+  bool moved = false;
+  // The parent under --within (or one of its folders) puts the folder itself strictly below; it
+  // is found again as the check found it, at a cost that does not grow with its depth.
+  if (HoldListedFolderAgain(parentText, parentChain, LevelUnderAny(parentChain, within), &parent,
+                            &errorCode, &moved) != HoldResult::kHeld ||
+      moved || !ChainUnderAny(parent.chain, within)) {
     return false;
   }
   // A --within folder that lies under another one stays too. Windows removes no folder held
@@ -45,17 +50,22 @@ bool RemoveIfEmptied(TextOutput& console, const PathString& folder,
 
 }  // namespace
 
-void RemoveEmptiedFolders(TextOutput& console, std::vector<PathString> folders,
+void RemoveEmptiedFolders(TextOutput& console, const CheckedReport& checked,
+                          std::vector<std::size_t> places,
                           const std::vector<FileIdentity>& within) {
-  std::sort(folders.begin(), folders.end());
-  folders.erase(std::unique(folders.begin(), folders.end()), folders.end());
-  for (const PathString& emptied : folders) {
-    PathString folder = emptied;
-    while (RemoveIfEmptied(console, folder, within)) {
+  std::sort(places.begin(), places.end(), [&checked](std::size_t left, std::size_t right) {
+    return checked.folders[left].text < checked.folders[right].text;
+  });
+  places.erase(std::unique(places.begin(), places.end()), places.end());
+  for (const std::size_t place : places) {
+    PathString folder = checked.folders[place].text;
+    std::vector<FileIdentity> chain = LinkChain(checked.links, checked.folders[place].link);
+    while (RemoveIfEmptied(console, folder, chain, within)) {
       PathString above;
       PathString name;
       SplitPath(folder, &above, &name);
       folder = above;
+      chain.pop_back();
     }
   }
 }
