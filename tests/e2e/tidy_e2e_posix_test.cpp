@@ -61,6 +61,32 @@ TEST(TidyEndToEnd, ACopysFolderRenamedOutOfWithinIsNotFollowed) {
   }
 }
 
+// The --within folder moved away once the checks passed, and the copy's folder put back at its
+// path under a new folder of that name: the path still leads to the folder held, without a link,
+// but that folder is no longer under the --within folder.
+TEST(TidyEndToEnd, ACopysFolderPutBackAtItsPathOutsideWithinIsNotFollowed) {
+  for (const char* action : {"remove", "link"}) {
+    TempTree tree;
+    SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(3000, 33)), 30);
+    tree.WriteFile("home/w/sub/a.bin", PatternBytes(3000, 33));
+    tree.MakeDirectory("new");
+    WriteReport(tree.root(), {Text("home")});
+    const ProgramResult applied = RunTidyRenamingAt(
+        tree.root(), 1,
+        {{tree / "home/w", tree / "old"},
+         {tree / "new", tree / "home/w"},
+         {tree / "old/sub", tree / "home/w/sub"}},
+        {Text("apply"), Text("--action"), Text(action), Text("--within"), Text("home/w")});
+    EXPECT_EQ(applied.exitCode, 1) << action << "\n" << applied.output;
+    EXPECT_NE(applied.output.find(TidySkippedLine("home/w/sub/a.bin", kTidyFolderMoved)),
+              std::string::npos)
+        << action << "\n"
+        << applied.output;
+    EXPECT_EQ(NamesIn(tree / "home/w/sub"), std::set<std::string>{"a.bin"}) << action;
+    EXPECT_FALSE(SameInode(tree / "home/w/sub/a.bin", tree / "home/keep/a.bin")) << action;
+  }
+}
+
 TEST(TidyEndToEnd, SparseFilesFreeWhatTheDiskGetsBack) {
   TempTree tree;
   constexpr std::uintmax_t kSize = 16 * 1024 * 1024;

@@ -51,8 +51,18 @@ ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long ste
 ProgramResult RunTidyRenamingAt(const std::filesystem::path& where, long long step,
                                 const std::filesystem::path& from, const std::filesystem::path& to,
                                 const std::vector<PathString>& arguments) {
-  return RunStepProgram(
-      where, Text(std::to_string(step) + ">") + from.native() + Text(">") + to.native(), arguments);
+  return RunTidyRenamingAt(where, step, {{from, to}}, arguments);
+}
+
+ProgramResult RunTidyRenamingAt(
+    const std::filesystem::path& where, long long step,
+    const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& renames,
+    const std::vector<PathString>& arguments) {
+  PathString steps = Text(std::to_string(step));
+  for (const auto& rename : renames) {
+    steps += Text(">") + rename.first.native() + Text(">") + rename.second.native();
+  }
+  return RunStepProgram(where, steps, arguments);
 }
 
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/run_program.h"
@@ -32,6 +33,12 @@ ProgramResult RunTidyEditingAt(const std::filesystem::path& where, long long ste
 ProgramResult RunTidyRenamingAt(const std::filesystem::path& where, long long step,
                                 const std::filesystem::path& from, const std::filesystem::path& to,
                                 const std::vector<PathString>& arguments);
+
+/// The same, making each rename of `renames` (from, to) in turn at that step.
+ProgramResult RunTidyRenamingAt(
+    const std::filesystem::path& where, long long step,
+    const std::vector<std::pair<std::filesystem::path, std::filesystem::path>>& renames,
+    const std::vector<PathString>& arguments);
 
 /// The exit status of a run that RunTidyEndingAt ended at its step.
 constexpr int kEndedAtStep = 86;

@@ -7,12 +7,14 @@
 // standard error then also gets "edited" when the file could be written; written "STEP=FILE", it
 // also puts the file's modification time back, as a program hiding its write would. With STEP
 // written "STEP>FROM>TO" it renames FROM to TO at that step, as another program moving a folder
-// would.
+// would; "STEP>FROM>TO>FROM2>TO2..." makes each rename in turn.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/program_entry.h"
 #include "tidy/act/step_hook.h"
@@ -27,8 +29,7 @@ long long stopAt = 0;
 long long steps = 0;
 PathString editedFile;
 bool timePutBack = false;
-PathString renamedFrom;
-PathString renamedTo;
+std::vector<std::pair<PathString, PathString>> renames;
 bool edited = false;
 
 void WriteOver() {
@@ -45,9 +46,11 @@ void CountStep() {
   if (++steps != stopAt) {
     return;
   }
-  if (!renamedFrom.empty()) {
-    std::error_code ignored;
-    std::filesystem::rename(renamedFrom, renamedTo, ignored);
+  if (!renames.empty()) {
+    for (const auto& rename : renames) {
+      std::error_code ignored;
+      std::filesystem::rename(rename.first, rename.second, ignored);
+    }
   } else if (editedFile.empty()) {
     std::_Exit(kEndedAtStep);
   } else {
@@ -65,14 +68,17 @@ int ProgramMain(int count, PathChar** arguments) {
   const std::size_t equals = step.find(PATH_TEXT('='));
   timePutBack = equals != PathString::npos;
   const std::size_t colon = timePutBack ? equals : step.find(PATH_TEXT(':'));
-  const std::size_t from = step.find(PATH_TEXT('>'));
-  const std::size_t to = step.rfind(PATH_TEXT('>'));
+  std::size_t from = step.find(PATH_TEXT('>'));
   stopAt = std::stoll(step.substr(0, std::min(colon, from)));
-  if (from != PathString::npos) {
-    renamedFrom = step.substr(from + 1, to - from - 1);
-    renamedTo = step.substr(to + 1);
-  } else if (colon != PathString::npos) {
+  if (from == PathString::npos && colon != PathString::npos) {
     editedFile = step.substr(colon + 1);
+  }
+  while (from != PathString::npos) {
+    const std::size_t to = step.find(PATH_TEXT('>'), from + 1);
+    const std::size_t end = to == PathString::npos ? to : step.find(PATH_TEXT('>'), to + 1);
+    renames.emplace_back(step.substr(from + 1, to - from - 1),
+                         step.substr(to + 1, end == PathString::npos ? end : end - to - 1));
+    from = end;
   }
   SetStepHook(CountStep);
   arguments[1] = arguments[0];
