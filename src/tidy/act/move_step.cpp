@@ -48,6 +48,9 @@ bool HoldTarget(Steps& steps, const Member& copy, Target* target, PathString* sh
       Skip(steps, kHoldingFolderNotOwn);
       return false;
     }
+    // The folders above are held by the levels above (and the holding folder): each level holds
+    // its own alone, or a chain 2,000 deep would cost two million copies of identities a move.
+    ReleaseAncestors(&target->folders.back());
   }
   *shown = JoinPath(steps.context.holdingText, target->names, steps.copy.name);
   return true;
