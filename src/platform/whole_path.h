@@ -1,4 +1,4 @@
-// A folder held before, found again at a cost that does not grow with the depth of its path: the
+// A folder held before, found again in a few system calls whatever the depth of its path: the
 // whole path in one call of the system's that follows no link, and the folder a number of levels
 // above it through "..", which is never a link. Where the system has no such call, dupscan-tidy
 // walks the path from the top as HoldListedFolder does.

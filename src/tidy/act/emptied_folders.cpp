@@ -26,7 +26,7 @@ bool RemoveIfEmptied(TextOutput& console, const PathString& folder,
   int errorCode = 0;
   bool moved = false;
   // The parent under --within (or one of its folders) puts the folder itself strictly below; it
-  // is found again as the check found it, at a cost that does not grow with its depth.
+  // is found again as the check found it, in a few system calls whatever its depth.
   if (HoldListedFolderAgain(parentText, parentChain, LevelUnderAny(parentChain, within), &parent,
                             &errorCode, &moved) != HoldResult::kHeld ||
       moved || !ChainUnderAny(parent.chain, within)) {

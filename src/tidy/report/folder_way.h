@@ -62,11 +62,12 @@ std::vector<FileIdentity> LinkChain(const std::vector<FolderLink>& links, std::s
 
 /// HoldListedFolder for a folder held before with the chain `chain`: `moved` when the path now
 /// leads to another folder, or to this one by another way. Where the system opens a whole path in
-/// one call (see HoldWholePath), that the folder is the last of `chain`, and the folder
-/// `chain[below]` still the one so many levels above it, says so at a cost that does not grow with
-/// the depth: the path still leads there without a link, and the folder is still under that one, by
-/// identity (a folder has one folder above it, so no other can be on its way). Otherwise, or when
-/// either differs, the walk from the top must find the whole chain. `held` gets `chain`.
+/// one call (see HoldWholePath), the folder found must be the last of `chain`, and the folder so
+/// many levels above it (a folder has one folder above it) must still be `chain[below]`: the path
+/// leads there now without a link, and the folder is still under that one, in a few system calls
+/// whatever the depth. The folders between are not compared one by one there: one replaced by
+/// another of its name, with the folders below moved into it, is not told apart. Otherwise, or
+/// when either differs, the walk from the top must find the whole chain. `held` gets `chain`.
 HoldResult HoldListedFolderAgain(const PathString& folder, const std::vector<FileIdentity>& chain,
                                  std::size_t below, HeldFolder* held, int* errorCode, bool* moved);
 
