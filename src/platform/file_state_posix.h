@@ -19,6 +19,16 @@ inline FileIdentity IdentityOf(const struct stat& status) {
   return identity;
 }
 
+// The identity of what `descriptor` has open; false when the system would not say.
+inline bool IdentityOfOpen(int descriptor, FileIdentity* identity) {
+  struct stat status;
+  if (fstat(descriptor, &status) != 0) {
+    return false;
+  }
+  *identity = IdentityOf(status);
+  return true;
+}
+
 // FileState's times, and the file clock's, in POSIX's own units.
 inline constexpr std::int64_t kNanosecondsPerSecond = 1000000000;
 

@@ -52,15 +52,6 @@ int OpenBelow(int at, const char* name, int* errorCode) {
   return descriptor;
 }
 
-bool IdentityOfOpen(int descriptor, FileIdentity* identity) {
-  struct stat status;
-  if (fstat(descriptor, &status) != 0) {
-    return false;
-  }
-  *identity = IdentityOf(status);
-  return true;
-}
-
 // The folders from "/" down to the working folder, found by stepping up through "..", which is
 // never a link; computed once, since the program never changes its working folder.
 const std::vector<FileIdentity>& WorkingFolderChain() {

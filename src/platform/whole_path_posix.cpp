@@ -23,15 +23,6 @@ namespace {
 // The ".." of one call: three bytes each, well inside the longest path a call takes.
 constexpr std::size_t kLevelsPerCall = 1000;
 
-bool IdentityOfOpen(int descriptor, FileIdentity* identity) {
-  struct stat status;
-  if (fstat(descriptor, &status) != 0) {
-    return false;
-  }
-  *identity = IdentityOf(status);
-  return true;
-}
-
 int OpenWhole(const char* path, int flags) {
 #ifdef SYS_openat2
   struct open_how how = {};
