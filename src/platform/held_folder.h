@@ -51,6 +51,12 @@ HoldResult HoldFolder(const PathString& folder, HeldFolder* held, int* errorCode
 /// where a typed path would be read as "sub" or the console); POSIX takes every path so.
 HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* errorCode);
 
+/// HoldListedFolder for a folder about to be acted on. On POSIX the folders above the working
+/// folder, which a relative path's chain begins with, are found again, not taken as they were
+/// when the program first asked: the working folder may have been moved since, out of a --within
+/// folder. Windows walks every path from its volume's root each time.
+HoldResult HoldListedFolderAfresh(const PathString& folder, HeldFolder* held, int* errorCode);
+
 /// Holds the folder `name` in `parent`, making it first when `create` and it does not exist (on
 /// POSIX open to this user alone, 0700); `made`, when given, says whether this call made it.
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,

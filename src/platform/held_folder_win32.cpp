@@ -159,6 +159,10 @@ HoldResult HoldListedFolder(const PathString& folder, HeldFolder* held, int* err
   return HoldFull(ListedPath(folder), held, errorCode);
 }
 
+HoldResult HoldListedFolderAfresh(const PathString& folder, HeldFolder* held, int* errorCode) {
+  return HoldListedFolder(folder, held, errorCode);
+}
+
 HoldResult HoldSubfolder(const HeldFolder& parent, const PathString& name, bool create,
                          HeldFolder* held, int* errorCode, bool* made) {
   *errorCode = 0;

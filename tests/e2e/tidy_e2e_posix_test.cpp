@@ -87,6 +87,23 @@ TEST(TidyEndToEnd, ACopysFolderPutBackAtItsPathOutsideWithinIsNotFollowed) {
   }
 }
 
+// Run from a folder inside --within, its paths relative: that working folder moved out of
+// --within once the checks passed. The paths still lead to the copy, now outside --within.
+TEST(TidyEndToEnd, ACopyInAWorkingFolderMovedOutOfWithinIsNotActedOn) {
+  TempTree tree;
+  SetAge(tree.WriteFile("w/here/keep/a.bin", PatternBytes(3000, 34)), 30);
+  tree.WriteFile("w/here/sub/a.bin", PatternBytes(3000, 34));
+  WriteReport(tree / "w/here", {Text(".")});
+  const ProgramResult applied =
+      RunTidyRenamingAt(tree / "w/here", 1, tree / "w/here", tree / "outside",
+                        {Text("apply"), Text("--within"), Text("..")});
+  EXPECT_EQ(applied.exitCode, 1) << applied.output;
+  EXPECT_NE(applied.output.find(TidySkippedLine("./sub/a.bin", kTidyFolderMoved)),
+            std::string::npos)
+      << applied.output;
+  EXPECT_EQ(NamesIn(tree / "outside/sub"), std::set<std::string>{"a.bin"});
+}
+
 TEST(TidyEndToEnd, SparseFilesFreeWhatTheDiskGetsBack) {
   TempTree tree;
   constexpr std::uintmax_t kSize = 16 * 1024 * 1024;

@@ -178,7 +178,7 @@ HoldResult HoldListedFolderAgain(const PathString& folder, const std::vector<Fil
     held->chain = chain;
     return HoldResult::kHeld;
   }
-  const HoldResult result = HoldListedFolder(folder, held, errorCode);
+  const HoldResult result = HoldListedFolderAfresh(folder, held, errorCode);
   *moved = result == HoldResult::kHeld && held->chain != chain;
   return result;
 }
