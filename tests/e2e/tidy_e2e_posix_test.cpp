@@ -104,6 +104,22 @@ TEST(TidyEndToEnd, ACopyInAWorkingFolderMovedOutOfWithinIsNotActedOn) {
   EXPECT_EQ(NamesIn(tree / "outside/sub"), std::set<std::string>{"a.bin"});
 }
 
+// Once the copy was removed (its journal line, the third step), its folder moved away and an
+// empty folder put in its place: that folder was not emptied by this run, and stays.
+TEST(TidyEndToEnd, AFolderPutInPlaceOfOneEmptiedStays) {
+  TempTree tree;
+  SetAge(tree.WriteFile("home/keep/a.bin", PatternBytes(3000, 35)), 30);
+  tree.WriteFile("home/w/sub/a.bin", PatternBytes(3000, 35));
+  tree.MakeDirectory("spare");
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult applied = RunTidyRenamingAt(
+      tree.root(), 3,
+      {{tree / "home/w/sub", tree / "home/w/moved"}, {tree / "spare", tree / "home/w/sub"}},
+      {Text("apply"), Text("--within"), Text("home/w")});
+  EXPECT_EQ(applied.exitCode, 0) << applied.output;
+  EXPECT_TRUE(std::filesystem::is_directory(tree / "home/w/sub")) << applied.output;
+}
+
 TEST(TidyEndToEnd, SparseFilesFreeWhatTheDiskGetsBack) {
   TempTree tree;
   constexpr std::uintmax_t kSize = 16 * 1024 * 1024;

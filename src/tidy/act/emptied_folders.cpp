@@ -32,11 +32,12 @@ bool RemoveIfEmptied(TextOutput& console, const PathString& folder,
       moved || !ChainUnderAny(parent.chain, within)) {
     return false;
   }
-  // A --within folder that lies under another one stays too. Windows removes no folder held
-  // open, so the folder is let go before it goes.
+  // Only the folder the check held, not another put in its place since; a --within folder that
+  // lies under another one stays too. Windows removes no folder held open, so the folder is let
+  // go before it goes.
   HeldFolder self;
   if (HoldSubfolder(parent, name, false, &self, &errorCode) != HoldResult::kHeld ||
-      ChainUnderAny({self.chain.back()}, within)) {
+      !SameFile(self.chain.back(), chain.back()) || ChainUnderAny({self.chain.back()}, within)) {
     return false;
   }
   self = HeldFolder();
