@@ -1,4 +1,5 @@
-// POSIX: a group's listed members from getgrgid_r, every user's first group from getpwent_r.
+// POSIX: a group's listed members from getgrgid_r and getgrent_r, every user's first group from
+// getpwent_r.
 #include "platform/private_group_posix.h"
 
 #include <errno.h>
@@ -13,35 +14,17 @@ namespace {
 
 constexpr std::size_t kFirstBufferSize = 4096;
 
-bool ListedMembers(gid_t group, std::vector<std::string>* members) {
-  std::vector<char> buffer(kFirstBufferSize);
-  for (;;) {
-    struct group entry;
-    struct group* found = nullptr;
-    const int result = getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found);
-    if (result == ERANGE) {
-      buffer.resize(buffer.size() * 2);
-      continue;
-    }
-    if (result != 0 || found == nullptr) {
-      return false;
-    }
-    for (char** member = entry.gr_mem; *member != nullptr; ++member) {
-      members->emplace_back(*member);
-    }
-    return true;
-  }
-}
-
-// Every user the databases list; false unless the listing ran to its end.
-bool EveryUser(std::vector<AccountUser>* users) {
+// Calls `take` with each entry `next` (getpwent_r, getgrent_r) reads after `start`; false unless
+// the listing ran to its end.
+template <typename Entry, typename Next, typename Take>
+bool EachEntry(void (*start)(), void (*end)(), Next next, Take take) {
   std::vector<char> buffer(kFirstBufferSize);
   int result = 0;
-  setpwent();
+  start();
   for (;;) {
-    struct passwd entry;
-    struct passwd* found = nullptr;
-    result = getpwent_r(&entry, buffer.data(), buffer.size(), &found);
+    Entry entry;
+    Entry* found = nullptr;
+    result = next(&entry, buffer.data(), buffer.size(), &found);
     if (result == ERANGE) {  // the entry is read again into the larger buffer
       buffer.resize(buffer.size() * 2);
       continue;
@@ -49,33 +32,82 @@ bool EveryUser(std::vector<AccountUser>* users) {
     if (result != 0 || found == nullptr) {
       break;
     }
-    users->push_back({entry.pw_name, entry.pw_uid, entry.pw_gid});
+    take(entry);
   }
-  endpwent();
+  end();
   return result == ENOENT;
 }
 
+AccountGroup GroupOf(const struct group& entry) {
+  AccountGroup group{entry.gr_gid, {}};
+  for (char** member = entry.gr_mem; *member != nullptr; ++member) {
+    group.members.emplace_back(*member);
+  }
+  return group;
+}
+
+// The entry getgrgid finds (a directory service may list no group to getgrent) and every entry
+// the listing holds of the same number; false unless both are read whole.
+bool EntriesOf(gid_t group, std::vector<AccountGroup>* groups) {
+  std::vector<char> buffer(kFirstBufferSize);
+  struct group entry;
+  struct group* found = nullptr;
+  int result = 0;
+  while ((result = getgrgid_r(group, &entry, buffer.data(), buffer.size(), &found)) == ERANGE) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (result != 0 || found == nullptr) {
+    return false;
+  }
+  groups->push_back(GroupOf(entry));
+  return EachEntry<struct group>(setgrent, endgrent, getgrent_r, [&](const struct group& listed) {
+    if (listed.gr_gid == group) {
+      groups->push_back(GroupOf(listed));
+    }
+  });
+}
+
+// Every user the databases list; false unless the listing ran to its end.
+bool EveryUser(std::vector<AccountUser>* users) {
+  return EachEntry<struct passwd>(setpwent, endpwent, getpwent_r, [&](const struct passwd& user) {
+    users->push_back({user.pw_name, user.pw_uid, user.pw_gid});
+  });
+}
+
 bool AskAccounts(std::uint64_t owner, std::uint64_t group) {
-  std::vector<std::string> members;
+  std::vector<AccountGroup> groups;
   std::vector<AccountUser> users;
-  return ListedMembers(static_cast<gid_t>(group), &members) && EveryUser(&users) &&
-         OnlyOwnerInGroup(owner, group, members, users);
+  return EntriesOf(static_cast<gid_t>(group), &groups) && EveryUser(&users) &&
+         OnlyOwnerInGroup(owner, group, groups, users);
+}
+
+// The members every entry of the number lists: /etc/group may hold two entries of one number
+// (groupadd -o), getgrgid gives the first alone, and a login is given the number of every entry
+// that lists the user.
+std::vector<std::string> MembersOf(std::uint64_t number, const std::vector<AccountGroup>& groups) {
+  std::vector<std::string> members;
+  for (const AccountGroup& group : groups) {
+    if (group.group == number) {
+      members.insert(members.end(), group.members.begin(), group.members.end());
+    }
+  }
+  return members;
 }
 
 }  // namespace
 
 bool OnlyOwnerInGroup(std::uint64_t owner, std::uint64_t group,
-                      const std::vector<std::string>& members,
+                      const std::vector<AccountGroup>& groups,
                       const std::vector<AccountUser>& users) {
-  bool ownerListed = false;
+  bool ownersFirst = false;
   for (const AccountUser& user : users) {
     if (user.user == owner) {
-      ownerListed = true;
+      ownersFirst = ownersFirst || user.firstGroup == group;
     } else if (user.firstGroup == group) {
       return false;
     }
   }
-  for (const std::string& member : members) {
+  for (const std::string& member : MembersOf(group, groups)) {
     bool named = false;
     for (const AccountUser& user : users) {
       if (user.name == member) {
@@ -89,7 +121,7 @@ bool OnlyOwnerInGroup(std::uint64_t owner, std::uint64_t group,
       return false;
     }
   }
-  return ownerListed;
+  return ownersFirst;
 }
 
 // Remembered: a move asks for each holding folder, a removal for each pair's folders, and the

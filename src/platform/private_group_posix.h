@@ -16,12 +16,19 @@ struct AccountUser {
   std::uint64_t firstGroup = 0;
 };
 
-/// Whether by these facts no user but `owner` can be in `group`: every member the group lists is
-/// a name of `owner`, no other user has the group as their first, and `owner` is among `users`
-/// (when not, the list is not the whole of the accounts, as with a directory service that lists
-/// none). A listed member no user bears could be a user the list does not hold: not alone.
+/// A group as the account databases list one: its number and the names of its members.
+struct AccountGroup {
+  std::uint64_t group = 0;
+  std::vector<std::string> members;
+};
+
+/// Whether by these facts no user but `owner` can be in `group`: it is the first group of `owner`
+/// (a group that is no one's first and lists no one may still be given at login, as pam_group
+/// gives groups, or through a group password), no other user has it as their first, and every
+/// member that any entry of its number in `groups` lists is a name of `owner`. A listed member no
+/// user bears could be a user the list does not hold: not alone.
 bool OnlyOwnerInGroup(std::uint64_t owner, std::uint64_t group,
-                      const std::vector<std::string>& members,
+                      const std::vector<AccountGroup>& groups,
                       const std::vector<AccountUser>& users);
 
 /// OnlyOwnerInGroup by the system's account databases, read once for each owner and group in the
