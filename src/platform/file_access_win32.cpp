@@ -10,6 +10,7 @@
 #include <cstdio>
 
 #include "platform/file_state_win32.h"
+#include "platform/held_folder_win32.h"
 #include "platform/security_win32.h"
 
 namespace {
@@ -87,12 +88,30 @@ bool OnlyOwnerMayChange(const HeldFolder& folder) {
          OnlyOwnOrAdministrationMayChange(security, kFolderChangeRights);
 }
 
-// Not asked yet: the plan foresees nothing of a file's access here, and apply asks of the files
-// it opens.
-bool EntryAccessOf(const HeldFolder& /*folder*/, const PathString& /*name*/,
-                   AccessDetail /*detail*/, FileAccess* access) {
-  access->known = false;
-  return true;
+// Opened for its owner and access list alone, never through a link; a file has no other
+// attributes to compare here, so every detail asks the same.
+bool EntryAccessOf(const HeldFolder& folder, const PathString& name, AccessDetail detail,
+                   FileAccess* access) {
+  if (detail == AccessDetail::kNone) {
+    return false;
+  }
+  const HANDLE handle = OpenToReadSecurity(EntryPath(folder, name));
+  if (handle == INVALID_HANDLE_VALUE) {
+    return false;
+  }
+  BY_HANDLE_FILE_INFORMATION information;
+  Security security;
+  const bool read = GetFileInformationByHandle(handle, &information) &&
+                    (information.dwFileAttributes &
+                     (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0 &&
+                    OpenedAsEntry(folder, handle, name) && SecurityOf(handle, &security);
+  CloseHandle(handle);
+  if (read) {
+    Describe(security, access);
+    access->mode = information.dwFileAttributes & FILE_ATTRIBUTE_READONLY;
+    access->folder = false;
+  }
+  return read;
 }
 
 bool FolderAccessOf(const HeldFolder& folder, FileAccess* access) {
