@@ -22,3 +22,8 @@ bool PathFromCodePoints(const std::u32string& points, PathString* path);
 /// Windows: the line's UTF-8 (a lone surrogate written as its three bytes, as the report does),
 /// a final CR dropped; false when the bytes are no such text.
 bool PathFromReportLine(const char* bytes, std::size_t length, PathString* path);
+
+/// The report's path with every name that is a short (8.3) alias of a longer one ("LONGFO~1")
+/// written as that longer name: what --exclude also matches, so an alias in a line reaches no file
+/// a pattern names by its own name. Empty when it has none or cannot be told (POSIX: always).
+PathString LongNamesOf(const PathString& path);

@@ -2,6 +2,8 @@
 // alone; the report is UTF-8 in which such a surrogate has its three bytes.
 #include "platform/path_code_points.h"
 
+#include <windows.h>
+
 std::u32string PathCodePoints(const PathString& path) {
   std::u32string points;
   points.reserve(path.size());
@@ -47,4 +49,19 @@ bool PathFromReportLine(const char* bytes, std::size_t length, PathString* path)
     position += taken;
   }
   return PathFromCodePoints(points, path);
+}
+
+// Every short alias holds a tilde, and most paths none: those are not looked up.
+PathString LongNamesOf(const PathString& path) {
+  if (path.find(L'~') == PathString::npos) {
+    return PathString();
+  }
+  PathString longer(kPathCapacity, L'\0');
+  const DWORD written =
+      GetLongPathNameW(path.c_str(), &longer[0], static_cast<DWORD>(longer.size()));
+  if (written == 0 || written >= longer.size()) {
+    return PathString();
+  }
+  longer.resize(written);
+  return longer == path ? PathString() : longer;
 }

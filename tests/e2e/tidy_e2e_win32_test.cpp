@@ -102,6 +102,22 @@ TEST(TidyWindows, ExcludeMatchesInAnyCase) {
   EXPECT_TRUE(std::filesystem::exists(tree / "t/Copy/A.bin")) << applied.output;
 }
 
+// A line may name a folder by its 8.3 name; --exclude still leaves out what it names by its own.
+TEST(TidyWindows, ExcludeMatchesTheLongNameOfAn83Name) {
+  TempTree tree;
+  WriteAgedFiles(tree.root(), {{"t/keep/a.bin", PatternBytes(700, 92), 30},
+                               {"t/Holiday Copies/a.bin", PatternBytes(700, 92), 1}});
+  const std::wstring alias = ShortPath(tree / "t/Holiday Copies").filename().native();
+  if (alias == L"Holiday Copies") {
+    GTEST_SKIP() << "the volume keeps no 8.3 names";
+  }
+  std::ofstream(tree / "duplicates.txt", std::ios::binary) << ReportBytes(
+      GroupBlock("700 bytes", {"t\\keep\\a.bin", "t\\" + Utf8Text(alias) + "\\a.bin"}));
+  RunTidyIn(tree.root(), {Text("apply"), Text("--within"), Text("t"), Text("--exclude"),
+                          Text("t\\Holiday Copies\\*")});
+  EXPECT_TRUE(std::filesystem::exists(tree / "t/Holiday Copies/a.bin"));
+}
+
 // A read-only copy says "keep me", and Windows will not remove it: link leaves it as it is, with
 // the reason, rather than set it aside hidden and call it linked.
 TEST(TidyWindows, AReadOnlyCopyIsSkippedAndLeftWhole) {
