@@ -80,10 +80,11 @@ constexpr char kOtherGroupsHeading[] =
 constexpr char kGroupLine[] = "%10s  %lld x %s  %" PATH_ARG "\n";
 constexpr char kSparseGroupLine[] = "%10s  %lld x %s, sparse  %" PATH_ARG "\n";
 constexpr char kFreeNothingLine[] =
-    "\n%lld more groups free nothing: their copies are hard links of the files kept\n";
+    "\n%lld more groups free nothing: their copies are hard links of the files kept, or are left "
+    "as they are (plan --all says why)\n";
 constexpr char kFreeNothingWithinLine[] =
-    "\n%lld more groups free nothing: their copies are hard links of the files kept, or not "
-    "under --within\n";
+    "\n%lld more groups free nothing: their copies are hard links of the files kept, not under "
+    "--within, or left as they are (plan --all says why)\n";
 constexpr char kUnresolvedHeading[] = "\nUnresolved groups, never touched:\n";
 constexpr char kApplyUnresolvedHeading[] = "\n%lld groups unresolved, never touched:\n";
 /// The report's line, the path, why.

@@ -123,7 +123,8 @@ std::string TidySparseGroupLine(const std::string& freed, long long files, const
 
 std::string TidyFreeNothingLine(long long groups) {
   return "\n" + Number(groups) +
-         " more groups free nothing: their copies are hard links of the files kept\n";
+         " more groups free nothing: their copies are hard links of the files kept, or are left as "
+         "they are (plan --all says why)\n";
 }
 
 std::string TidyUnresolvedLine(long long line, const std::string& path, const std::string& why) {
