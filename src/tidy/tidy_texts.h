@@ -71,6 +71,10 @@ constexpr char kCopyFoldersHeading[] = "\nFolders that are copies of others (%ll
 /// The copy, the original, its files, and what removing the copy frees (a size with its bytes).
 constexpr char kCopyFolderLine[] =
     "%" PATH_ARG " is a copy of %" PATH_ARG ": %lld files, %s to free\n";
+/// The same where the plan leaves some of the copy's files as they are: what the rest free.
+constexpr char kCopyFolderLeftLine[] = "%" PATH_ARG " is a copy of %" PATH_ARG
+                                       ": %lld files, some left as they are (plan --all says "
+                                       "why): %s to free\n";
 constexpr char kCopyFolderLinkedLine[] =
     "%" PATH_ARG " is a copy of %" PATH_ARG ": %lld files, all hard links: nothing to free\n";
 constexpr char kGroupsHeading[] = "\nGroups by the bytes they can free, largest first:\n";

@@ -191,6 +191,13 @@ TEST(TidyTrust, ThePlanSaysWhatApplyWillRefuseForWhoMayWrite) {
     const ProgramResult planned = RunTidyIn(tree.root(), plan);
     EXPECT_NE(planned.output.find(TidyLeaveLine("home/copy/a.bin", refused.why)), std::string::npos)
         << planned.output;
+    std::vector<PathString> summary = {Text("summary")};  // its folder line counted them freed
+    summary.insert(summary.end(), action.begin(), action.end());
+    const ProgramResult summed = RunTidyIn(tree.root(), summary);
+    EXPECT_NE(
+        summed.output.find(TidyCopyFolderLeftLine("home/copy/", "home/keep/", 1, "0 bytes", 0)),
+        std::string::npos)
+        << summed.output;
     std::vector<PathString> apply = {Text("apply")};
     apply.insert(apply.end(), action.begin(), action.end());
     const ProgramResult applied = RunTidyIn(tree.root(), apply);

@@ -102,6 +102,13 @@ std::string TidyCopyFolderLine(const std::string& copy, const std::string& origi
          WithBytes(size, bytes) + " to free\n";
 }
 
+std::string TidyCopyFolderLeftLine(const std::string& copy, const std::string& original,
+                                   long long files, const std::string& size, long long bytes) {
+  return copy + " is a copy of " + original + ": " + Number(files) +
+         " files, some left as they are (plan --all says why): " + WithBytes(size, bytes) +
+         " to free\n";
+}
+
 std::string TidyCopyFolderLinkedLine(const std::string& copy, const std::string& original,
                                      long long files) {
   return copy + " is a copy of " + original + ": " + Number(files) +

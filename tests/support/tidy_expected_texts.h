@@ -22,6 +22,8 @@ std::string TidyFreeableSparseLine(const std::string& size, long long bytes, lon
 std::string TidyCopyFoldersHeading(long long groups);
 std::string TidyCopyFolderLine(const std::string& copy, const std::string& original,
                                long long files, const std::string& size, long long bytes);
+std::string TidyCopyFolderLeftLine(const std::string& copy, const std::string& original,
+                                   long long files, const std::string& size, long long bytes);
 std::string TidyCopyFolderLinkedLine(const std::string& copy, const std::string& original,
                                      long long files);
 /// The bytes freed and the files' size as dupscan's size texts.

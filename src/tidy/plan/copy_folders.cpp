@@ -63,18 +63,21 @@ FolderNode NodeOf(const CopyFinder& finder, std::size_t folder) {
   return node;
 }
 
-// What removing the copy's files gives back to the disk: a file with a name outside the copy (a
-// snapshot of hard links, made by cp -al) frees nothing.
+// What acting on the copy's files gives back to the disk: a file with a name outside the copy (a
+// snapshot of hard links, made by cp -al) frees nothing, nor does one the plan leaves as it is
+// (for its owner, who may write the kept file, outside --within), which `someLeft` then says.
 std::int64_t CopyFreed(const CopyFinder& finder,
                        const std::vector<std::pair<std::size_t, std::size_t>>& covered,
-                       bool firstIsCopy) {
+                       bool firstIsCopy, bool* someLeft) {
   std::map<std::size_t, std::vector<bool>> removed;  // by plan, its members in the copy
   // The covered files come in pairs, the first folder's file first.
   for (std::size_t at = firstIsCopy ? 0 : 1; at < covered.size(); at += 2) {
     const std::size_t plan = covered[at].first;
     std::vector<bool>& marks = removed[plan];
     marks.resize(finder.checked.groups[finder.plans[plan].group].members.size());
-    marks[covered[at].second] = true;
+    const Fate fate = finder.plans[plan].fates[covered[at].second];
+    marks[covered[at].second] = fate == Fate::kAct;
+    *someLeft = *someLeft || (fate != Fate::kAct && fate != Fate::kLinkOfKept);
   }
   std::int64_t freed = 0;
   for (const auto& plan : removed) {
@@ -94,7 +97,7 @@ void AddFolder(const CopyFinder& finder, const ClimbedPair& found,
   folder.copy = (firstIsCopy ? found.first : found.second).text + kPathSeparator;
   folder.original = (firstIsCopy ? found.second : found.first).text + kPathSeparator;
   folder.files = match.files;
-  folder.bytes = CopyFreed(finder, covered, firstIsCopy);
+  folder.bytes = CopyFreed(finder, covered, firstIsCopy, &folder.someLeft);
   result->folders.push_back(std::move(folder));
 }
 

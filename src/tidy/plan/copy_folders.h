@@ -14,7 +14,8 @@ struct CopiedFolder {
   PathString copy;      ///< as the report spells it
   PathString original;  ///< the folder that keeps more of the kept files
   long long files = 0;
-  std::int64_t bytes = 0;  ///< what removing the copy's files gives back to the disk
+  std::int64_t bytes = 0;  ///< what acting on the copy's files gives back to the disk
+  bool someLeft = false;   ///< the plan leaves some of the copy's files as they are
 };
 
 struct CopyFolders {

@@ -45,7 +45,11 @@ void PrintCopies(TextOutput& console, const CopyFolders& copies) {
   PrintText(console, kCopyFoldersHeading,
             static_cast<long long>(std::count(copies.folded.begin(), copies.folded.end(), true)));
   for (const CopiedFolder& folder : copies.folders) {
-    if (folder.bytes == 0) {
+    if (folder.someLeft) {
+      PrintText(console, kCopyFolderLeftLine, ShownPath(folder.copy).c_str(),
+                ShownPath(folder.original).c_str(), folder.files,
+                SizeWithBytes(folder.bytes).c_str());
+    } else if (folder.bytes == 0) {
       PrintText(console, kCopyFolderLinkedLine, ShownPath(folder.copy).c_str(),
                 ShownPath(folder.original).c_str(), folder.files);
     } else {
