@@ -91,6 +91,9 @@ bool MakeUnremovable(const std::filesystem::path& root, const std::filesystem::p
 /// follow; Windows, the whole line of a read-only copy.
 std::string UnremovableLineStart(const std::string& path);
 
+/// Whether the plan and the summary foresee that such a file stays (Windows: the attribute).
+bool PlanForeseesUnremovable();
+
 /// The file's identity as export writes it: "volume:index".
 std::string IdentityText(const std::filesystem::path& path);
 

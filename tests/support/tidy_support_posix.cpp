@@ -31,6 +31,8 @@ bool MakeUnremovable(const std::filesystem::path& root, const std::filesystem::p
   return true;
 }
 
+bool PlanForeseesUnremovable() { return false; }
+
 std::string UnremovableLineStart(const std::string& path) {
   std::string line = TidySkippedLine(path, kTidySystemRefused);
   line.back() = ':';

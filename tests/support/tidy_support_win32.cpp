@@ -16,6 +16,8 @@ bool MakeUnremovable(const std::filesystem::path&, const std::filesystem::path& 
   return false;
 }
 
+bool PlanForeseesUnremovable() { return true; }
+
 std::string UnremovableLineStart(const std::string& path) {
   return TidySkippedLine(path, kTidyReadOnly);
 }

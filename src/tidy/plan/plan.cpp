@@ -7,9 +7,14 @@
 
 namespace {
 
-// AccessRefusal on what the check saw of the two files and their folders.
+// AccessRefusal on what the check saw of the two files and their folders, after the read-only
+// attribute, which apply looks at first (Windows keeps such a file from going; wine shows it in
+// the access list too).
 const char* RefusalSeen(const CheckedReport& checked, Action action, const Member& kept,
                         const Member& copy) {
+  if (copy.state.readOnly && action != Action::kMove) {
+    return kReadOnlyCopy;
+  }
   const std::vector<FileAccess>& seen = checked.accesses;
   return AccessRefusal(action, seen[kept.access], seen[copy.access],
                        &seen[checked.folders[kept.folder].access],
