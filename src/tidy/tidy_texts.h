@@ -283,3 +283,5 @@ constexpr char kTidyUnknownFailureLine[] = TIDY_PROGRAM_NAME ": unexpected failu
 constexpr char kNotAFolder[] = "not a folder";
 constexpr char kNoSuchFolder[] = "no such folder";
 constexpr char kHoldingMeetsWithin[] = "is, holds or lies under a --within folder";
+constexpr char kHoldingNotOwn[] =
+    "belongs to another user, or others may change it: they could rename what is moved there";

@@ -22,7 +22,7 @@ TEST(TidyEndToEnd, AMoveToAnotherFileSystemIsRefused) {
   SetAge(tree.WriteFile("home/a.bin", PatternBytes(3000, 31)), 30);
   tree.WriteFile("home/copy/a.bin", PatternBytes(3000, 31));
   const std::filesystem::path holding = tree.MakeDirectory("holding");
-  if (mount("tidy-test", holding.c_str(), "tmpfs", 0, "size=1m") != 0) {
+  if (mount("tidy-test", holding.c_str(), "tmpfs", 0, "size=1m,mode=0700") != 0) {
     GTEST_SKIP() << "no tmpfs could be mounted here (a container without the right)";
   }
   WriteReport(tree.root(), {Text("home")});
@@ -35,6 +35,22 @@ TEST(TidyEndToEnd, AMoveToAnotherFileSystemIsRefused) {
             std::string::npos)
       << moved.output;
   EXPECT_EQ(ReadWholeFile(tree / "home/copy/a.bin"), PatternBytes(3000, 31));
+}
+
+// A holding folder others may write (not the folders a move makes in it, which are the user's
+// alone) would let them rename those folders, copies and all, out of undo's reach.
+TEST(TidyEndToEnd, AHoldingFolderOthersMayChangeIsRefused) {
+  TempTree tree;
+  SetAge(tree.WriteFile("home/a.bin", PatternBytes(3000, 32)), 30);
+  tree.WriteFile("home/copy/a.bin", PatternBytes(3000, 32));
+  ASSERT_EQ(chmod(tree.MakeDirectory("holding").c_str(), 0777), 0);
+  WriteReport(tree.root(), {Text("home")});
+  const ProgramResult moved =
+      RunTidyIn(tree.root(), {Text("apply"), Text("--action"), Text("move"), Text("--holding"),
+                              Text("holding"), Text("--within"), Text("home")});
+  EXPECT_EQ(moved.exitCode, 2);
+  EXPECT_EQ(moved.errors, TidyFolderOptionLine("--holding", "holding", kTidyHoldingNotOwn));
+  EXPECT_TRUE(std::filesystem::exists(tree / "home/copy/a.bin"));
 }
 
 // The copy's folder renamed out of --within once the checks passed (at the first step): the

@@ -36,6 +36,8 @@ const char kTidyDiffers[] = "its bytes differ from the kept file's";
 const char kTidyOtherVolume[] = "on another file system: nothing is copied across";
 const char kTidySystemRefused[] = "the system refused";
 const char kTidyHoldingMeetsWithin[] = "is, holds or lies under a --within folder";
+const char kTidyHoldingNotOwn[] =
+    "belongs to another user, or others may change it: they could rename what is moved there";
 const char kTidyCannotClone[] = "the file system cannot make reflinks";
 const char kTidyMovedBackWord[] = "moved back";
 const char kTidyPlanCopyChanged[] = "changed since the plan was made";

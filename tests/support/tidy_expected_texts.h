@@ -101,6 +101,7 @@ extern const char kTidyDiffers[];
 extern const char kTidyOtherVolume[];
 extern const char kTidySystemRefused[];
 extern const char kTidyHoldingMeetsWithin[];
+extern const char kTidyHoldingNotOwn[];
 extern const char kTidyCannotClone[];
 extern const char kTidyPlanCopyChanged[];
 extern const char kTidyOtherOwner[];

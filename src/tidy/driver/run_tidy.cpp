@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_access.h"
 #include "platform/held_folder.h"
 #include "tidy/act/apply.h"
 #include "tidy/act/journal.h"
@@ -169,8 +170,9 @@ bool MovesWithoutHolding(const TidyOptions& options, const SavedPlan& plan) {
 }
 
 // A holding folder that is a --within folder, holds one or lies under one would have a move put
-// a copy where it is ("moved X to X") or where the next apply acts: refused before anything
-// else. undo takes back from wherever an earlier apply moved to.
+// a copy where it is ("moved X to X") or where the next apply acts; one another user may change
+// would let them rename the folders a move makes there, copies and all, out of undo's reach:
+// refused before anything else. undo takes back from wherever an earlier apply moved to.
 bool HoldingApart(const TidyOptions& options, const HeldFolder& holding,
                   const std::vector<std::vector<FileIdentity>>& withinChains) {
   if (options.holding.empty() || options.command == Command::kUndo) {
@@ -183,6 +185,11 @@ bool HoldingApart(const TidyOptions& options, const HeldFolder& holding,
                    kHoldingMeetsWithin);
       return false;
     }
+  }
+  if (!OnlyOwnerMayChange(holding)) {
+    PrintFailure(kFolderOptionLine, kHoldingOption, ShownPath(options.holding).c_str(),
+                 kHoldingNotOwn);
+    return false;
   }
   return true;
 }
