@@ -4,6 +4,7 @@
 #include <type_traits>
 
 #include "platform/held_folder.h"
+#include "platform/path_code_points.h"
 
 namespace {
 
@@ -89,4 +90,48 @@ bool GlobMatches(const PathString& pattern, const PathChar* text, std::size_t le
     ++in;
   }
   return in == pattern.size();
+}
+
+PathString LexicalPath(const PathString& path) {
+  std::vector<PathString> names;
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find_first_of(kPathSeparators, start);
+    if (end == PathString::npos) {
+      end = path.size();
+    }
+    const PathString name = path.substr(start, end - start);
+    if (name == PATH_TEXT("..") && !names.empty() && names.back() != PATH_TEXT("..")) {
+      names.pop_back();
+    } else if (!name.empty() && name != PATH_TEXT(".")) {
+      names.push_back(name);
+    }
+    start = end + 1;
+  }
+  PathString lexical;
+  if (!path.empty() && PathString(kPathSeparators).find(path[0]) != PathString::npos) {
+    lexical.push_back(kPathSeparator);
+  }
+  for (std::size_t index = 0; index < names.size(); ++index) {
+    lexical += (index == 0 ? PathString() : PathString(1, kPathSeparator)) + names[index];
+  }
+  return lexical;
+}
+
+bool ExcludedPath(const std::vector<PathString>& patterns, const PathString& path) {
+  if (patterns.empty()) {
+    return false;
+  }
+  std::vector<PathString> spellings = {path, LexicalPath(path)};
+  const PathString longer = LongNamesOf(path);
+  if (!longer.empty()) {
+    spellings.push_back(LexicalPath(longer));
+  }
+  for (const PathString& pattern : patterns) {
+    for (const PathString& spelling : spellings) {
+      if (GlobMatches(pattern, spelling.c_str(), spelling.size())) {
+        return true;
+      }
+    }
+  }
+  return false;
 }

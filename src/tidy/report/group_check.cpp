@@ -6,7 +6,6 @@
 #include <unordered_map>
 #include <utility>
 
-#include "platform/path_code_points.h"
 #include "tidy/report/entry_details.h"
 #include "tidy/report/failure_texts.h"
 #include "tidy/report/glob_match.h"
@@ -31,22 +30,8 @@ std::size_t InternFolder(const PathString& text, FolderIndex* index, CheckedRepo
   return checked->folders.size() - 1;
 }
 
-// A line may name a folder or file by its Windows short alias, which a pattern that names the
-// long one does not match: the long names are matched too.
 bool Excluded(const Filters& filters, const ReportPaths& paths, std::size_t path) {
-  if (filters.excludes.empty()) {
-    return false;
-  }
-  const PathChar* text = paths.at(path);
-  const std::size_t length = PathString::traits_type::length(text);
-  const PathString longer = LongNamesOf(PathString(text, length));
-  for (const PathString& pattern : filters.excludes) {
-    if (GlobMatches(pattern, text, length) ||
-        (!longer.empty() && GlobMatches(pattern, longer.c_str(), longer.size()))) {
-      return true;
-    }
-  }
-  return false;
+  return !filters.excludes.empty() && ExcludedPath(filters.excludes, paths.copy(path));
 }
 
 const char* ProblemText(BlockProblem problem) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/path_code_points.h"
 #include "support/expected_texts.h"
 
@@ -40,6 +43,24 @@ TEST(GlobMatch, WholePathStarsCrossFoldersQuestionMarkIsOneCharacter) {
     EXPECT_EQ(GlobMatches(Text(each.pattern), path.c_str(), path.size()), each.matches)
         << each.pattern << " on path " << &each - cases;
   }
+}
+
+// A line that spells a file otherwise than dupscan would ("a/./b", "a//b", "a/x/../b") reaches
+// the file its names lead to, so a pattern that names that file leaves it out.
+TEST(GlobMatch, ExcludeMatchesThePathAsItsNamesLead) {
+  const auto native = [](const char* text) {
+    PathString path = Text(text);
+    std::replace(path.begin(), path.end(), PATH_TEXT('/'), kPathSeparator);
+    return path;
+  };
+  const std::vector<PathString> patterns = {native("w/a"), native("*/keep/*")};
+  for (const char* path : {"w/a", "w/./a", "w//a", "w/sub/../a", "./w/a", "x/../w/keep/f"}) {
+    EXPECT_TRUE(ExcludedPath(patterns, native(path))) << path;
+  }
+  for (const char* path : {"w/b", "../w/a", "w/a/../b"}) {
+    EXPECT_FALSE(ExcludedPath(patterns, native(path))) << path;
+  }
+  EXPECT_EQ(LexicalPath(native("/a//b/./c/../d/")), native("/a/b/d"));
 }
 
 // A name's bytes need not be UTF-8: a byte that begins no character, or a character cut short,
