@@ -194,7 +194,7 @@ bool SettleStep(Settling& settling, const Unfinished& step,
   SplitPath(step.copy, &place.folderText, &place.copyName);
   int errorCode = 0;
   if (step.spares.empty() ||
-      HoldListedFolder(place.folderText, &place.folder, &errorCode) != HoldResult::kHeld) {
+      HoldListedFolderAfresh(place.folderText, &place.folder, &errorCode) != HoldResult::kHeld) {
     return true;  // nothing left there to look at
   }
   PathString keptFolderText;

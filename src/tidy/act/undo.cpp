@@ -138,7 +138,7 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
   HeldFolder from;
   HeldFolder to;
   int errorCode = 0;
-  if (HoldListedFolder(fromText, &from, &errorCode) != HoldResult::kHeld ||
+  if (HoldListedFolderAfresh(fromText, &from, &errorCode) != HoldResult::kHeld ||
       !IsRecorded(StatEntry(from, fromName), restorable.state)) {
     if (HoldListedFolder(toText, &to, &errorCode) != HoldResult::kHeld ||
         !IsRecorded(StatEntry(to, toName), restorable.state)) {
@@ -147,7 +147,8 @@ bool Restore(Undoing& undoing, const Restorable& restorable) {
     return true;  // back already, or never moved
   }
   const char* refused = RefusedSource(undoing, from);
-  const HoldResult held = refused ? HoldResult::kHeld : HoldListedFolder(toText, &to, &errorCode);
+  const HoldResult held =
+      refused ? HoldResult::kHeld : HoldListedFolderAfresh(toText, &to, &errorCode);
   if (refused) {
     Skipped(undoing, restorable, refused);
   } else if (held != HoldResult::kHeld) {
