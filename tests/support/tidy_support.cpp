@@ -65,6 +65,11 @@ ProgramResult RunTidyRenamingAt(
   return RunStepProgram(where, steps, arguments);
 }
 
+long long StepsRun(const ProgramResult& run) {
+  const std::size_t count = run.errors.find("steps ");
+  return count == std::string::npos ? -1 : std::stoll(run.errors.substr(count + 6));
+}
+
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots) {
   ProgramOptions options;
   options.workingDirectory = where;

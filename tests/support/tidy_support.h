@@ -43,6 +43,10 @@ ProgramResult RunTidyRenamingAt(
 /// The exit status of a run that RunTidyEndingAt ended at its step.
 constexpr int kEndedAtStep = 86;
 
+/// The N of the "steps N" a run of the copy that ends itself printed when it ran to its end; -1
+/// when it printed none.
+long long StepsRun(const ProgramResult& run);
+
 /// Runs dupscan on `roots` in `where`, so duplicates.txt is there; fails the test if it does not
 /// end well.
 void WriteReport(const std::filesystem::path& where, const std::vector<PathString>& roots);
