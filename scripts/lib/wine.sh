@@ -5,7 +5,7 @@
 # The kernels of some virtual machines run no 32-bit x86 program (wine's 32-bit loader fails
 # there with "Exec format error"), so no wine can run the 32-bit Windows programs. There those
 # programs alone are built, and their imports checked; the 32-bit suites run as the Linux
-# program's instead, under qemu-i386 (see test_32bit_suite in scripts/test).
+# program's instead, under qemu-i386 (see scripts/test).
 runs_32bit_programs() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
 
 check_32bit_windows_imports() {
@@ -22,8 +22,8 @@ check_32bit_windows_imports() {
 }
 
 # Wine takes some 25 s to make a prefix, most of it waiting on its own processes, and the
-# Windows suites each keep their own. So one is made in the background while the Linux builds
-# run, as the x86-64 suite's, and the x86 suite's is a copy of it (4 s): both are what wine
+# Windows suites each keep their own. So one is made in the background while the Windows programs
+# build, as the x86-64 suite's, and the x86 suite's is a copy of it (4 s): both are what wine
 # makes for either program, whose prefix holds no path of its own.
 start_wine_prefixes() {
   mkdir -p build
