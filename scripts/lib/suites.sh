@@ -116,8 +116,15 @@ run_package_checks() {
   [ "$status" -eq 0 ] || failed+=("package")
 }
 
-# Prints the results so far, under HEADING.
+# Prints the results so far, under HEADING: the other stages' first, then every suite's CTest
+# summary, so that the run ends with CTest's lines.
 show_summaries() {
   echo "=== $1 ==="
-  printf '%s\n' "${summaries[@]}"
+  local line
+  for line in "${summaries[@]}"; do
+    [[ "$line" == *"tests passed"* ]] || echo "$line"
+  done
+  for line in "${summaries[@]}"; do
+    [[ "$line" != *"tests passed"* ]] || echo "$line"
+  done
 }
