@@ -193,11 +193,8 @@ std::vector<PathString> HoldingFolders(const CheckedReport& checked, const Folde
     if (!checked.links[link].name.empty()) {
       names.push_back(checked.links[link].name);
     }
-    for (const FileIdentity& identity : within) {
-      if (SameFile(checked.links[link].identity, identity)) {
-        folders = names;
-        break;
-      }
+    if (IsOneOf(checked.links[link].identity, within)) {
+      folders = names;
     }
   }
   return std::vector<PathString>(folders.rbegin(), folders.rend());

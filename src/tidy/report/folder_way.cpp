@@ -115,13 +115,20 @@ std::size_t FolderWay::AddLink(std::size_t above, const FileIdentity& identity,
   return links_->size() - 1;
 }
 
+bool IsOneOf(const FileIdentity& folder, const std::vector<FileIdentity>& folders) {
+  for (const FileIdentity& one : folders) {
+    if (SameFile(folder, one)) {
+      return true;
+    }
+  }
+  return false;
+}
+
 bool LinkUnderAny(const std::vector<FolderLink>& links, std::size_t link,
                   const std::vector<FileIdentity>& folders) {
   for (; link != kNoLink; link = links[link].above) {
-    for (const FileIdentity& folder : folders) {
-      if (SameFile(links[link].identity, folder)) {
-        return true;
-      }
+    if (IsOneOf(links[link].identity, folders)) {
+      return true;
     }
   }
   return false;
@@ -141,10 +148,8 @@ bool LinkChainIs(const std::vector<FolderLink>& links, std::size_t link,
 bool ChainUnderAny(const std::vector<FileIdentity>& chain,
                    const std::vector<FileIdentity>& folders) {
   for (const FileIdentity& identity : chain) {
-    for (const FileIdentity& folder : folders) {
-      if (SameFile(identity, folder)) {
-        return true;
-      }
+    if (IsOneOf(identity, folders)) {
+      return true;
     }
   }
   return false;
@@ -153,7 +158,7 @@ bool ChainUnderAny(const std::vector<FileIdentity>& chain,
 std::size_t LevelUnderAny(const std::vector<FileIdentity>& chain,
                           const std::vector<FileIdentity>& folders) {
   for (std::size_t level = 0; level < chain.size(); ++level) {
-    if (ChainUnderAny({chain[level]}, folders)) {
+    if (IsOneOf(chain[level], folders)) {
       return level;
     }
   }

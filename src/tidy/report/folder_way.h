@@ -71,6 +71,9 @@ std::vector<FileIdentity> LinkChain(const std::vector<FolderLink>& links, std::s
 HoldResult HoldListedFolderAgain(const PathString& folder, const std::vector<FileIdentity>& chain,
                                  std::size_t below, HeldFolder* held, int* errorCode, bool* moved);
 
+/// Whether `folder` is one of `folders`, by identity.
+bool IsOneOf(const FileIdentity& folder, const std::vector<FileIdentity>& folders);
+
 /// Whether a folder (by its link in `links`) is one of `folders` or below one, by identity.
 bool LinkUnderAny(const std::vector<FolderLink>& links, std::size_t link,
                   const std::vector<FileIdentity>& folders);
