@@ -64,6 +64,15 @@ void CopyTree(const TempTree& from, const TempTree& to) {
   }
 }
 
+// Whether this build runs each program several times slower than the optimised native one.
+bool RunsSlowly() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#else
+  return RunningUnderWine() || RunningUnderEmulator();
+#endif
+}
+
 // The steps the apply of the template takes when nothing ends it.
 long long StepsOfWholeApply(const TempTree& templateTree, const std::vector<PathString>& apply) {
   TempTree tree;
@@ -73,14 +82,15 @@ long long StepsOfWholeApply(const TempTree& templateTree, const std::vector<Path
   return StepsRun(run);
 }
 
-// Whether the apply is ended at `step` of its `steps`: at every step, but under wine, where each
-// step's four runs start a process at 0.1 to 0.3 s each (the test took 20 to 35 s per Windows
-// build), at the first six, which hold every step of the first copy acted on (a removal takes 4,
-// a move 3, a link made by renames 6), so that each kind of step is ended at least once; then at
-// every fifth, coprime to those counts, so each later copy is ended at another kind of step; and
-// at the last, the journal's last line.
+// Whether the apply is ended at `step` of its `steps`. The optimised native build ends it at
+// every step. Where each run costs several times as much (under wine each step's four runs start a
+// process at 0.1 to 0.3 s each; under qemu-i386 or the sanitizers each of these tests took 18 to
+// 28 s, where the native build takes 1 to 4 s), at the first six, which hold every step of the
+// first copy acted on (a removal takes 4, a move 3, a link made by renames 6), so that each kind of
+// step is ended at least once; then at every fifth, coprime to those counts, so each later copy is
+// ended at another kind of step; and at the last, the journal's last line.
 bool EndsAt(long long step, long long steps) {
-  return !RunningUnderWine() || step <= 6 || step % 5 == 0 || step >= steps;
+  return !RunsSlowly() || step <= 6 || step % 5 == 0 || step >= steps;
 }
 
 void InterruptEveryStep(const std::vector<PathString>& apply) {
