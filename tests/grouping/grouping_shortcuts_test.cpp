@@ -239,8 +239,12 @@ TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
   const std::size_t size = 70000;  // five digest blocks
   const std::string head = PatternBytes(256, 21);
   const std::string tail = PatternBytes(256, 22);
+  // 27 look-alikes, three with a copy: the plain scan compares each pair, 351 comparisons of
+  // 70 KB. Each opens two files, which under wine costs most when the suite's other tests share
+  // its server: at 40 files (780 comparisons) the test took 2.5 s alone and 15 s in the suite.
+  const int lookAlikes = 27;
   std::vector<FileRecord> records;
-  for (int index = 0; index < 40; ++index) {
+  for (int index = 0; index < lookAlikes; ++index) {
     std::string middle = PatternBytes(size - 512, 23);
     // Half differ just after the head, half only in the last block.
     const std::size_t position =
@@ -261,10 +265,10 @@ TEST(GroupingShortcuts, ManyLookAlikesCostOneComparisonPlusTheCopies) {
   const PlainOutcome plain = PlainScan(size, records, places);
   const PlainOutcome program = ProgramScan(size, records, places);
   ExpectSameOutcome(plain, program, "70000");
-  EXPECT_EQ(plain.totals.DuplicateCount, 8);
-  EXPECT_GT(plain.comparisons, 40 * 39 / 2 - 10);
-  // The first comparison that differs, then one for each of the four copies.
-  EXPECT_EQ(program.comparisons, 5);
+  EXPECT_EQ(plain.totals.DuplicateCount, 6);
+  EXPECT_GT(plain.comparisons, lookAlikes * (lookAlikes - 1) / 2 - 10);
+  // The first comparison that differs, then one for each of the three copies.
+  EXPECT_EQ(program.comparisons, 4);
 }
 
 }  // namespace
