@@ -70,6 +70,7 @@ TEST(GroupFilters, AGroupOfEmptyFilesIsNeverActedOn) {
 // The chain is 260 folders, past that and past MAX_PATH, no deeper: on Windows each folder is held
 // with its ancestors' handles duplicated and opened by its whole path, so the check's time grows
 // faster than the square of the depth (under wine the check took 14 s at 300 folders, 9 s at 260).
+// CTest labels: long
 TEST(GroupCheck, FoldersDownADeepChainAreEachTheOneTheirTextNames) {
   TempTree tree;
   std::vector<std::string> paths = {"b/f", "bc/f"};
