@@ -145,5 +145,6 @@ bool FingerprintFiles(std::size_t count, const std::function<FingerprintJob(std:
     }
   }
   CloseRead(window.files);
+  EndBatches();  // a folder held for the files read one by one goes too: the report is made next
   return !window.files.outOfDescriptors;
 }

@@ -15,7 +15,8 @@
 /// descriptor to spare), and a caller does better with a read-ahead of its own.
 bool StartBatches();
 
-/// Gives back what StartBatches took; OpenTogether and ReadTogether then take one file at a time.
+/// Gives back what StartBatches took, and any descriptor held meanwhile for the files read (the
+/// folder of the last ones); OpenTogether and ReadTogether then take one file at a time.
 void EndBatches();
 
 struct BatchOpen {

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "platform/file_state_posix.h"
+#include "platform/folder_hold_posix.h"
 #include "platform/request_ring_posix.h"
 
 namespace {
@@ -28,7 +29,12 @@ void OpenPart(BatchOpen* opens, std::size_t count) {
   }
   for (std::size_t index = 0; index < count; ++index) {
     RunBeforeOpenHook(opens[index].path);
-    AddOpenRequest(index, opens[index].path, kReadOpenFlags);
+  }
+  // Each file by its last name in the folder held for it (folder_hold_posix.h).
+  NameInFolder from[kRingRequests];
+  for (std::size_t index = 0; index < count; ++index) {
+    from[index] = HoldFolderOf(opens[index].path);
+    AddOpenRequest(index, from[index].folder, from[index].name, kReadOpenFlags);
   }
   int results[kRingRequests];
   RunRequests(results, count);
@@ -38,7 +44,7 @@ void OpenPart(BatchOpen* opens, std::size_t count) {
     // The ring gives back an open it could not make from the caches alone (and, before Linux
     // 5.12, which knows no such open, every one).
     if (descriptor == kRequestNotRun || descriptor == -EAGAIN || descriptor == -EINVAL) {
-      descriptor = open(request.path, kReadOpenFlags);
+      descriptor = openat(from[index].folder, from[index].name, kReadOpenFlags);
     } else if (descriptor < 0) {
       errno = -descriptor;
       descriptor = -1;
@@ -46,6 +52,7 @@ void OpenPart(BatchOpen* opens, std::size_t count) {
     request.result =
         KeepIfListed(request.path, TakeRegularFile(descriptor, &request.file), &request.file);
   }
+  CloseFoldersLetGo();
 }
 
 // Completes a read as ReadAt would have made it: a short read that ends before the size the file
@@ -90,7 +97,10 @@ void ReadPart(BatchRead* reads, std::size_t count) {
 
 bool StartBatches() { return OpenRequestRing(); }
 
-void EndBatches() { CloseRequestRing(); }
+void EndBatches() {
+  LetHeldFolderGo();
+  CloseRequestRing();
+}
 
 void OpenTogether(BatchOpen* opens, std::size_t count) {
   for (std::size_t first = 0; first < count; first += kRingRequests) {

@@ -12,6 +12,7 @@ const void* listedFileContext = nullptr;
 void SetListedFileLookup(ListedFileLookup lookup, const void* context) {
   listedFileLookup = lookup;
   listedFileContext = context;
+  OnListedFileLookup(lookup != nullptr);
 }
 
 bool IsListedFile(const PathChar* path, const FileIdentity& identity) {

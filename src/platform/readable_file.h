@@ -101,6 +101,10 @@ using ListedFileLookup = FileIdentity (*)(const void* context, const PathChar* p
 /// folder leads elsewhere, where O_NOFOLLOW guards only the last name.
 void SetListedFileLookup(ListedFileLookup lookup, const void* context);
 
+/// Each platform's own part of SetListedFileLookup, told whether a lookup is set now: POSIX holds
+/// the folder of the files it reads only while one is (see folder_hold_posix.h); Windows nothing.
+void OnListedFileLookup(bool set);
+
 /// Whether the file of `identity`, reached through `path`, may be read as the file listed there:
 /// the lookup knows no file for the path, or names this one.
 bool IsListedFile(const PathChar* path, const FileIdentity& identity);

@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "platform/file_state_posix.h"
+#include "platform/folder_hold_posix.h"
 
 namespace {
 
@@ -82,12 +83,22 @@ void CloseRun(const std::vector<int>& descriptors, std::size_t first, std::size_
 
 OpenResult OpenForReading(const PathChar* path, ReadableFile* file) {
   RunBeforeOpenHook(path);
-  return KeepIfListed(path, TakeRegularFile(open(path, kReadOpenFlags), file), file);
+  OpenResult result = TakeRegularFile(open(path, kReadOpenFlags), file);
+  // The folder held for the checks of whole digests takes a descriptor that was free before.
+  if (result == OpenResult::kNoDescriptor && LetHeldFolderGo()) {
+    result = TakeRegularFile(open(path, kReadOpenFlags), file);
+  }
+  return KeepIfListed(path, result, file);
 }
 
 bool StateAtPath(const PathChar* path, FileState* state) {
+  // By its last name in the folder held for it (folder_hold_posix.h): the checks of the whole
+  // digests come in the walk's order, folder by folder, as do the fingerprints' opens.
+  const NameInFolder from = HoldFolderOf(path);
+  CloseFoldersLetGo();
   struct stat status;
-  if (lstat(path, &status) != 0 || !S_ISREG(status.st_mode)) {
+  if (fstatat(from.folder, from.name, &status, AT_SYMLINK_NOFOLLOW) != 0 ||
+      !S_ISREG(status.st_mode)) {
     return false;
   }
   *state = FileStateOf(status);
@@ -171,6 +182,8 @@ void AdviseWillNeed(const ReadableFile& file, std::int64_t offset, std::int64_t 
   posix_fadvise(static_cast<int>(file.handle), static_cast<off_t>(offset),
                 static_cast<off_t>(length), POSIX_FADV_WILLNEED);
 }
+
+void OnListedFileLookup(bool set) { HoldFolders(set); }
 
 void CloseFile(ReadableFile* file) {
   close(static_cast<int>(file->handle));

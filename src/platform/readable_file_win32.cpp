@@ -110,6 +110,8 @@ std::int64_t SharedBytes(const ReadableFile&, bool* canShare) {
   return 0;
 }
 
+void OnListedFileLookup(bool) {}
+
 void CloseFile(ReadableFile* file) {
   std::fclose(StreamOf(*file));
   file->handle = -1;

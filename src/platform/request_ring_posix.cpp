@@ -160,13 +160,13 @@ bool HasRequestRing() { return theRing.descriptor >= 0; }
 // path it can resolve from the caches alone (RESOLVE_CACHED), a read for bytes it need not wait
 // for (RWF_NOWAIT); the caller makes any other itself. So every request is done when the call
 // that submits it returns, and nothing writes into a buffer after RunRequests.
-void AddOpenRequest(std::size_t slot, const char* path, int flags) {
+void AddOpenRequest(std::size_t slot, int folder, const char* path, int flags) {
   io_uring_sqe& entry = AddEntry(slot, IORING_OP_OPENAT2);
   open_how& how = theRing.opens[slot];
   how = open_how();
   how.flags = static_cast<decltype(how.flags)>(static_cast<unsigned>(flags));
   how.resolve = RESOLVE_CACHED;
-  entry.fd = AT_FDCWD;
+  entry.fd = folder;
   entry.addr = reinterpret_cast<std::uintptr_t>(path);
   entry.len = sizeof how;
   entry.addr2 = reinterpret_cast<std::uintptr_t>(&how);
@@ -216,7 +216,7 @@ void RunRequests(int* results, std::size_t count) {
 bool OpenRequestRing() { return false; }
 void CloseRequestRing() {}
 bool HasRequestRing() { return false; }
-void AddOpenRequest(std::size_t, const char*, int) {}
+void AddOpenRequest(std::size_t, int, const char*, int) {}
 void AddReadRequest(std::size_t, int, void*, std::size_t, std::int64_t) {}
 void RunRequests(int* results, std::size_t count) {
   for (std::size_t slot = 0; slot < count; ++slot) {

@@ -24,11 +24,11 @@ void CloseRequestRing();
 /// Whether there is a ring: OpenRequestRing made one, and it has not been closed since.
 bool HasRequestRing();
 
-/// Adds an open of `path` (openat relative to the working folder, `flags` as open takes them)
-/// as request number `slot` (below kRingRequests) of the next RunRequests. Its result is the
-/// descriptor, or minus the error code: -EAGAIN where the path is not in the caches, and the
-/// caller opens it itself.
-void AddOpenRequest(std::size_t slot, const char* path, int flags);
+/// Adds an open of `path` (openat relative to the open folder `folder`, or to the working folder
+/// for AT_FDCWD; `flags` as open takes them) as request number `slot` (below kRingRequests) of the
+/// next RunRequests. Its result is the descriptor, or minus the error code: -EAGAIN where the path
+/// is not in the caches, and the caller opens it itself.
+void AddOpenRequest(std::size_t slot, int folder, const char* path, int flags);
 
 /// Adds a read of up to `count` bytes at `offset` of the open `descriptor` into `buffer`, which
 /// must stay until RunRequests returns. Its result is the bytes read, or minus the error code:
