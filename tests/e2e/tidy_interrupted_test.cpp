@@ -66,15 +66,6 @@ void CopyTree(const TempTree& from, const TempTree& to) {
   }
 }
 
-// Whether this build runs each program several times slower than the optimised native one.
-bool RunsSlowly() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#else
-  return RunningUnderWine() || RunningUnderEmulator();
-#endif
-}
-
 // The steps the apply of the template takes when nothing ends it.
 long long StepsOfWholeApply(const TempTree& templateTree, const std::vector<PathString>& apply) {
   TempTree tree;

@@ -14,6 +14,14 @@ std::vector<std::string> PathsInWalkOrder(const std::filesystem::path& root,
   return paths;
 }
 
+bool RunsSlowly() {
+#if defined(__SANITIZE_ADDRESS__)
+  return true;
+#else
+  return RunningUnderWine() || RunningUnderEmulator();
+#endif
+}
+
 ProgramResult RunIn(const std::filesystem::path& where, const std::vector<PathString>& roots,
                     ProgramOptions options) {
   options.workingDirectory = where;

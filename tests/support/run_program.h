@@ -87,5 +87,10 @@ bool RunningUnderWine();
 /// needs count against the limits a test sets the program (its code buffer against a memory limit).
 bool RunningUnderEmulator();
 
+/// True where each run of a program costs several times what it costs in the optimised native
+/// build: under wine, under an emulator, or built with the sanitizers. Tests that run the programs
+/// hundreds of times run a sample of their cases there.
+bool RunsSlowly();
+
 /// True when the process may change users (POSIX root), for tests that need permissions to apply.
 bool CanRunUnprivileged();
