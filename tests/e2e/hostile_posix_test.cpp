@@ -354,7 +354,7 @@ TEST(HostileTree, FiveOpenFilesAreEnoughToFindEveryGroupAndFourAreNoResult) {
 // a file of several names grows through their stage.
 // CTest labels: long
 TEST(HostileTree, OutOfMemoryAnywhereIsOneLineAndKeepsTheEarlierReport) {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DUPSCAN_SANITIZED_BUILD)
   GTEST_SKIP() << "AddressSanitizer reserves terabytes of address space: no limit lets it start";
 #endif
   if (RunningUnderEmulator()) {

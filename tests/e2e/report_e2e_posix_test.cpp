@@ -425,7 +425,7 @@ TEST_F(ConsoleWrittenWhileTheReportIsOpen, AConsoleThatGoesAwayLeavesAWholeRepor
   EXPECT_EQ(NamesIn(tree_.root()), kReportAndTree);
 }
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DUPSCAN_SANITIZED_BUILD)
 constexpr bool kUnderAddressSanitizer = true;
 #else
 constexpr bool kUnderAddressSanitizer = false;

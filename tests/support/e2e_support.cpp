@@ -15,7 +15,7 @@ std::vector<std::string> PathsInWalkOrder(const std::filesystem::path& root,
 }
 
 bool RunsSlowly() {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(DUPSCAN_SANITIZED_BUILD)
   return true;
 #else
   return RunningUnderWine() || RunningUnderEmulator();
