@@ -16,7 +16,7 @@ fuzz_target() {
 # Built apart from their runs, while the background builds may still be going on.
 build_fuzzers() {
   echo "=== fuzz build ==="
-  if ! cmake --preset fuzz >/dev/null || ! cmake --build --preset fuzz; then
+  if ! configure_preset fuzz || ! cmake --build --preset fuzz; then
     failed+=("fuzz (build)")
     summaries+=("fuzz: the build failed")
     return 1

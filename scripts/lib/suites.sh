@@ -37,12 +37,22 @@ remove_memory_temp() {
   [ -z "$memory_temp" ] || rm -rf "$memory_temp"
 }
 
+# Configures one preset's build folder. One that another generator made (scripts/test builds with
+# Ninja, which CMake refuses to switch to in place) is configured afresh.
+configure_preset() {
+  local preset=$1 cache=build/$1/CMakeCache.txt fresh=()
+  if [ -f "$cache" ] && ! grep -qx "CMAKE_GENERATOR:INTERNAL=${CMAKE_GENERATOR:-}" "$cache"; then
+    fresh=(--fresh)
+  fi
+  cmake --preset "$preset" ${fresh[@]+"${fresh[@]}"} >/dev/null
+}
+
 # Configures and builds one preset, or only the targets named after it; false, and noted, when
 # that fails.
 build_preset() {
   local preset=$1 targets=("${@:2}")
   echo "=== $preset ==="
-  if ! cmake --preset "$preset" >/dev/null ||
+  if ! configure_preset "$preset" ||
       ! cmake --build --preset "$preset" ${targets[@]+--target "${targets[@]}"}; then
     failed+=("$preset (build)")
     summaries+=("$preset: the build failed")

@@ -325,9 +325,9 @@ else
   expect_equal "the tarball holds the commit's files, bytes and modes" \
     "$(git -C "$project" ls-tree -r -z HEAD | tr '\0' '\n' | cut -d' ' -f1,3- | by_path)" \
     "$(tree_of "$source" | by_path)"
-  # Configured, built and run as anyone who fetched it would, with cmake alone, outside any git
-  # clone and without the project's scripts.
-  if { cmake -S "$source" -B "$source/build" &&
+  # Configured, built and run as anyone who fetched it would, with cmake alone and its default
+  # generator, outside any git clone and without the project's scripts.
+  if { env -u CMAKE_GENERATOR cmake -S "$source" -B "$source/build" &&
        cmake --build "$source/build" --parallel "$(nproc)" --target dupscan dupscan-tidy; } \
       >"$work/tarball.log" 2>&1; then
     pass "the tarball configures and builds its programs"
