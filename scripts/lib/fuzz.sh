@@ -1,6 +1,6 @@
 # shellcheck shell=bash
 # scripts/test's fuzzing, sourced by it: the libFuzzer targets built, then each run for
-# FUZZ_SECONDS (30 by default) from its seed corpus, as many at once as the machine has cores.
+# FUZZ_SECONDS (30 by default) from its seed corpus, all at once.
 # Inputs the fuzzers find go under build/, never into the seed corpora in the repository; a
 # crashing input is kept there as build/fuzz/artifacts/crash-* to replay.
 
@@ -23,28 +23,26 @@ build_fuzzers() {
   fi
 }
 
+# All the targets at once: the run's time is FUZZ_SECONDS whatever the cores, and the processor
+# is shared among them and whatever still runs beside them.
 run_fuzzers() {
   local fuzz_seconds=${FUZZ_SECONDS:-30}
   echo "=== fuzz (${fuzz_seconds} s per target) ==="
   mkdir -p build/fuzz/artifacts
-  local corpora=(fuzz/corpus/*/) at_once
-  at_once=$(nproc)
-  for ((first = 0; first < ${#corpora[@]}; first += at_once)); do
-    local batch=("${corpora[@]:first:at_once}") pids=() corpus
-    for corpus in "${batch[@]}"; do
-      fuzz_target "$(basename "$corpus")" "$corpus" "$fuzz_seconds" &
-      pids+=($!)
-    done
-    local index target
-    for index in "${!batch[@]}"; do
-      target=$(basename "${batch[index]}")
-      if wait "${pids[index]}"; then
-        summaries+=("fuzz $target: $(tail -n 1 "build/fuzz/$target.log")")
-      else
-        tail -n 30 "build/fuzz/$target.log"
-        failed+=("fuzz $target")
-        summaries+=("fuzz $target: FAILED, see build/fuzz/$target.log")
-      fi
-    done
+  local corpora=(fuzz/corpus/*/) pids=() corpus
+  for corpus in "${corpora[@]}"; do
+    fuzz_target "$(basename "$corpus")" "$corpus" "$fuzz_seconds" &
+    pids+=($!)
+  done
+  local index target
+  for index in "${!corpora[@]}"; do
+    target=$(basename "${corpora[index]}")
+    if wait "${pids[index]}"; then
+      summaries+=("fuzz $target: $(tail -n 1 "build/fuzz/$target.log")")
+    else
+      tail -n 30 "build/fuzz/$target.log"
+      failed+=("fuzz $target")
+      summaries+=("fuzz $target: FAILED, see build/fuzz/$target.log")
+    fi
   done
 }

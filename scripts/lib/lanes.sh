@@ -22,8 +22,6 @@ start_lane() {
   set +m
 }
 
-lane_started() { [ -n "${lane_pids[$1]:-}" ]; }
-
 # Waits until the lane NAME has made the file MARK in the lanes' folder, or has ended.
 wait_for_lane_mark() {
   local name=$1 mark=$2
