@@ -81,9 +81,13 @@ long long StepsOfWholeApply(const TempTree& templateTree, const std::vector<Path
 // native build takes 1 to 4 s), at each step of the first copy acted on (each copy takes as many:
 // a removal 4, a move 3, a link made by renames 6), so that each kind of step is ended at least
 // once; then at every fifth, so each later copy is ended at another kind of step; and at the last,
-// the journal's last line.
+// the journal's last line. The steps tried in full, ended at each one and put right both ways, are
+// every step in the native build and the first copy's where runs cost more.
+bool TriedInFull(long long step, long long steps) {
+  return !RunsSlowly() || step <= steps / kCopies;
+}
 bool EndsAt(long long step, long long steps) {
-  return !RunsSlowly() || step <= steps / kCopies || step % 5 == 0 || step >= steps;
+  return TriedInFull(step, steps) || step % 5 == 0 || step >= steps;
 }
 
 // What an interrupted apply is put right by: undo, or the next apply instead.
@@ -132,7 +136,7 @@ void InterruptEveryStep(const std::vector<PathString>& apply) {
     if (!EndsAt(step, steps)) {
       continue;
     }
-    const bool bothWays = !RunsSlowly() || step <= steps / kCopies;
+    const bool bothWays = TriedInFull(step, steps);
     const ProgramResult ended = EndThenPutRight(run, step, bothWays || undoNext);
     if (bothWays) {
       EndThenPutRight(run, step, false);
