@@ -1,16 +1,32 @@
 # shellcheck shell=bash
-# scripts/test's fuzzing, sourced by it: the libFuzzer targets built, then each run for
-# FUZZ_SECONDS (30 by default) from its seed corpus, all at once.
+# scripts/test's fuzzing, sourced by it: the libFuzzer targets built, then each run from its seed
+# corpus for the inputs fuzz/runs gives it (or FUZZ_SECONDS, when set), all at once.
 # Inputs the fuzzers find go under build/, never into the seed corpora in the repository; a
 # crashing input is kept there as build/fuzz/artifacts/crash-* to replay.
 
+# Runs TARGET on CORPUS for LIMIT, a libFuzzer option (-runs=N or -max_total_time=N).
 fuzz_target() {
-  local target=$1 corpus=$2 fuzz_seconds=$3
+  local target=$1 corpus=$2 limit=$3
   mkdir -p "build/fuzz/found/$target"
+  if [ -z "$limit" ]; then
+    echo "fuzz/runs gives $target no count" >"build/fuzz/$target.log"
+    return 1
+  fi
   # -timeout: an input that runs for 10 s is a hang, and a hang is a failure.
-  "build/fuzz/${target}_fuzzer" -max_total_time="$fuzz_seconds" -timeout=10 \
+  nice -n 19 "build/fuzz/${target}_fuzzer" "$limit" -timeout=10 \
     -artifact_prefix=build/fuzz/artifacts/ "build/fuzz/found/$target" "$corpus" \
     >"build/fuzz/$target.log" 2>&1
+}
+
+# The limit of TARGET's run: its count of inputs in fuzz/runs, or FUZZ_SECONDS.
+fuzz_limit() {
+  if [ -n "${FUZZ_SECONDS:-}" ]; then
+    echo "-max_total_time=$FUZZ_SECONDS"
+    return
+  fi
+  local runs
+  runs=$(awk -v target="$1" '$1 == target { print $2 }' fuzz/runs)
+  [ -z "$runs" ] || echo "-runs=$runs"
 }
 
 # Built apart from their runs, while the background builds may still be going on.
@@ -23,15 +39,16 @@ build_fuzzers() {
   fi
 }
 
-# All the targets at once: the run's time is FUZZ_SECONDS whatever the cores, and the processor
-# is shared among them and whatever still runs beside them.
+# All the targets at once, at the lowest priority: beside the background lane, whose Windows suite
+# leaves a core idle half its time, they take that time rather than the other stages' own.
 run_fuzzers() {
-  local fuzz_seconds=${FUZZ_SECONDS:-30}
-  echo "=== fuzz (${fuzz_seconds} s per target) ==="
+  local limits="the inputs of fuzz/runs"
+  [ -z "${FUZZ_SECONDS:-}" ] || limits="$FUZZ_SECONDS s per target"
+  echo "=== fuzz ($limits) ==="
   mkdir -p build/fuzz/artifacts
   local corpora=(fuzz/corpus/*/) pids=() corpus
   for corpus in "${corpora[@]}"; do
-    fuzz_target "$(basename "$corpus")" "$corpus" "$fuzz_seconds" &
+    fuzz_target "$(basename "$corpus")" "$corpus" "$(fuzz_limit "$(basename "$corpus")")" &
     pids+=($!)
   done
   local index target
