@@ -22,14 +22,6 @@ start_lane() {
   set +m
 }
 
-# Waits until the lane NAME has made the file MARK in the lanes' folder, or has ended.
-wait_for_lane_mark() {
-  local name=$1 mark=$2
-  while [ ! -f "$lanes/$mark" ] && kill -0 "${lane_pids[$name]}" 2>/dev/null; do
-    sleep 1
-  done
-}
-
 # Writes its arguments to the file named first, one per line: none, an empty file.
 save_lines() {
   : >"$1"
