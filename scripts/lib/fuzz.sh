@@ -4,10 +4,11 @@
 # Inputs the fuzzers find go under build/, never into the seed corpora in the repository; a
 # crashing input is kept there as build/fuzz/artifacts/crash-* to replay.
 
-# Runs TARGET on CORPUS for LIMIT, a libFuzzer option (-runs=N or -max_total_time=N).
+# Runs TARGET on CORPUS for its limit (see fuzz_limit).
 fuzz_target() {
-  local target=$1 corpus=$2 limit=$3
+  local target=$1 corpus=$2 limit
   mkdir -p "build/fuzz/found/$target"
+  limit=$(fuzz_limit "$target")
   if [ -z "$limit" ]; then
     echo "fuzz/runs gives $target no count" >"build/fuzz/$target.log"
     return 1
@@ -18,7 +19,8 @@ fuzz_target() {
     >"build/fuzz/$target.log" 2>&1
 }
 
-# The limit of TARGET's run: its count of inputs in fuzz/runs, or FUZZ_SECONDS.
+# The limit of TARGET's run, as a libFuzzer option: its count of inputs in fuzz/runs (-runs=N), or
+# FUZZ_SECONDS (-max_total_time=N); nothing when fuzz/runs has no count for it.
 fuzz_limit() {
   if [ -n "${FUZZ_SECONDS:-}" ]; then
     echo "-max_total_time=$FUZZ_SECONDS"
@@ -48,7 +50,7 @@ run_fuzzers() {
   mkdir -p build/fuzz/artifacts
   local corpora=(fuzz/corpus/*/) pids=() corpus
   for corpus in "${corpora[@]}"; do
-    fuzz_target "$(basename "$corpus")" "$corpus" "$(fuzz_limit "$(basename "$corpus")")" &
+    fuzz_target "$(basename "$corpus")" "$corpus" &
     pids+=($!)
   done
   local index target
